@@ -1,0 +1,45 @@
+// Accessors for memory shared with the renderer on the second core.
+//
+// Every index and report word of the shared area is read and written through
+// these functions and nowhere else: each is one aligned 32-bit access that the
+// compiler may neither tear, merge nor hoist out of a polling loop, and the
+// fences make the FIFO protocol hold on a weakly ordered processor.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// One fresh 32-bit read of a word the other side may change at any time.
+inline uint32_t shared_load(const uint32_t* word) {
+    return __atomic_load_n(word, __ATOMIC_RELAXED);
+}
+
+// A read whose value licenses reading (or overwriting) the memory it
+// describes: the producer reads fifo_read with it before reusing FIFO words
+// the consumer has released, the consumer reads fifo_write with it before
+// reading the command words behind the index.
+inline uint32_t shared_load_acquire(const uint32_t* word) {
+    return __atomic_load_n(word, __ATOMIC_ACQUIRE);
+}
+
+// One 32-bit store that the other side sees whole.
+inline void shared_store(uint32_t* word, uint32_t value) {
+    __atomic_store_n(word, value, __ATOMIC_RELAXED);
+}
+
+// Orders every earlier store (the command words, the texels written straight
+// into video memory) before the store that follows, which publishes them.
+// Without it a weakly ordered core could see the new FIFO index before the
+// words it covers.
+inline void publish_fence() {
+    __atomic_thread_fence(__ATOMIC_RELEASE);
+}
+
+// Publishes an index: the fence, then the single store of the new value.
+inline void shared_publish(uint32_t* word, uint32_t value) {
+    publish_fence();
+    shared_store(word, value);
+}
+
+} // namespace platform

@@ -1,0 +1,80 @@
+// The simulated second core's renderer: consumes the command FIFO of a shared
+// area, draws facets into video memory and keeps the queue of shown buffers.
+//
+// The renderer owns no memory of its own beyond its state: the shared area
+// is the caller's (a mapping of the simulated physical memory, or a heap
+// block in tests). It never writes fifo_write or FIFO words, and never reads
+// or writes outside the area, whatever the client left there.
+#pragma once
+
+#include "gpu_protocol.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace sim {
+
+// Visible picture size of the handheld's screen.
+inline constexpr int screen_width = 320;
+inline constexpr int screen_height = 240;
+
+// One displayed frame as 8-bit RGB, row-major, 3 bytes per pixel.
+struct RgbFrame {
+    int width = screen_width;
+    int height = screen_height;
+    std::vector<uint8_t> rgb; // width * height * 3 bytes
+};
+
+// Receives the command stream as the renderer consumed it.
+class CaptureSink {
+public:
+    virtual ~CaptureSink() = default;
+    // One command: exactly the words consumed from the FIFO.
+    virtual void command(const uint32_t* words, size_t count) = 0;
+    // After each texture selection has executed: the 64-bit FNV-1a hash of
+    // the selected texture's words.
+    virtual void texture_hash(uint64_t hash) = 0;
+};
+
+class Renderer {
+public:
+    explicit Renderer(gpuSharedArea* area);
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    // Back to the start state (as a reset command does): view, selections and
+    // clip planes to their defaults, the display queue emptied, frame_count 0.
+    void reset();
+
+    // Executes whole commands available in the FIFO, at most max_commands of
+    // them; returns how many were executed. Stops early after a show when
+    // stop_after_show is set, so a paced display can keep up.
+    int step(int max_commands, bool stop_after_show = false);
+
+    // True when the FIFO holds no complete command.
+    bool fifo_empty() const;
+
+    // Shown buffers waiting for display.
+    size_t pending_shows() const;
+
+    // Puts the next shown buffer on display: converts its visible 320 x 240
+    // picture into frame, then advances frame_count. False when none waits.
+    bool display_next(RgbFrame& frame);
+
+    // Errors stored in error_code so far.
+    uint64_t error_count() const;
+
+    // Commands executed so far.
+    uint64_t commands_executed() const;
+
+    void set_capture(CaptureSink* sink);
+
+private:
+    struct State;
+    State* state_;
+};
+
+} // namespace sim
