@@ -44,12 +44,15 @@ int64_t Fix_mul64x64(int64_t a, int64_t b);
 // has 8 fractional bits.
 int32_t Fix_sqrt(int32_t x);
 
-// Normalises the three values v[0..2] in place (see fixmath.cpp for the
-// pre-scaling and the short-vector case).
+// Normalises the three values v[0..2] in place. Long vectors are first halved
+// (and stored halved) until their squared length fits the square root; a
+// vector shorter than 1/256 is left as it is after that. The length keeps
+// only 8 fractional bits, so the result is a unit vector to within ~1/256.
 void Fix_normalize(fix16* v);
 
 // Perspective division of v[0..2] onto the plane at distance 1 in front of a
-// viewer looking along -z; writes out[0] and out[1].
+// viewer looking along -z; writes out[0] and out[1], scaled by 2^shift.
+// Only the low five bits of shift are used; z == 0 writes (0, 0).
 void Fix_proj(fix16* out, const fix16* v, int shift);
 
 // --- Table and transforms -------------------------------------------------
