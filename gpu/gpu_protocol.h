@@ -82,8 +82,8 @@ struct gpuCmdSetView {
     int32_t clip_min_y;
     int32_t clip_max_x;
     int32_t clip_max_y;
-    int32_t shade_unit;  // word 6
-    int32_t shade_span;  // word 7
+    int32_t shade_unit; // word 6
+    int32_t shade_span; // word 7
 };
 static_assert(sizeof(gpuCmdSetView) == 32);
 static_assert(offsetof(gpuCmdSetView, dproj) == 4);
