@@ -1,0 +1,103 @@
+// The procedural ink texture of the second scene: a soft drop, a wrapping
+// map of eight drops at random places, and every frame two drifting windows
+// onto the map whose summed values are cut into bands of two colours.
+#include "demo_arith.h"
+#include "lumenfall.h"
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace arith;
+
+namespace {
+
+constexpr uint32_t ink_colour = 0x6e978997;
+constexpr uint32_t light_colour = 0x81b379b3;
+constexpr int drops_per_map = 8;
+// Squared distances up to this lie on the drop's flat top.
+constexpr int plateau_d2 = 454;
+
+// One offset of a frame: the phase is used, then advanced.
+int32_t phase_offset(int32_t& phase, fix16 (*wave)(int32_t), int32_t factor, int32_t step) {
+    const int32_t offset = low32(wide_mul(factor, wave(phase)) >> 16);
+    phase = wrap_add(phase, step);
+    return offset;
+}
+
+} // namespace
+
+uint8_t ink_drop[ink_drop_size * ink_drop_size];
+InkPhases ink_phases;
+
+// The centre is entry (64, 64); past the plateau the value falls along
+// almost half a turn of the cosine and is 0 beyond radius ~67.
+void make_ink_drop() {
+    for (int y = 0; y < ink_drop_size; ++y) {
+        for (int x = 0; x < ink_drop_size; ++x) {
+            const int d2 = (64 - x) * (64 - x) + (64 - y) * (64 - y);
+            int value = 255;
+            if (d2 > plateau_d2) {
+                const int32_t s = Fix_sqrt(d2 - (plateau_d2 + 1));
+                if (2 * s > 127) {
+                    value = 0;
+                } else {
+                    value = (Fix_cos(512 * s) >> 9) + 128;
+                    if (value < 0) value = 0;
+                    if (value > 255) value = 255;
+                }
+            }
+            ink_drop[y * ink_drop_size + x] = static_cast<uint8_t>(value);
+        }
+    }
+}
+
+// Drops that cross the right or bottom edge continue at the left or top.
+void make_ink_map(uint8_t* ink_map) {
+    std::memset(ink_map, 0, ink_map_bytes);
+    for (int drop = 0; drop < drops_per_map; ++drop) {
+        const int r = std::rand();
+        const int p = (r >> 16) & 255;
+        const int q = (r >> 8) & 255;
+        for (int j = 0; j < ink_drop_size; ++j) {
+            uint8_t* row = ink_map + ((p + j) & 255) * ink_map_size;
+            for (int k = 0; k < ink_drop_size; ++k) {
+                uint8_t& cell = row[(q + k) & 255];
+                const int sum = cell + ink_drop[j * ink_drop_size + k];
+                cell = static_cast<uint8_t>(sum > 255 ? 255 : sum);
+            }
+        }
+    }
+}
+
+InkOffsets next_ink_offsets() {
+    InkOffsets o;
+    o.m = phase_offset(ink_phases.a1, Fix_sin, 41, 399);
+    o.o = phase_offset(ink_phases.a2, Fix_cos, 18, 141);
+    o.t = phase_offset(ink_phases.a3, Fix_sin, 21, 197);
+    o.u = phase_offset(ink_phases.a4, Fix_cos, 28, 451);
+    o.w = phase_offset(ink_phases.a5, Fix_sin, 70, 753);
+    return o;
+}
+
+// The second window runs through the map backwards in both directions; ink
+// shows where the two together hold a moderate amount, so both empty and
+// saturated regions stay light.
+void draw_ink_texture(const uint8_t* ink_map, gpuBuf* texture) {
+    uint32_t* texel = gpu_buffer_words(gpuBuf_get_loc(texture));
+    const InkOffsets o = next_ink_offsets();
+    const int lower = o.w + 80;
+    const int upper = o.w + 170;
+    for (int y = 0; y < ink_map_size; ++y) {
+        const uint8_t* first_row = ink_map + ((o.u + y) & 255) * ink_map_size;
+        const uint8_t* second_row = ink_map + ((o.o - y) & 255) * ink_map_size;
+        for (int x = 0; x < ink_map_size; ++x) {
+            const int sum = first_row[(o.t + x) & 255] + second_row[(o.m - x) & 255];
+            *texel++ = (lower <= sum && sum < upper) ? ink_colour : light_colour;
+        }
+    }
+}
+
+void reset_ink_texture() {
+    ink_phases = InkPhases{};
+    std::memset(ink_drop, 0, sizeof(ink_drop));
+}
