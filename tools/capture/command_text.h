@@ -1,0 +1,33 @@
+// Turns captured commands into readable text, one command a line, with the
+// field names of the wire protocol.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace sim::capture {
+
+struct TextOptions {
+    // Buffer addresses differ from run to run when allocation order does;
+    // masking them makes two dumps comparable.
+    bool mask_addresses = false;
+};
+
+// The protocol name of an opcode, or nullptr for one the protocol lacks.
+const char* opcode_name(uint32_t opcode);
+
+// The length in words a command with these leading words must have, or 0
+// when the opcode is unknown (or a facet's vertex count is missing).
+size_t expected_command_words(const uint32_t* words, size_t count);
+
+// A 16.16 value as its raw hex word and its decimal value, for example
+// "0xfff60000(-10.00000)"; the decimal part is rounded to 5 places.
+std::string format_fixed(int32_t value);
+
+// Appends one line (without the newline) describing the command. The caller
+// has checked the length against expected_command_words for known opcodes.
+void format_command(std::string& out, const uint32_t* words, size_t count,
+                    const TextOptions& options);
+
+} // namespace sim::capture
