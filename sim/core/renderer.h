@@ -7,29 +7,19 @@
 // or writes outside the area, whatever the client left there.
 #pragma once
 
+#include "config.h"
 #include "gpu_protocol.h"
+#include "rgb_frame.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <vector>
+#include <memory>
 
 namespace sim {
 
-// Visible picture size of the handheld's screen.
-inline constexpr int screen_width = 320;
-inline constexpr int screen_height = 240;
-
-// One displayed frame as 8-bit RGB, row-major, 3 bytes per pixel.
-struct RgbFrame {
-    int width = screen_width;
-    int height = screen_height;
-    std::vector<uint8_t> rgb; // width * height * 3 bytes
-};
-
 // Receives the command stream as the renderer consumed it.
 class CaptureSink {
-public:
+  public:
     virtual ~CaptureSink() = default;
     // One command: exactly the words consumed from the FIFO.
     virtual void command(const uint32_t* words, size_t count) = 0;
@@ -39,7 +29,7 @@ public:
 };
 
 class Renderer {
-public:
+  public:
     explicit Renderer(gpuSharedArea* area);
     ~Renderer();
     Renderer(const Renderer&) = delete;
@@ -50,8 +40,11 @@ public:
     void reset();
 
     // Executes whole commands available in the FIFO, at most max_commands of
-    // them; returns how many were executed. Stops early after a show when
-    // stop_after_show is set, so a paced display can keep up.
+    // them; returns how many were executed (a malformed command that was
+    // skipped counts as one). Stops early after a show when stop_after_show
+    // is set, so a paced display can keep up, and before a show while
+    // max_pending_shows buffers already wait for display. Never waits: a
+    // command the client has not finished writing stays for the next call.
     int step(int max_commands, bool stop_after_show = false);
 
     // True when the FIFO holds no complete command.
@@ -64,17 +57,18 @@ public:
     // picture into frame, then advances frame_count. False when none waits.
     bool display_next(RgbFrame& frame);
 
-    // Errors stored in error_code so far.
+    // Errors stored in error_code so far (error values: config.h).
     uint64_t error_count() const;
 
     // Commands executed so far.
     uint64_t commands_executed() const;
 
+    // Starts (or with null stops) reporting the consumed command stream.
     void set_capture(CaptureSink* sink);
 
-private:
+  private:
     struct State;
-    State* state_;
+    std::unique_ptr<State> state_;
 };
 
 } // namespace sim

@@ -1,0 +1,16 @@
+// The display path: a shown buffer's visible picture turned into RGB.
+#pragma once
+
+#include "render_state.h"
+#include "rgb_frame.h"
+
+#include <cstdint>
+
+namespace sim {
+
+// Converts the top-left 320 x 240 pixels of buf into frame (resizing it to
+// the screen). Parts of the screen the buffer does not reach, and the whole
+// screen for a buffer that is not valid, show black.
+void convert_visible(const uint32_t* video, const BufferSel& buf, RgbFrame& frame);
+
+} // namespace sim
