@@ -2,6 +2,7 @@
 
 #include "handheld_memory.h"
 #include "image_placement.h"
+#include "image_protection.h"
 #include "second_core_control.h"
 
 #include <device_paths.h>
@@ -67,7 +68,7 @@ int load_program(const char* file, uint32_t offset, const RegisterBusFactory& ma
         return fail("open /dev/mem");
     }
     const size_t image_size = static_cast<size_t>(size);
-    void* image = mmap(nullptr, image_size, PROT_WRITE, MAP_SHARED, mem,
+    void* image = mmap(nullptr, image_size, image_mapping_protection(), MAP_SHARED, mem,
                        static_cast<off_t>(image_address(offset)));
     void* registers = mmap(nullptr, register_block_size, PROT_READ | PROT_WRITE, MAP_SHARED, mem,
                            static_cast<off_t>(register_block_base));
