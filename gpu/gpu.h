@@ -28,6 +28,9 @@ struct gpuPiece {
 
 gpuResult gpuOpen();
 void gpuClose();
+// Both send one command (a multiple of 4 bytes) whole or not at all. A
+// command longer than the ring can hold gets gpuNoRoom at once, even with
+// wait true.
 gpuResult gpuWrite(const void* cmd, uint32_t size, bool wait);
 gpuResult gpuWritev(const gpuPiece* pieces, uint32_t count, bool wait);
 int gpuReadErr();
@@ -48,8 +51,12 @@ struct gpuBuf {
     gpuBufLoc loc;
 };
 
+// With wait true, gpuAlloc waits for the display to give memory back; a
+// request larger than the whole of video memory returns null at once.
 gpuBuf* gpuAlloc(uint32_t log2_width, uint32_t height, bool wait);
 gpuBuf* gpuAlloc_(uint32_t log2_width, uint32_t height);
+// Releases at once. A buffer handed to gpuFreeFC or gpuShowBuf belongs to the
+// manager; freeing it as well is caught by an assertion.
 void gpuFree(gpuBuf* buf);
 void gpuFreeFC(gpuBuf* buf, uint32_t delay);
 gpuBufLoc* gpuBuf_get_loc(gpuBuf* buf);
@@ -61,7 +68,8 @@ gpuResult gpuShowBuf(gpuBuf* buf, bool wait);
 // --- Pictures (unit text) ---------------------------------------------------
 
 // Converts 3 bytes per texel (R, G, B) into pixel words Y, U, Y, V and writes
-// them into the buffer at loc. Always gpuOK.
+// them into the buffer at loc. gpuOK, or gpuBadParam (nothing written) for a
+// location that does not lie inside video memory, which no buffer has.
 gpuResult gpuLoadImg(const gpuBufLoc* loc, const uint8_t* rgb);
 
 // Pointer to word 0 of a buffer in the mapped video memory.

@@ -55,8 +55,7 @@ TEST_F(MmCommandsTest, BufferCommandsSendTheLocation) {
         EXPECT_EQ(gpuNoRoom, c.send(buf, false));
         EXPECT_EQ(4u, area()->fifo_write);
     }
-    // The refused show left the buffer with its owner: it was counted once
-    // and can still be freed directly.
+    // Only the show that was sent counts as a queued frame.
     EXPECT_EQ(1u, gpu_mm_frame_count());
 }
 

@@ -67,21 +67,6 @@ TEST_F(MmReleaseTest, ReclaimStopsAtTheFirstBufferStillInUse) {
     EXPECT_EQ(0u, probe(300));
 }
 
-// The delay counts from the frames already queued.
-TEST_F(MmReleaseTest, FreeFcCountsFromTheQueuedFrames) {
-    gpuBuf* frame = gpuAlloc_(0, 50);
-    ASSERT_EQ(gpuOK, gpuShowBuf(frame, false)); // fc 1
-    gpuBuf* texture = gpuAlloc_(0, 50);
-    gpuFreeFC(texture, 1); // fc 2
-    set_frame_count(1);
-    EXPECT_EQ(100u, probe(50));
-    set_frame_count(2);
-    EXPECT_EQ(0u, probe(50)); // the frame is back, the texture is not
-    EXPECT_EQ(100u, probe(51));
-    set_frame_count(3);
-    EXPECT_EQ(0u, probe(100));
-}
-
 // Descriptors cycle through shown, reclaimed and reused many times over
 // without the pool growing, and a reused one can be freed at once.
 TEST_F(MmReleaseTest, RecycledDescriptorsStayUsable) {
