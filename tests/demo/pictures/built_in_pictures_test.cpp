@@ -1,0 +1,78 @@
+// The four built-in pictures: well-formed, compact, and placed so that the
+// whole halo and rim of each fits on its texture.
+#include "picture_data.h"
+#include "picture_decode.h"
+#include "picture_test_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+using picture_tests::coloured;
+using picture_tests::decoded_table;
+using picture_tests::DistTable;
+
+struct BuiltIn {
+    const char* name;
+    const uint8_t* data;
+    const size_t* size;
+    uint32_t width; // the width the demo decodes it with
+};
+
+// The sizes are read through pointers: the arrays live in other translation
+// units, so their sizes are not constants here.
+const BuiltIn built_ins[] = {
+    {"pic1", pic1, &pic1_size, 24},
+    {"pic2", pic2, &pic2_size, 10},
+    {"pic3", pic3, &pic3_size, 10},
+    {"pic4", pic4, &pic4_size, 18},
+};
+
+class BuiltInPictureTest : public testing::TestWithParam<BuiltIn> {
+  protected:
+    std::vector<uint8_t> bytes() const {
+        return std::vector<uint8_t>(GetParam().data, GetParam().data + *GetParam().size);
+    }
+};
+
+TEST_P(BuiltInPictureTest, DecodesExactlyItsOwnBytes) {
+    const std::vector<uint8_t> packed = bytes();
+    DistTable table;
+    const PictureDecode result = decode_picture(packed.data(), packed.size(), table.data());
+    EXPECT_EQ(result.status, PictureStatus::ok);
+    EXPECT_EQ(result.bytes_read, packed.size());
+}
+
+TEST_P(BuiltInPictureTest, IsCompactAndUsesNoEmptyRuns) {
+    const std::vector<uint8_t> packed = bytes();
+    // Lettering is sparse: far fewer runs than the 8 KiB of a one-bit image.
+    EXPECT_GT(packed.size(), 1000u);
+    EXPECT_LT(packed.size(), 5000u);
+    EXPECT_EQ(std::count(packed.begin(), packed.end(), 0), 0);
+}
+
+TEST_P(BuiltInPictureTest, HaloAndRimFitOnTheTexture) {
+    const uint32_t width = GetParam().width;
+    const DistTable table = decoded_table(bytes());
+    const auto texels = coloured(table, width, 1, 2);
+    // Along the texture's border every key must lie beyond the rim.
+    for (uint32_t i = 0; i < picture_side; ++i) {
+        for (const auto& [x, y] :
+             {std::pair{i, 0u}, std::pair{i, 255u}, std::pair{0u, i}, std::pair{255u, i}}) {
+            ASSERT_GE(table.key(x, y), width * 8 + 20) << x << "," << y;
+        }
+    }
+    // Both the halo and the rim show.
+    for (const uint32_t colour : {2u, 0x80108010u})
+        EXPECT_GT(std::count(texels.begin(), texels.end(), colour), 500) << colour;
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, BuiltInPictureTest, testing::ValuesIn(built_ins),
+                         [](const testing::TestParamInfo<BuiltIn>& param_info) {
+                             return param_info.param.name;
+                         });
+
+} // namespace
