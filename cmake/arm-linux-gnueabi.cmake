@@ -34,6 +34,12 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "${LUMENFALL_ARM_LINK_FLAGS}")
 if(LUMENFALL_ARM_SYSROOT)
   set(CMAKE_SYSROOT "${LUMENFALL_ARM_SYSROOT}")
 endif()
+# Debian keeps each cross target's headers and libraries under /usr/<triplet>.
+get_filename_component(lumenfall_arm_triplet "${LUMENFALL_ARM_PREFIX}" NAME)
+string(REGEX REPLACE "-$" "" lumenfall_arm_triplet "${lumenfall_arm_triplet}")
+if(lumenfall_arm_triplet AND IS_DIRECTORY "/usr/${lumenfall_arm_triplet}")
+  list(APPEND CMAKE_FIND_ROOT_PATH "/usr/${lumenfall_arm_triplet}")
+endif()
 
 # Headers and libraries come from the target side only; build tools from the
 # host.
