@@ -33,6 +33,7 @@ inline constexpr uint32_t with_luma(uint32_t word, uint32_t y) {
 
 struct Rgb {
     uint8_t r, g, b;
+    bool operator==(const Rgb&) const = default;
 };
 
 // Inverse of the studio-range BT.601 conversion, in the usual 8-bit integer
