@@ -121,20 +121,4 @@ TEST_F(CoreseedRunThroughRecorder, SuccessfulLoadMakesExactlyTheHoldAndReleaseAc
     EXPECT_EQ(memory.read_register(0x0904), 0x0001);
 }
 
-TEST_F(CoreseedRunThroughRecorder, FailuresBeforeTheHoldTouchNoRegister) {
-    const std::string empty = memory.write_file("empty", {});
-    const std::string large = memory.write_file("large", loader_test::sample_program(8192));
-    const std::vector<std::vector<const char*>> failing = {
-        {"/nonexistent/prog"},        // cannot be opened
-        {empty.c_str()},              // nothing to map
-        {"0x800", large.c_str()},     // not on a page boundary
-        {"0x1FFF000", large.c_str()}, // runs past the second core's memory
-        {"0x", large.c_str()},        // not a number
-    };
-    for (const auto& arguments : failing) {
-        EXPECT_EQ(run(arguments), 1) << arguments[0];
-        EXPECT_TRUE(log.empty()) << arguments[0];
-    }
-}
-
 } // namespace
