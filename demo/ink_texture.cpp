@@ -51,21 +51,24 @@ void make_ink_drop() {
     }
 }
 
-// Drops that cross the right or bottom edge continue at the left or top.
+// Drops that cross the right or bottom edge continue at the left or top;
+// the sum is formed in full before the clamp, so a cell never wraps.
+void add_ink_drop(uint8_t* ink_map, int row, int column) {
+    for (int j = 0; j < ink_drop_size; ++j) {
+        uint8_t* map_row = ink_map + ((row + j) & 255) * ink_map_size;
+        for (int k = 0; k < ink_drop_size; ++k) {
+            uint8_t& cell = map_row[(column + k) & 255];
+            const int sum = cell + ink_drop[j * ink_drop_size + k];
+            cell = static_cast<uint8_t>(sum > 255 ? 255 : sum);
+        }
+    }
+}
+
 void make_ink_map(uint8_t* ink_map) {
     std::memset(ink_map, 0, ink_map_bytes);
     for (int drop = 0; drop < drops_per_map; ++drop) {
         const int r = std::rand();
-        const int p = (r >> 16) & 255;
-        const int q = (r >> 8) & 255;
-        for (int j = 0; j < ink_drop_size; ++j) {
-            uint8_t* row = ink_map + ((p + j) & 255) * ink_map_size;
-            for (int k = 0; k < ink_drop_size; ++k) {
-                uint8_t& cell = row[(q + k) & 255];
-                const int sum = cell + ink_drop[j * ink_drop_size + k];
-                cell = static_cast<uint8_t>(sum > 255 ? 255 : sum);
-            }
-        }
+        add_ink_drop(ink_map, (r >> 16) & 255, (r >> 8) & 255);
     }
 }
 

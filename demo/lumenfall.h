@@ -114,6 +114,8 @@ extern uint8_t ink_drop[ink_drop_size * ink_drop_size];
 extern InkPhases ink_phases;
 
 void make_ink_drop();
+// Adds one drop with its top-left entry at (column, row), wrapping.
+void add_ink_drop(uint8_t* ink_map, int row, int column);
 void make_ink_map(uint8_t* ink_map);
 // Evaluates the five phases and then advances them by their steps.
 InkOffsets next_ink_offsets();
@@ -124,6 +126,8 @@ void draw_ink_texture(const uint8_t* ink_map, gpuBuf* texture);
 extern const FixVec vec[4];
 extern FixVec pic_vec[4];
 
+// The picture's rotation for the two spin phases; trans is zero.
+FixMat spin_matrix(int32_t first_phase, int32_t second_phase);
 void rotate_pic(int32_t first_phase, int32_t second_phase);
 void transf_draw_pic(gpuBuf* txt, const FixVec* corners, int32_t cast);
 

@@ -36,7 +36,7 @@ FixVec pic_vec[4];
 
 // A turn in the x-z plane by beta followed by one in the y-z plane by
 // alpha, using the table's (cos, -sin) pairs as they come.
-void rotate_pic(int32_t first_phase, int32_t second_phase) {
+FixMat spin_matrix(int32_t first_phase, int32_t second_phase) {
     const int32_t alpha = wrap_add(Fix_sin(first_phase) >> 5, resting_tilt);
     const int32_t beta = Fix_sin(second_phase) >> 4;
     const fix16 ca = Fix_cos(alpha);
@@ -57,7 +57,11 @@ void rotate_pic(int32_t first_phase, int32_t second_phase) {
     spin.rot[8] = mul_shift16(ca, cb);
     for (int k = 0; k < 3; ++k)
         spin.prod[k] = mul_shift16(spin.rot[k], spin.rot[3 + k]);
+    return spin;
+}
 
+void rotate_pic(int32_t first_phase, int32_t second_phase) {
+    const FixMat spin = spin_matrix(first_phase, second_phase);
     for (int j = 0; j < 4; ++j) {
         fix16 turned[3];
         FixMat_x_Vec(turned, &spin, &vec[j], 0);
