@@ -1,0 +1,180 @@
+// handheld-sim: runs a command inside a simulated handheld. See usage_text
+// in options.cpp and docs/simulator.md.
+#include "capture_recorder.h"
+#include "child_process.h"
+#include "console.h"
+#include "contact_sheet.h"
+#include "core_control.h"
+#include "ffmpeg_video.h"
+#include "host_config.h"
+#include "host_error.h"
+#include "menu_screen.h"
+#include "options.h"
+#include "picture_file.h"
+#include "png_frames.h"
+#include "renderer_image.h"
+#include "signals.h"
+#include "sim_dir.h"
+#include "sim_memory.h"
+#include "simulator.h"
+#include "window.h"
+#include "y4m_writer.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <unistd.h>
+
+namespace sim {
+namespace {
+
+// The renderer image lies beside the simulator's own executable.
+std::string renderer_image_path() {
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return std::string("<bin>/") + renderer_image_file_name;
+    std::string path(self, static_cast<size_t>(n));
+    return path.substr(0, path.rfind('/') + 1) + renderer_image_file_name;
+}
+
+bool display_present() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
+std::unique_ptr<out::Window> open_window(WindowChoice choice) {
+    if (choice == WindowChoice::off) return nullptr;
+    if (choice == WindowChoice::on) return out::Window::open(config::window_scale);
+    if (!out::Window::supported() || !display_present()) return nullptr;
+    try {
+        return out::Window::open(config::window_scale);
+    } catch (const HostError& e) {
+        print_message(std::string(e.what()) + "; running without a window");
+        return nullptr;
+    }
+}
+
+bool ends_with(const std::string& text, const char* tail) {
+    const std::string t = tail;
+    return text.size() >= t.size() && text.compare(text.size() - t.size(), t.size(), t) == 0;
+}
+
+void print_summary(const RunResult& r, int exit_status) {
+    const double seconds = static_cast<double>(r.nanoseconds) / 1e9;
+    const double fps = seconds > 0 ? static_cast<double>(r.frames) / seconds : 0.0;
+    std::fprintf(stderr,
+                 "handheld-sim: summary: frames=%llu seconds=%.3f fps=%.1f renderer_errors=%llu "
+                 "exit_status=%d\n",
+                 static_cast<unsigned long long>(r.frames), seconds, fps,
+                 static_cast<unsigned long long>(r.renderer_errors), exit_status);
+}
+
+int simulate(const Options& options) {
+    const RgbImage menu = options.menu.empty()
+                              ? draw_menu_screen()
+                              : load_picture(options.menu, config::fb_width, config::fb_height);
+    signals::install();
+
+    // Outputs first: an unwritable path or a missing encoder is reported
+    // before anything runs.
+    std::vector<std::unique_ptr<out::FrameSink>> outputs;
+    if (ends_with(options.video, ".y4m"))
+        outputs.push_back(std::make_unique<out::Y4mWriter>(options.video));
+    else if (ends_with(options.video, ".mp4"))
+        outputs.push_back(std::make_unique<out::FfmpegVideo>(options.video));
+    if (!options.png_dir.empty())
+        outputs.push_back(std::make_unique<out::PngFrames>(options.png_dir, options.png_frames));
+    if (!options.contact_sheet.empty())
+        outputs.push_back(std::make_unique<out::ContactSheet>(options.contact_sheet));
+    std::unique_ptr<CaptureRecorder> capture;
+    if (!options.capture.empty()) capture = std::make_unique<CaptureRecorder>(options.capture);
+    std::unique_ptr<out::Window> window = open_window(options.window);
+
+    SimDir dir(to_rgb565_le(menu));
+    SimMemory memory(dir.mem_fd());
+    CoreControl core(memory, options.renderer_now);
+    if (window) window->show(menu.rgb.data());
+
+    RunSetup setup;
+    setup.fast = options.fast;
+    setup.progress = options.progress;
+    setup.memory = &memory;
+    setup.core = &core;
+    setup.window = window.get();
+    setup.capture = capture.get();
+    setup.renderer_image_path = renderer_image_path();
+    for (auto& output : outputs)
+        setup.sinks.push_back(output.get());
+    if (window) setup.sinks.push_back(window.get());
+
+    ChildProcess child(options.command, dir.path());
+    setup.child = &child;
+    RunResult result;
+    int status = 0;
+    try {
+        run_simulation(setup, result);
+        if (result.window_closed) {
+            print_message("the window was closed; stopping the command");
+            child.stop(SIGTERM, config::child_stop_grace_ns);
+            status = child.exit_status() != 0 ? child.exit_status() : 1;
+        } else {
+            status = child.exit_status();
+        }
+    } catch (const HostError& e) {
+        print_message(e.what());
+        child.stop(SIGTERM, config::child_stop_grace_ns);
+        status = exit_simulator_failure;
+    }
+
+    for (auto& output : outputs) {
+        try {
+            output->finish();
+        } catch (const HostError& e) {
+            print_message(e.what());
+            status = exit_simulator_failure;
+        }
+    }
+    if (capture) {
+        try {
+            capture->finish();
+        } catch (const HostError& e) {
+            print_message(e.what());
+            status = exit_simulator_failure;
+        }
+    }
+    // Leftovers of the command go before the summary, which must stay the
+    // last line on stderr.
+    child.stop(SIGKILL, 0);
+    ChildProcess::end_leftovers(helper_processes());
+    print_summary(result, status);
+    return status;
+}
+
+} // namespace
+} // namespace sim
+
+int main(int argc, char** argv) {
+    using namespace sim;
+    Options options;
+    try {
+        options = parse_options(argc, argv);
+    } catch (const HostError& e) {
+        std::fprintf(stderr, "handheld-sim: %s\nTry 'handheld-sim --help' for more information.\n",
+                     e.what());
+        return exit_simulator_failure;
+    }
+    if (options.help) {
+        std::fputs(usage_text, stdout);
+        return 0;
+    }
+    try {
+        return simulate(options);
+    } catch (const HostError& e) {
+        print_message(e.what());
+        return exit_simulator_failure;
+    }
+}

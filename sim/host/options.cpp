@@ -1,0 +1,159 @@
+#include "options.h"
+
+#include "host_error.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace sim {
+
+const char* const usage_text =
+    "Usage: handheld-sim [OPTION]... -- COMMAND [ARG]...\n"
+    "Runs COMMAND inside a simulated handheld: a memory device and a frame buffer\n"
+    "in a private folder named by LUMENFALL_SIM_DIR, the second core's control\n"
+    "registers, and the renderer that runs on that core once the loader has put\n"
+    "the renderer image there. Exits with COMMAND's exit status (128+N when\n"
+    "signal N ended it) after every frame it showed has been displayed.\n"
+    "\n"
+    "Pacing:\n"
+    "  --fast               display each shown frame as soon as it is drawn\n"
+    "                       (default: 60 frames a second, as on the handheld)\n"
+    "  --renderer-now       start the renderer at once, as if it had been loaded\n"
+    "\n"
+    "Devices:\n"
+    "  --menu FILE          the menu screen in the frame buffer: a 320x240 PNG or\n"
+    "                       binary PPM (P6) picture (default: a built-in menu)\n"
+    "\n"
+    "Outputs:\n"
+    "  --window             show the screen in a window (default when a display\n"
+    "                       is available); closing it stops the run\n"
+    "  --no-window          never open a window\n"
+    "  --video FILE         record the displayed frames: FILE.y4m directly, or\n"
+    "                       FILE.mp4 through ffmpeg\n"
+    "  --png DIR            save the frames given by --png-frames as\n"
+    "                       DIR/frame_NNNNN.png\n"
+    "  --png-frames LIST    frame numbers, from 0, separated by commas\n"
+    "  --contact-sheet FILE save a grid of thumbnails sampled over the run\n"
+    "                       (FILE.png or FILE.ppm)\n"
+    "  --capture FILE       record the command stream the renderer consumed\n"
+    "                       (read it with capture-dump)\n"
+    "  --no-progress        no progress line on the terminal\n"
+    "  --help               show this help\n"
+    "\n"
+    "The last line on stderr is the summary:\n"
+    "  handheld-sim: summary: frames=N seconds=S fps=F renderer_errors=E exit_status=X\n"
+    "\n"
+    "Exit status: COMMAND's, or 2 when the simulator itself fails (bad option,\n"
+    "unreadable picture, unwritable output).\n"
+    "\n"
+    "Example:\n"
+    "  handheld-sim --fast --video out.y4m -- sh -c 'coreseed bin/renderer.img && lumenfall'\n";
+
+namespace {
+
+bool ends_with(const std::string& text, const char* tail) {
+    const size_t n = std::strlen(tail);
+    return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
+}
+
+} // namespace
+
+std::vector<uint64_t> parse_frame_list(const std::string& text) {
+    std::vector<uint64_t> frames;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = text.find(',', start);
+        const std::string item = text.substr(start, comma - start);
+        if (item.empty() || item.find_first_not_of("0123456789") != std::string::npos)
+            throw HostError("--png-frames: '" + text +
+                            "' is not a list of frame numbers such as 0,100,2000");
+        errno = 0;
+        const unsigned long long value = std::strtoull(item.c_str(), nullptr, 10);
+        if (errno == ERANGE)
+            throw HostError("--png-frames: frame number '" + item + "' is too large");
+        frames.push_back(value);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return frames;
+}
+
+Options parse_options(int argc, char** argv) {
+    Options options;
+    bool png_frames_given = false;
+    int i = 1;
+    for (; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--") {
+            ++i;
+            break;
+        }
+        if (arg.empty() || arg[0] != '-') break; // the command starts here
+        std::string value;
+        bool has_value = false;
+        if (const size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg.resize(eq);
+            has_value = true;
+        }
+        auto take_value = [&]() -> std::string {
+            if (!has_value) {
+                if (i + 1 >= argc) throw HostError("option " + arg + " needs a value");
+                value = argv[++i];
+            }
+            if (value.empty()) throw HostError("option " + arg + " needs a non-empty value");
+            return value;
+        };
+        auto no_value = [&] {
+            if (has_value) throw HostError("option " + arg + " takes no value");
+        };
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return options;
+        } else if (arg == "--fast") {
+            no_value();
+            options.fast = true;
+        } else if (arg == "--renderer-now") {
+            no_value();
+            options.renderer_now = true;
+        } else if (arg == "--window") {
+            no_value();
+            options.window = WindowChoice::on;
+        } else if (arg == "--no-window") {
+            no_value();
+            options.window = WindowChoice::off;
+        } else if (arg == "--no-progress") {
+            no_value();
+            options.progress = false;
+        } else if (arg == "--menu") {
+            options.menu = take_value();
+        } else if (arg == "--video") {
+            options.video = take_value();
+        } else if (arg == "--png") {
+            options.png_dir = take_value();
+        } else if (arg == "--png-frames") {
+            options.png_frames = parse_frame_list(take_value());
+            png_frames_given = true;
+        } else if (arg == "--contact-sheet") {
+            options.contact_sheet = take_value();
+        } else if (arg == "--capture") {
+            options.capture = take_value();
+        } else {
+            throw HostError("unknown option '" + arg + "'");
+        }
+    }
+    for (; i < argc; ++i)
+        options.command.emplace_back(argv[i]);
+
+    if (options.command.empty())
+        throw HostError("no command given (handheld-sim [options] -- COMMAND)");
+    if (options.png_dir.empty() != !png_frames_given)
+        throw HostError("--png DIR and --png-frames LIST go together");
+    if (!options.video.empty() && !ends_with(options.video, ".y4m") &&
+        !ends_with(options.video, ".mp4"))
+        throw HostError("--video: '" + options.video + "' must end in .y4m or .mp4");
+    return options;
+}
+
+} // namespace sim

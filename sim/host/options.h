@@ -1,0 +1,36 @@
+// The command line of handheld-sim.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+enum class WindowChoice { automatic, on, off };
+
+struct Options {
+    bool help = false;
+    bool fast = false;
+    bool renderer_now = false;
+    bool progress = true;
+    WindowChoice window = WindowChoice::automatic;
+    std::string menu;    // picture for the frame buffer; empty: the built-in menu
+    std::string video;   // .y4m or .mp4
+    std::string png_dir; // with png_frames
+    std::vector<uint64_t> png_frames;
+    std::string contact_sheet; // .png or .ppm
+    std::string capture;
+    std::vector<std::string> command;
+};
+
+// Parses argv. Throws HostError with a message fit for "handheld-sim: " on a
+// usage error; with --help only help is set.
+Options parse_options(int argc, char** argv);
+
+// Parses a frame list such as "0,100,2000". Throws HostError when malformed.
+std::vector<uint64_t> parse_frame_list(const std::string& text);
+
+extern const char* const usage_text;
+
+} // namespace sim

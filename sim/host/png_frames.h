@@ -1,0 +1,32 @@
+// Chosen frames saved as PNG files DIR/frame_NNNNN.png, NNNNN being the
+// displayed frame's number.
+#pragma once
+
+#include "frame_sink.h"
+#include "rgb_image.h"
+
+#include <string>
+#include <vector>
+
+namespace sim::out {
+
+class PngFrames : public FrameSink {
+  public:
+    // Makes the folder if it is missing and checks it can be written.
+    // frames need not be sorted; duplicates are ignored.
+    PngFrames(const std::string& dir, std::vector<uint64_t> frames);
+    void consume(const RgbFrame& frame, uint64_t number) override;
+    // Warns about listed frames the run never displayed.
+    void finish() override;
+
+    static std::string file_name(uint64_t number);
+
+  private:
+    std::string dir_;
+    std::vector<uint64_t> frames_; // sorted, unique
+    size_t next_ = 0;              // first listed frame not yet written
+    uint64_t displayed_ = 0;
+    RgbImage picture_;
+};
+
+} // namespace sim::out

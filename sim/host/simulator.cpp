@@ -1,0 +1,212 @@
+#include "simulator.h"
+
+#include "console.h"
+#include "host_clock.h"
+#include "host_config.h"
+#include "renderer.h"
+#include "signals.h"
+
+#include "shared_access.h"
+
+#include <csignal>
+#include <optional>
+#include <sched.h>
+
+namespace sim {
+namespace {
+
+class Loop {
+  public:
+    Loop(const RunSetup& setup, RunResult& result)
+        : s_(setup), progress_(setup.progress), result_(result) {}
+
+    void run();
+
+  private:
+    void handle_signals(int64_t now);
+    void handle_core_event(CoreEvent event);
+    bool work(int64_t now);
+    void display();
+    void watch_waiting_client(int64_t now);
+    bool finished() const;
+    void idle(int64_t now);
+
+    const RunSetup& s_;
+    ProgressLine progress_;
+    std::optional<Renderer> renderer_;
+    bool running_ = false;
+    RgbFrame frame_;
+    RunResult& result_;
+
+    int64_t next_tick_ = 0;
+    int64_t next_pump_ = 0;
+    int64_t client_waiting_since_ = 0;
+    bool hint_given_ = false;
+    int empty_polls_ = 0;
+    bool stopping_ = false;
+    int64_t stop_deadline_ = 0;
+};
+
+void Loop::run() {
+    const int64_t start = monotonic_ns();
+    next_tick_ = start;
+    // The counts are filled in however the loop ends, an output failure
+    // included, so that the summary reports them.
+    struct Tally {
+        Loop& loop;
+        int64_t start;
+        ~Tally() {
+            loop.progress_.clear();
+            loop.result_.nanoseconds = monotonic_ns() - start;
+            loop.result_.renderer_errors = loop.renderer_ ? loop.renderer_->error_count() : 0;
+        }
+    } tally{*this, start};
+
+    while (true) {
+        const int64_t now = monotonic_ns();
+        handle_signals(now);
+        if (signals::take_child_event()) s_.child->poll();
+
+        handle_core_event(s_.core->poll());
+        const bool busy = work(now);
+        if (!running_) watch_waiting_client(now);
+
+        if (s_.window != nullptr && now >= next_pump_) {
+            next_pump_ = now + config::window_present_interval_ns;
+            if (!s_.window->pump()) {
+                result_.window_closed = true;
+                return;
+            }
+        }
+        if (s_.capture != nullptr) s_.capture->check();
+        progress_.update(result_.frames, now);
+
+        if (busy) {
+            empty_polls_ = 0;
+            if (s_.child->exited() && (stopping_ || finished())) return;
+            continue;
+        }
+        // Polling here too notices a child whose SIGCHLD was merged with
+        // another. With the command gone and nothing executed or waiting
+        // for display, nothing more can come.
+        if (s_.child->poll() && (stopping_ || !running_ || renderer_->pending_shows() == 0)) return;
+        idle(now);
+    }
+}
+
+// A stop request goes to the command, which decides how to end; a second
+// request, or a command that outlives its grace period, gets SIGKILL.
+void Loop::handle_signals(int64_t now) {
+    if (const int signal = signals::take_stop_request(); signal != 0) {
+        s_.child->send_signal(stopping_ ? SIGKILL : signal);
+        if (!stopping_) stop_deadline_ = now + config::child_stop_grace_ns;
+        stopping_ = true;
+    }
+    if (stopping_ && now > stop_deadline_) s_.child->send_signal(SIGKILL);
+}
+
+void Loop::handle_core_event(CoreEvent event) {
+    switch (event) {
+    case CoreEvent::none:
+        return;
+    case CoreEvent::renderer_started:
+        // The renderer is made only now: until the core runs, nothing may
+        // touch the shared area on its behalf.
+        if (!renderer_) {
+            renderer_.emplace(s_.memory->shared_area());
+            renderer_->set_capture(s_.capture);
+        }
+        renderer_->reset();
+        running_ = true;
+        client_waiting_since_ = 0;
+        return;
+    case CoreEvent::foreign_program:
+        print_message("second core released, but the memory at 0x02000000 holds no renderer "
+                      "image (" +
+                      s_.core->refusal() + "); the core stays idle");
+        return;
+    case CoreEvent::renderer_stopped:
+        running_ = false;
+        return;
+    }
+}
+
+// Steps the renderer and displays what is due; true when anything happened.
+bool Loop::work(int64_t now) {
+    if (!running_) return false;
+    if (s_.fast) {
+        const int executed = renderer_->step(config::step_budget, true);
+        if (renderer_->pending_shows() > 0) {
+            display();
+            return true;
+        }
+        return executed > 0;
+    }
+    const int executed = renderer_->step(config::step_budget, false);
+    if (now < next_tick_) return executed > 0;
+    next_tick_ += config::display_tick_ns;
+    // After a stall (a suspended process, a slow output) the display resumes
+    // its pace instead of catching up in a burst.
+    if (next_tick_ < now) next_tick_ = now + config::display_tick_ns;
+    if (renderer_->pending_shows() == 0) return executed > 0;
+    display();
+    return true;
+}
+
+void Loop::display() {
+    if (!renderer_->display_next(frame_)) return;
+    for (out::FrameSink* sink : s_.sinks)
+        sink->consume(frame_, result_.frames);
+    ++result_.frames;
+}
+
+// A client that queues commands while no renderer runs would wait forever;
+// after a while the user is told why.
+void Loop::watch_waiting_client(int64_t now) {
+    const gpuSharedArea* area = s_.memory->shared_area();
+    const bool waiting =
+        platform::shared_load(&area->fifo_write) != platform::shared_load(&area->fifo_read);
+    if (!waiting) {
+        client_waiting_since_ = 0;
+        return;
+    }
+    if (client_waiting_since_ == 0) client_waiting_since_ = now;
+    if (hint_given_ || now - client_waiting_since_ < config::idle_client_hint_ns) return;
+    hint_given_ = true;
+    print_message("a program has been waiting for the renderer for 2 seconds, but none runs on "
+                  "the second core. Load the renderer image with the loader first, e.g.\n"
+                  "  handheld-sim -- sh -c 'coreseed " +
+                  s_.renderer_image_path +
+                  " && lumenfall'\n"
+                  "or start the renderer at once with --renderer-now.");
+}
+
+// Every frame shown before the command ended is on display.
+bool Loop::finished() const {
+    if (!running_) return true;
+    return renderer_->fifo_empty() && renderer_->pending_shows() == 0;
+}
+
+void Loop::idle(int64_t now) {
+    if (!s_.fast) {
+        // Sleep, but wake for the next display tick when a frame waits.
+        int64_t sleep = config::idle_sleep_ns;
+        if (running_ && renderer_->pending_shows() > 0 && next_tick_ - now < sleep)
+            sleep = next_tick_ - now;
+        sleep_ns(sleep);
+        return;
+    }
+    ++empty_polls_;
+    if (empty_polls_ > config::fast_polls_before_sleep)
+        sleep_ns(config::fast_sleep_ns);
+    else if (empty_polls_ > config::fast_polls_before_yield)
+        sched_yield();
+}
+
+} // namespace
+
+void run_simulation(const RunSetup& setup, RunResult& result) {
+    Loop(setup, result).run();
+}
+
+} // namespace sim

@@ -1,0 +1,46 @@
+// The simulator's main loop. Single-threaded: each pass watches for signals
+// and the command's end, polls the second core's control registers, steps the
+// renderer, displays frames at the chosen pace and feeds them to the
+// outputs, and pumps the window.
+#pragma once
+
+#include "capture_recorder.h"
+#include "child_process.h"
+#include "core_control.h"
+#include "frame_sink.h"
+#include "sim_memory.h"
+#include "window.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct RunSetup {
+    bool fast = false;
+    bool progress = true;
+    SimMemory* memory = nullptr;
+    CoreControl* core = nullptr;
+    ChildProcess* child = nullptr;
+    std::vector<out::FrameSink*> sinks; // includes the window, if any
+    out::Window* window = nullptr;
+    CaptureRecorder* capture = nullptr;
+    std::string renderer_image_path; // for the hint to a waiting client
+};
+
+struct RunResult {
+    uint64_t frames = 0;
+    int64_t nanoseconds = 0;
+    uint64_t renderer_errors = 0;
+    bool window_closed = false;
+};
+
+// Runs until the command has exited and every frame it showed is displayed,
+// until a stop signal has ended the command, or until the window is closed.
+// A failing output throws HostError, after which the caller ends the command;
+// result holds the counts up to then in every case.
+void run_simulation(const RunSetup& setup, RunResult& result);
+
+} // namespace sim
