@@ -117,20 +117,21 @@ class ScriptPen:
     """Writes words in the script font: x-height in pixels, slant as the
     horizontal shift per pixel of height, pen radius in pixels."""
 
-    def __init__(self, canvas, x_height, slant=0.28, radius=1.6, spacing=0.12):
+    def __init__(self, canvas, x_height, slant=0.28, radius=1.6, spacing=0.12, stretch=1.0):
         self.canvas = canvas
         self.scale = x_height / X_HEIGHT_UNITS
+        self.stretch = stretch
         self.slant = slant
         self.radius = radius
         self.spacing = spacing
 
     def to_pixels(self, origin, point):
-        x = origin[0] + (point[0] + self.slant * point[1]) * self.scale
+        x = origin[0] + (point[0] * self.stretch + self.slant * point[1]) * self.scale
         y = origin[1] - point[1] * self.scale
         return (x, y)
 
     def word_width(self, word):
-        return sum(GLYPHS[c].advance + self.spacing for c in word) * self.scale
+        return sum(GLYPHS[c].advance * self.stretch + self.spacing for c in word) * self.scale
 
     def text_width(self, text):
         space = 0.5 * self.scale
@@ -161,7 +162,7 @@ class ScriptPen:
             joined_stroke = strokes[glyph.exit_stroke]
             previous_end = joined_stroke if glyph.joins_after else None
             previous_high = glyph.leaves_high
-            x += (glyph.advance + self.spacing) * self.scale
+            x += (glyph.advance * self.stretch + self.spacing) * self.scale
 
     def connect(self, leaving, entering):
         """A curve that leaves the previous letter along its last stroke and
@@ -180,9 +181,10 @@ class ScriptPen:
         self.canvas.polyline(curve, self.radius)
 
 
-def script_picture(lines, x_height, radius, line_pitch, top_baseline, indents):
+def script_picture(lines, x_height, radius, line_pitch, top_baseline, indents, stretch=1.0,
+                   spacing=0.12):
     canvas = Canvas()
-    pen = ScriptPen(canvas, x_height, radius=radius)
+    pen = ScriptPen(canvas, x_height, radius=radius, stretch=stretch, spacing=spacing)
     for i, text in enumerate(lines):
         width = pen.text_width(text)
         x = (WIDTH - width) / 2 + indents[i] - 0.2 * x_height
@@ -190,28 +192,29 @@ def script_picture(lines, x_height, radius, line_pitch, top_baseline, indents):
     return canvas
 
 
-def block_picture(lines, cell_w, cell_h, line_gap):
+def block_picture(lines, cell_w, cell_h, line_gap, gap_cells):
     canvas = Canvas()
     height = len(lines) * 7 * cell_h + (len(lines) - 1) * line_gap
     top = (HEIGHT - height) // 2
     for i, text in enumerate(lines):
-        left = (WIDTH - block_text_width(text, cell_w)) // 2
-        draw_block_text(canvas, text, left, top + i * (7 * cell_h + line_gap), cell_w, cell_h)
+        left = (WIDTH - block_text_width(text, cell_w, gap_cells)) // 2
+        draw_block_text(canvas, text, left, top + i * (7 * cell_h + line_gap), cell_w, cell_h,
+                        gap_cells)
     return canvas
 
 
 def pictures():
     return {
         "pic1": script_picture(
-            ["lumen", "fall"], x_height=40, radius=2.0, line_pitch=86, top_baseline=108,
-            indents=[2, 26]),
+            ["lumen", "fall"], x_height=36, radius=1.0, line_pitch=84, top_baseline=108,
+            indents=[0, 26], spacing=0.08),
         "pic2": script_picture(
-            ["greetings", "to all who", "make things", "glow"], x_height=21, radius=1.3,
-            line_pitch=47, top_baseline=70, indents=[-20, 0, 4, 40]),
+            ["greetings", "to all", "makers of", "light"], x_height=23, radius=0.75,
+            line_pitch=48, top_baseline=66, indents=[-16, -30, 10, 24], spacing=0.1),
         "pic3": script_picture(
-            ["code: the", "lumenfall", "team"], x_height=24, radius=1.3, line_pitch=62,
-            top_baseline=82, indents=[-16, 0, 30]),
-        "pic4": block_picture(["LUMEN", "FALL"], cell_w=5, cell_h=7, line_gap=12),
+            ["code: the", "lumenfall", "team"], x_height=24, radius=0.75, line_pitch=62,
+            top_baseline=82, indents=[-6, 0, 30], spacing=0.12),
+        "pic4": block_picture(["LF"], cell_w=12, cell_h=15, line_gap=0, gap_cells=2),
     }
 
 

@@ -15,15 +15,16 @@ BLOCK_GLYPHS = {
 }
 
 
-def block_text_width(text, cell_w):
-    # One empty cell between letters.
-    return (len(text) * (CELLS_WIDE + 1) - 1) * cell_w
+def block_text_width(text, cell_w, gap_cells):
+    return (len(text) * (CELLS_WIDE + gap_cells) - gap_cells) * cell_w
 
 
-def draw_block_text(canvas, text, left, top, cell_w, cell_h):
+def draw_block_text(canvas, text, left, top, cell_w, cell_h, gap_cells):
+    """Draws text with gap_cells empty cells between letters: the halo
+    around each letter needs room to show between them."""
     for i, letter in enumerate(text):
         rows = BLOCK_GLYPHS[letter]
-        x0 = left + i * (CELLS_WIDE + 1) * cell_w
+        x0 = left + i * (CELLS_WIDE + gap_cells) * cell_w
         for row, cells in enumerate(rows):
             for column, cell in enumerate(cells):
                 if cell == "#":
