@@ -6,22 +6,51 @@
 
 namespace sim {
 
+namespace {
+
+// Converts n <= chunk pixel words into interleaved RGB. The arithmetic runs
+// over planar scratch arrays first, a shape the compiler turns into vector
+// code; the same formula as pixel_to_rgb().
+constexpr int chunk = 64;
+
+void convert_chunk(const uint32_t* src, uint8_t* dst, int n) {
+    int r[chunk], g[chunk], b[chunk];
+    for (int i = 0; i < n; ++i) {
+        const uint32_t w = src[i];
+        const int y = 298 * (static_cast<int>(w & 0xFFu) - 16) + 128;
+        const int d = static_cast<int>((w >> 8) & 0xFFu) - 128;
+        const int e = static_cast<int>(w >> 24) - 128;
+        r[i] = std::clamp((y + 409 * e) >> 8, 0, 255);
+        g[i] = std::clamp((y - 100 * d - 208 * e) >> 8, 0, 255);
+        b[i] = std::clamp((y + 516 * d) >> 8, 0, 255);
+    }
+    for (int i = 0; i < n; ++i) {
+        dst[3 * i] = static_cast<uint8_t>(r[i]);
+        dst[3 * i + 1] = static_cast<uint8_t>(g[i]);
+        dst[3 * i + 2] = static_cast<uint8_t>(b[i]);
+    }
+}
+
+} // namespace
+
 void convert_visible(const uint32_t* video, const BufferSel& buf, RgbFrame& frame) {
     frame.width = screen_width;
     frame.height = screen_height;
-    frame.rgb.assign(static_cast<size_t>(screen_width) * screen_height * 3, 0);
-    if (!buf.valid) return;
-
-    const int columns = static_cast<int>(std::min<uint32_t>(buf.width(), screen_width));
-    const int rows = static_cast<int>(std::min<uint32_t>(buf.height, screen_height));
+    const size_t bytes = static_cast<size_t>(screen_width) * screen_height * 3;
+    const int columns =
+        buf.valid ? static_cast<int>(std::min<uint32_t>(buf.width(), screen_width)) : 0;
+    const int rows =
+        buf.valid ? static_cast<int>(std::min<uint32_t>(buf.height, screen_height)) : 0;
+    // Black only where the buffer does not reach: clearing the whole frame
+    // first would write every byte twice.
+    if (columns < screen_width || rows < screen_height || frame.rgb.size() != bytes) {
+        frame.rgb.assign(bytes, 0);
+    }
     for (int y = 0; y < rows; ++y) {
         const uint32_t* src = video + buf.address + (static_cast<size_t>(y) << buf.log2_width);
         uint8_t* dst = frame.rgb.data() + static_cast<size_t>(y) * screen_width * 3;
-        for (int x = 0; x < columns; ++x) {
-            const Rgb c = pixel_to_rgb(src[x]);
-            dst[3 * x] = c.r;
-            dst[3 * x + 1] = c.g;
-            dst[3 * x + 2] = c.b;
+        for (int x = 0; x < columns; x += chunk) {
+            convert_chunk(src + x, dst + 3 * x, std::min(chunk, columns - x));
         }
     }
 }

@@ -158,9 +158,14 @@ size_t Renderer::pending_shows() const {
 bool Renderer::display_next(RgbFrame& frame) {
     State& s = *state_;
     if (s.shows.empty()) return false;
-    const BufferSel shown = s.shows.front();
+    convert_visible(s.video(), s.shows.front(), frame);
+    return advance_display();
+}
+
+bool Renderer::advance_display() {
+    State& s = *state_;
+    if (s.shows.empty()) return false;
     s.shows.pop_front();
-    convert_visible(s.video(), shown, frame);
     // Counted only once the picture is copied out: from this store on the
     // client may hand the previous shown buffer's memory to new work.
     ++s.frames_displayed;

@@ -57,6 +57,10 @@ class Renderer {
     // picture into frame, then advances frame_count. False when none waits.
     bool display_next(RgbFrame& frame);
 
+    // The same without producing the picture, for runs that do not look at
+    // every frame: dequeues the next shown buffer and advances frame_count.
+    bool advance_display();
+
     // Errors stored in error_code so far (error values: config.h).
     uint64_t error_count() const;
 

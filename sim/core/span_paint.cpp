@@ -15,15 +15,22 @@ namespace {
 // however minified its texture, can overflow them.
 constexpr double coord_limit = 1e12;
 
-int64_t to_fixed64(double x) {
-    if (std::isnan(x)) return 0;
-    return static_cast<int64_t>(std::floor(std::clamp(x, -coord_limit, coord_limit) * fixed_one));
+double bounded(double x) {
+    return std::isnan(x) ? 0.0 : std::clamp(x, -coord_limit, coord_limit);
 }
 
-// Texture coordinates and shade at one pixel centre.
+// floor(x * 65536) without a library call: truncate, then step down for
+// negative fractions.
+int64_t to_fixed64(double x) {
+    const double scaled = bounded(x) * fixed_one;
+    const int64_t t = static_cast<int64_t>(scaled);
+    return static_cast<double>(t) > scaled ? t - 1 : t;
+}
+
+// Texture coordinates and the luma transfer luma' = (Y * a + b) / 65536 at
+// one pixel centre, a and b in 16.16.
 struct Sample {
-    int64_t u, v;
-    LumaTransfer shade;
+    double u, v, a, b;
 };
 
 // Per-pixel state inside one segment of a span.
@@ -32,25 +39,48 @@ struct Stepper {
     int32_t a, da, b, db;
 };
 
+// The luma transfer of a shade. Darkening (factor f < 1) pulls luma towards
+// black, brightening towards white, so neither ever leaves the studio range.
+// The rounding bias is folded into b.
+void luma_transfer(double shade, double shade_octave, double& a, double& b) {
+    double octaves = shade / shade_octave;
+    if (std::isnan(octaves)) octaves = 0;
+    const double f = std::exp2(std::clamp(octaves, -32.0, 32.0));
+    if (f < 1.0) {
+        a = f;
+        b = luma_min * (1.0 - f);
+    } else {
+        a = 1.0 / f;
+        b = luma_max * (1.0 - a);
+    }
+    a *= fixed_one;
+    b = (b + 0.5) * fixed_one;
+}
+
 template <bool Shaded> Sample sample_at(const FacetPaint& p, double x, double y) {
     const FacetGradients& g = p.gradients;
-    double w = g.at(g.w, x, y);
     // Inside a facet 1/z stays positive; rounding at a sliver's edge must not
     // turn it into a division by zero.
-    w = std::max(w, 1e-300);
-    Sample s{to_fixed64(g.at(g.uw, x, y) / w), to_fixed64(g.at(g.vw, x, y) / w), {0, 0}};
-    if constexpr (Shaded) s.shade = luma_transfer(g.at(g.sw, x, y) / w, p.shade_octave);
+    const double inv_w = 1.0 / std::max(g.at(g.w, x, y), 1e-300);
+    Sample s{g.at(g.uw, x, y) * inv_w, g.at(g.vw, x, y) * inv_w, 0, 0};
+    if constexpr (Shaded) luma_transfer(g.at(g.sw, x, y) * inv_w, p.shade_octave, s.a, s.b);
     return s;
 }
 
-template <bool Shaded> Stepper make_stepper(const Sample& first, const Sample& last, int count) {
-    Stepper st{first.u, 0, first.v, 0, first.shade.a, 0, first.shade.b, 0};
-    if (count > 1) {
-        st.du = (last.u - first.u) / (count - 1);
-        st.dv = (last.v - first.v) / (count - 1);
+// Linear steps from first to last in `steps` pixel steps.
+template <bool Shaded> Stepper make_stepper(const Sample& first, const Sample& last, int steps) {
+    Stepper st{to_fixed64(first.u), 0, to_fixed64(first.v), 0, 0, 0, 0, 0};
+    if constexpr (Shaded) {
+        st.a = static_cast<int32_t>(first.a);
+        st.b = static_cast<int32_t>(first.b);
+    }
+    if (steps > 0) {
+        const double inv = 1.0 / steps;
+        st.du = static_cast<int64_t>(bounded((last.u - first.u) * inv) * fixed_one);
+        st.dv = static_cast<int64_t>(bounded((last.v - first.v) * inv) * fixed_one);
         if constexpr (Shaded) {
-            st.da = (last.shade.a - first.shade.a) / (count - 1);
-            st.db = (last.shade.b - first.shade.b) / (count - 1);
+            st.da = static_cast<int32_t>((last.a - first.a) * inv);
+            st.db = static_cast<int32_t>((last.b - first.b) * inv);
         }
     }
     return st;
@@ -69,18 +99,26 @@ template <bool PowerOfTwoHeight> inline uint32_t fetch(const TextureView& t, int
     return t.texels[(static_cast<size_t>(tv) << t.log2_width) | tu];
 }
 
+// The facet words the pixel operations read, copied into a local so that the
+// compiler can keep them in registers: stores into the output buffer could
+// otherwise alias the FacetPaint they came from.
+struct OpParams {
+    uint32_t key;
+    int32_t luma_offset;
+};
+
 // What each textured type does with one texel. The shade stepper fields are
 // only read by the shaded type.
 struct PlainOp {
     static constexpr bool shaded = false;
-    static void apply(uint32_t& dst, uint32_t texel, const Stepper&, const FacetPaint&) {
+    static void apply(uint32_t& dst, uint32_t texel, const Stepper&, const OpParams&) {
         dst = texel;
     }
 };
 
 struct ShadedOp {
     static constexpr bool shaded = true;
-    static void apply(uint32_t& dst, uint32_t texel, const Stepper& st, const FacetPaint&) {
+    static void apply(uint32_t& dst, uint32_t texel, const Stepper& st, const OpParams&) {
         const int32_t y = static_cast<int32_t>(pixel_luma(texel)) * st.a + st.b;
         dst = with_luma(texel, static_cast<uint32_t>(std::min(y >> 16, 255)));
     }
@@ -88,8 +126,8 @@ struct ShadedOp {
 
 struct ColorKeyOp {
     static constexpr bool shaded = false;
-    static void apply(uint32_t& dst, uint32_t texel, const Stepper&, const FacetPaint& p) {
-        if (texel != p.color) dst = texel;
+    static void apply(uint32_t& dst, uint32_t texel, const Stepper&, const OpParams& p) {
+        if (texel != p.key) dst = texel;
     }
 };
 
@@ -97,8 +135,8 @@ struct ColorKeyOp {
 // beneath and pulls its chroma halfway to the picture's.
 struct CastImageOp {
     static constexpr bool shaded = false;
-    static void apply(uint32_t& dst, uint32_t texel, const Stepper&, const FacetPaint& p) {
-        if (texel == p.color) return;
+    static void apply(uint32_t& dst, uint32_t texel, const Stepper&, const OpParams& p) {
+        if (texel == p.key) return;
         const int32_t y =
             std::clamp(static_cast<int32_t>(pixel_luma(dst)) + p.luma_offset, luma_min, luma_max);
         const uint32_t u = (pixel_u(dst) + pixel_u(texel) + 1) >> 1;
@@ -107,19 +145,26 @@ struct CastImageOp {
     }
 };
 
-// Perspective-correct at every segment boundary, linear in between.
+// Perspective-correct at every segment boundary, linear in between. A full
+// segment is sampled at the first pixel of the next one, so each sample
+// serves twice; the last segment of a span is sampled at its own last pixel,
+// which keeps every sample inside the facet.
 template <class Op, bool PowerOfTwoHeight>
 void paint_textured_row(const FacetPaint& p, uint32_t* row, int x_begin, int x_end,
                         double y_centre) {
+    const TextureView texture = p.texture;
+    const OpParams params{p.color, p.luma_offset};
     int x = x_begin;
     Sample first = sample_at<Op::shaded>(p, x + 0.5, y_centre);
     while (x < x_end) {
-        const int count = std::min(span_segment_pixels, x_end - x);
-        const Sample last = count > 1 ? sample_at<Op::shaded>(p, x + count - 0.5, y_centre) : first;
-        Stepper st = make_stepper<Op::shaded>(first, last, count);
+        const bool full = x_end - x > span_segment_pixels;
+        const int count = full ? span_segment_pixels : x_end - x;
+        const int steps = full ? count : count - 1;
+        const Sample last = steps > 0 ? sample_at<Op::shaded>(p, x + steps + 0.5, y_centre) : first;
+        Stepper st = make_stepper<Op::shaded>(first, last, steps);
         uint32_t* dst = row + x;
         for (int i = 0; i < count; ++i) {
-            Op::apply(dst[i], fetch<PowerOfTwoHeight>(p.texture, st.u, st.v), st, p);
+            Op::apply(dst[i], fetch<PowerOfTwoHeight>(texture, st.u, st.v), st, params);
             st.u += st.du;
             st.v += st.dv;
             if constexpr (Op::shaded) {
@@ -128,7 +173,7 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int x_begin, int x_e
             }
         }
         x += count;
-        if (x < x_end) first = sample_at<Op::shaded>(p, x + 0.5, y_centre);
+        first = last;
     }
 }
 
@@ -152,22 +197,6 @@ template <bool PowerOfTwoHeight> RowPainter textured_painter(uint32_t rendering_
 }
 
 } // namespace
-
-LumaTransfer luma_transfer(double shade, double shade_octave) {
-    double octaves = shade / shade_octave;
-    if (std::isnan(octaves)) octaves = 0;
-    const double f = std::exp2(std::clamp(octaves, -32.0, 32.0));
-    double a, b;
-    if (f < 1.0) {
-        a = f;
-        b = luma_min * (1.0 - f);
-    } else {
-        a = 1.0 / f;
-        b = luma_max * (1.0 - a);
-    }
-    return {static_cast<int32_t>(std::lround(a * fixed_one)),
-            static_cast<int32_t>(std::lround(b * fixed_one)) + 0x8000};
-}
 
 RowPainter select_row_painter(uint32_t rendering_type, bool power_of_two_height) {
     if (rendering_type == rendering_flat) return &paint_flat_row;

@@ -49,13 +49,4 @@ inline bool is_textured(uint32_t rendering_type) {
     return rendering_type != rendering_flat;
 }
 
-// The brightness factor of a shade as a luma transfer luma' = (Y * a + b) /
-// 65536, in 16.16 with the rounding bias folded into b. Darkening (factor
-// f < 1) pulls luma towards black, brightening towards white, so neither
-// ever leaves the studio range.
-struct LumaTransfer {
-    int32_t a, b;
-};
-LumaTransfer luma_transfer(double shade, double shade_octave);
-
 } // namespace sim
