@@ -1,5 +1,5 @@
-// Small builders shared by the picture tests: packed data for simple
-// pictures and a distance table on the heap.
+// Builders shared by the picture tests: packed data for simple pictures and
+// a distance table on the heap.
 #pragma once
 
 #include "picture_decode.h"
@@ -9,35 +9,23 @@
 
 namespace picture_tests {
 
-inline constexpr uint8_t empty_line = 255;
-
-// T(n) = 1 + 2 + ... + n, the cost of n steps along one axis.
 inline uint32_t triangle(uint32_t n) {
     return n * (n + 1) / 2;
 }
 
-// 256 empty lines.
 inline std::vector<uint8_t> empty_picture() {
-    return std::vector<uint8_t>(picture_side, empty_line);
+    return std::vector<uint8_t>(picture_side, 255);
 }
 
-// One set pixel at (px, py), px at most 254; the last run is left out when
-// the pixel ends the line, so that no run is 0 except a leading one.
+// One set pixel at (px, py), px at most 254, with no run of 0 after it.
 inline std::vector<uint8_t> single_pixel_picture(uint32_t px, uint32_t py) {
-    std::vector<uint8_t> packed;
-    for (uint32_t y = 0; y < picture_side; ++y) {
-        if (y != py) {
-            packed.push_back(empty_line);
-            continue;
-        }
-        packed.push_back(static_cast<uint8_t>(px));
-        packed.push_back(1);
-        if (px < picture_line_pixels - 1) packed.push_back(static_cast<uint8_t>(254 - px));
-    }
+    std::vector<uint8_t> packed(py, 255);
+    packed.insert(packed.end(), {static_cast<uint8_t>(px), 1});
+    if (px < 254) packed.push_back(static_cast<uint8_t>(254 - px));
+    packed.resize(packed.size() + picture_side - 1 - py, 255);
     return packed;
 }
 
-// A cleared 256 x 256 table.
 struct DistTable {
     std::vector<DistEntry> entries = std::vector<DistEntry>(picture_texels);
 
@@ -47,7 +35,7 @@ struct DistTable {
     uint32_t key(uint32_t x, uint32_t y) const { return dist_key(at(x, y)); }
 };
 
-// Decodes a whole picture (which must be valid) and runs the sweeps.
+// Decodes a valid picture and runs the sweeps as often as asked.
 inline DistTable decoded_table(const std::vector<uint8_t>& packed, int sweeps = 2) {
     DistTable table;
     decode_picture(packed.data(), packed.size(), table.data());

@@ -114,16 +114,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         UsageError{"Nothing", {}}, UsageError{"UnknownCommand", {"frobnicate", "a", "b"}},
         UsageError{"MissingOutput", {"pack", "in.pbm"}},
-        UsageError{"ExtraFile", {"unpack", "a", "b", "c"}},
         UsageError{"UnknownOption", {"pack", "a", "b", "--fast"}},
         UsageError{"NameNotIdentifier", {"pack", "a", "b", "--name", "9lives"}},
-        UsageError{"OptionWithoutValue", {"pack", "a", "b", "--name"}},
         UsageError{"PreviewWithoutWidth", {"preview", "a", "b", "--colours", "1,2"}},
         UsageError{"NegativeWidth", {"preview", "a", "b", "--width", "-3", "--colours", "1,2"}},
-        UsageError{"WidthTooLarge", {"preview", "a", "b", "--width", "4294967296"}},
-        UsageError{"OneColour", {"preview", "a", "b", "--width", "3", "--colours", "0x1"}},
-        UsageError{"ColourNotNumber",
-                   {"preview", "a", "b", "--width", "3", "--colours", "red,blue"}}),
+        UsageError{"OneColour", {"preview", "a", "b", "--width", "3", "--colours", "0x1"}}),
     [](const testing::TestParamInfo<UsageError>& param_info) { return param_info.param.name; });
 
 struct InputError {
@@ -151,7 +146,6 @@ INSTANTIATE_TEST_SUITE_P(
                     InputError{"PackNotPbm", "a.pbm", "hello", "pack"},
                     InputError{"PackWrongSize", "a.pbm", "P1 2 2 0 1 1 0", "pack"},
                     InputError{"UnpackTruncated", "a.bin", std::string(255, '\xff'), "unpack"},
-                    InputError{"UnpackOverflow", "a.bin", "\xc8\x64", "unpack"},
                     InputError{"UnpackSourceWithoutArray", "a.cpp", "int x;", "unpack"},
                     InputError{"PreviewTrailingBytes", "a.bin", std::string(257, '\xff'),
                                "preview"}),
