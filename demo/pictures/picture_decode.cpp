@@ -87,17 +87,19 @@ void run_dist_sweeps(DistEntry* table) {
 
 void colour_picture(const DistEntry* table, uint32_t width, uint32_t colour_a, uint32_t colour_b,
                     uint32_t* texels) {
+    // The products wrap in 32 bits; that only happens for widths above
+    // every key, where everything is colour_a anyway.
     const uint32_t halo_end = width * 8u;
     const uint32_t rim_end = width * 8u + 20u;
     for (uint32_t i = 0; i < picture_texels; ++i) {
         const uint32_t key = dist_key(table[i]);
-        uint32_t colour = colour_a;
         if (key < width)
-            colour = colour_a;
+            texels[i] = colour_a;
         else if (key < halo_end)
-            colour = colour_b;
+            texels[i] = colour_b;
         else if (key < rim_end)
-            colour = picture_rim_colour;
-        texels[i] = colour;
+            texels[i] = picture_rim_colour;
+        else
+            texels[i] = colour_a;
     }
 }
