@@ -16,6 +16,10 @@ import math
 import os
 import sys
 
+# The fonts sit beside this script; their compiled copies would only litter
+# the source tree.
+sys.dont_write_bytecode = True
+
 from lettering_blocks import block_text_width, draw_block_text
 from lettering_script import GLYPHS, X_HEIGHT_UNITS
 

@@ -16,14 +16,14 @@ C = "c"
 
 
 class Stroke:
-    def __init__(self, spec):
-        self.points = [(p[0], p[1]) for p in spec]
-        self.corners = [len(p) > 2 for p in spec]
+    def __init__(self, control_points):
+        self.points = [(p[0], p[1]) for p in control_points]
+        self.corners = [len(p) > 2 for p in control_points]
         self.corners[0] = self.corners[-1] = True
 
     def without_lead_in(self, count):
-        spec = [p + (C,) if corner else p for p, corner in zip(self.points, self.corners)]
-        return Stroke(spec[count:])
+        marked = [p + (C,) if corner else p for p, corner in zip(self.points, self.corners)]
+        return Stroke(marked[count:])
 
 
 class Glyph:

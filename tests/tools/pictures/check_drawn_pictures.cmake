@@ -4,7 +4,7 @@
 #   cmake -DPYTHON=... -DSCRIPT=... -DSOURCES=... -DOUT=... -P this
 file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT})
-execute_process(COMMAND ${PYTHON} ${SCRIPT} ${OUT} RESULT_VARIABLE status OUTPUT_QUIET)
+execute_process(COMMAND ${PYTHON} -B ${SCRIPT} ${OUT} RESULT_VARIABLE status OUTPUT_QUIET)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${SCRIPT} failed")
 endif()
