@@ -21,12 +21,13 @@ std::string find_in_path(const std::string& program) {
     const char* path = std::getenv("PATH");
     std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
     size_t start = 0;
+    std::string candidate;
     while (start <= dirs.size()) {
         size_t end = dirs.find(':', start);
         if (end == std::string::npos) end = dirs.size();
-        std::string dir = dirs.substr(start, end - start);
-        if (dir.empty()) dir = ".";
-        const std::string candidate = dir + "/" + program;
+        // An empty entry means the current folder, as for the shell.
+        candidate.assign(end > start ? dirs.substr(start, end - start) : std::string("."));
+        candidate.append(1, '/').append(program);
         if (::access(candidate.c_str(), X_OK) == 0) return candidate;
         start = end + 1;
     }

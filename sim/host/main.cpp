@@ -154,6 +154,18 @@ int simulate(const Options& options) {
     return status;
 }
 
+// A failure while setting up still ends with the summary, so that whoever
+// parses it always finds it.
+int simulate_or_report(const Options& options) {
+    try {
+        return simulate(options);
+    } catch (const HostError& e) {
+        print_message(e.what());
+        print_summary(RunResult{}, exit_simulator_failure);
+        return exit_simulator_failure;
+    }
+}
+
 } // namespace
 } // namespace sim
 
@@ -171,10 +183,5 @@ int main(int argc, char** argv) {
         std::fputs(usage_text, stdout);
         return 0;
     }
-    try {
-        return simulate(options);
-    } catch (const HostError& e) {
-        print_message(e.what());
-        return exit_simulator_failure;
-    }
+    return simulate_or_report(options);
 }

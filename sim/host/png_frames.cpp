@@ -51,8 +51,10 @@ void PngFrames::consume(const RgbFrame& frame, uint64_t number) {
 void PngFrames::finish() {
     if (next_ >= frames_.size()) return;
     std::string missing;
-    for (size_t i = next_; i < frames_.size(); ++i)
-        missing += (missing.empty() ? "" : ",") + std::to_string(frames_[i]);
+    for (size_t i = next_; i < frames_.size(); ++i) {
+        if (!missing.empty()) missing += ',';
+        missing += std::to_string(frames_[i]);
+    }
     print_message("warning: no PNG written for frame(s) " + missing + ": the run displayed " +
                   std::to_string(displayed_) + " frames");
 }

@@ -62,10 +62,16 @@ void Loop::run() {
         }
     } tally{*this, start};
 
+    bool idle_before = false;
     while (true) {
         const int64_t now = monotonic_ns();
         handle_signals(now);
-        if (signals::take_child_event()) s_.child->poll();
+        // The command's end is looked at before the registers and the FIFO:
+        // whatever it wrote before exiting is then seen in this same pass.
+        // Polling after idle passes too notices a child whose SIGCHLD was
+        // merged with another.
+        if (signals::take_child_event() || idle_before) s_.child->poll();
+        const bool command_gone = s_.child->exited();
 
         handle_core_event(s_.core->poll());
         const bool busy = work(now);
@@ -81,16 +87,15 @@ void Loop::run() {
         if (s_.capture != nullptr) s_.capture->check();
         progress_.update(result_.frames, now);
 
-        if (busy) {
+        // With the command gone, an idle pass with no frame waiting for
+        // display means nothing more can come.
+        if (command_gone && (stopping_ || finished() || (!busy && renderer_->pending_shows() == 0)))
+            return;
+        idle_before = !busy;
+        if (busy)
             empty_polls_ = 0;
-            if (s_.child->exited() && (stopping_ || finished())) return;
-            continue;
-        }
-        // Polling here too notices a child whose SIGCHLD was merged with
-        // another. With the command gone and nothing executed or waiting
-        // for display, nothing more can come.
-        if (s_.child->poll() && (stopping_ || !running_ || renderer_->pending_shows() == 0)) return;
-        idle(now);
+        else
+            idle(now);
     }
 }
 

@@ -1,0 +1,159 @@
+// The second core's control registers against a real memory file: hold and
+// release in the order a loader uses, with the renderer image, with a
+// foreign program and with the bits set only halfway.
+#include "core_control.h"
+#include "host_config.h"
+#include "renderer_image.h"
+#include "sim_dir.h"
+#include "sim_memory.h"
+
+#include <cstdio>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <vector>
+
+namespace sim {
+namespace {
+
+class CoreControlTest : public ::testing::Test {
+  protected:
+    SimDir dir{std::vector<uint8_t>(config::fb_bytes)};
+    SimMemory memory{dir.mem_fd()};
+
+    uint8_t* core() { return const_cast<uint8_t*>(memory.core_memory()); }
+
+    void hold() {
+        memory.write_register(config::reg_core_control,
+                              (memory.read_register(config::reg_core_control) & 0xFF00) | 0x82);
+        memory.write_register(config::reg_core_enable,
+                              memory.read_register(config::reg_core_enable) & 0xFFFE);
+    }
+    void release() {
+        memory.write_register(config::reg_core_enable,
+                              memory.read_register(config::reg_core_enable) | 1);
+        memory.write_register(config::reg_core_control,
+                              memory.read_register(config::reg_core_control) & 0xFF7F);
+    }
+    void load(const uint8_t* bytes, size_t n) {
+        hold();
+        std::memcpy(core(), bytes, n);
+        release();
+    }
+};
+
+TEST_F(CoreControlTest, StartsHeldAndRunsTheRendererOnlyFromItsImage) {
+    CoreControl control(memory, false);
+    EXPECT_EQ(memory.read_register(config::reg_core_control), 0x0082);
+    EXPECT_EQ(memory.read_register(config::reg_core_enable), 0x0000);
+    EXPECT_EQ(control.poll(), CoreEvent::none);
+
+    // Released with nothing loaded: the core stays idle and says why.
+    release();
+    EXPECT_EQ(control.poll(), CoreEvent::foreign_program);
+    EXPECT_NE(control.refusal().find("blank"), std::string::npos);
+    EXPECT_FALSE(control.renderer_running());
+    EXPECT_EQ(control.poll(), CoreEvent::none);
+
+    const RendererImage image = make_renderer_image();
+    load(image.data(), image.size());
+    // The poll between hold and release was skipped here, as when a loader
+    // runs between two polls; the core was idle, so only the release counts.
+    hold();
+    EXPECT_EQ(control.poll(), CoreEvent::none);
+    release();
+    EXPECT_EQ(control.poll(), CoreEvent::renderer_started);
+    EXPECT_TRUE(control.renderer_running());
+    EXPECT_EQ(control.poll(), CoreEvent::none);
+
+    hold();
+    EXPECT_EQ(control.poll(), CoreEvent::renderer_stopped);
+    EXPECT_FALSE(control.renderer_running());
+
+    const uint8_t elf[8] = {0x7f, 'E', 'L', 'F', 1, 1, 1, 0};
+    load(elf, sizeof elf);
+    EXPECT_EQ(control.poll(), CoreEvent::foreign_program);
+    EXPECT_NE(control.refusal().find("7f 45 4c 46 01 01 01 00"), std::string::npos)
+        << control.refusal();
+}
+
+TEST_F(CoreControlTest, ReleaseNeedsBothTheHoldBitClearAndTheEnableBitSet) {
+    const RendererImage image = make_renderer_image();
+    std::memcpy(core(), image.data(), image.size());
+    CoreControl control(memory, false);
+
+    memory.write_register(config::reg_core_control, 0x0002); // hold bit cleared only
+    EXPECT_EQ(control.poll(), CoreEvent::none);
+    memory.write_register(config::reg_core_control, 0xFF82); // enabled but held
+    memory.write_register(config::reg_core_enable, 0x0001);
+    EXPECT_EQ(control.poll(), CoreEvent::none);
+    // The other bits of both registers do not matter.
+    memory.write_register(config::reg_core_control, 0xFF02);
+    memory.write_register(config::reg_core_enable, 0xFFFF);
+    EXPECT_EQ(control.poll(), CoreEvent::renderer_started);
+    memory.write_register(config::reg_core_enable, 0xFFFE);
+    EXPECT_EQ(control.poll(), CoreEvent::renderer_stopped);
+}
+
+TEST_F(CoreControlTest, RendererNowStartsAtOnceWithRunningRegisters) {
+    CoreControl control(memory, true);
+    EXPECT_EQ(memory.read_register(config::reg_core_control), 0x0002);
+    EXPECT_EQ(memory.read_register(config::reg_core_enable), 0x0001);
+    EXPECT_EQ(control.poll(), CoreEvent::renderer_started);
+    EXPECT_EQ(control.poll(), CoreEvent::none);
+    // The loader can still take the core over.
+    hold();
+    EXPECT_EQ(control.poll(), CoreEvent::renderer_stopped);
+}
+
+TEST(RendererImage, AcceptsItsOwnImageAndExplainsEveryOtherContent) {
+    const RendererImage good = make_renderer_image();
+    EXPECT_EQ(renderer_image_problem(good.data()), "");
+
+    struct Case {
+        size_t offset;
+        uint8_t value;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {0, 'X', "instead of the renderer image signature"},
+        {7, 1, "instead of the renderer image signature"}, // the terminating zero
+        {8, 2, "version 2"},
+        {12, 65, "damaged"},  // size word
+        {20, 'x', "damaged"}, // description, caught by the check word
+        {63, 0, "damaged"},   // check word itself
+    };
+    for (const Case& c : cases) {
+        RendererImage bad = good;
+        bad[c.offset] = c.value;
+        EXPECT_NE(renderer_image_problem(bad.data()).find(c.expected), std::string::npos)
+            << "byte " << c.offset << ": " << renderer_image_problem(bad.data());
+    }
+    RendererImage blank{};
+    EXPECT_NE(renderer_image_problem(blank.data()).find("blank"), std::string::npos);
+}
+
+TEST(SimDirTest, MakesSparseDevicesAndRemovesEverythingItHolds) {
+    std::vector<uint8_t> fb(config::fb_bytes, 0xAB);
+    std::string path;
+    {
+        SimDir dir(fb);
+        path = dir.path();
+        struct stat info;
+        ASSERT_EQ(::stat((path + "/mem").c_str(), &info), 0);
+        EXPECT_EQ(static_cast<uint64_t>(info.st_size), 0xC0010000ull);
+        EXPECT_LT(info.st_blocks * 512, 1 << 20); // sparse
+        ASSERT_EQ(::stat((path + "/fb0").c_str(), &info), 0);
+        EXPECT_EQ(info.st_size, 153600);
+        // Whatever a program leaves in the folder goes with it.
+        ASSERT_EQ(::mkdir((path + "/left").c_str(), 0700), 0);
+        std::FILE* f = std::fopen((path + "/left/over").c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+    }
+    struct stat info;
+    EXPECT_NE(::stat(path.c_str(), &info), 0);
+}
+
+} // namespace
+} // namespace sim

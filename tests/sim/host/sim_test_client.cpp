@@ -1,0 +1,130 @@
+// A minimal client of the renderer for the simulator's tests: maps the
+// shared area from the simulator's memory file and writes commands into the
+// FIFO by hand.
+//
+//   sim-test-client frames N [BASE]  N frames: an output buffer, a flat
+//                                    background, a textured square, show;
+//                                    buffers from word BASE of video memory
+//   sim-test-client queue MS         queue one reset and wait MS milliseconds
+//                                    without expecting a renderer
+#include "gpu_protocol.h"
+#include "shared_access.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sched.h>
+#include <string>
+#include <sys/mman.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+gpuSharedArea* area = nullptr;
+const auto give_up_after = std::chrono::seconds(20);
+
+[[noreturn]] void give_up(const char* why) {
+    std::fprintf(stderr, "sim-test-client: %s\n", why);
+    std::exit(3);
+}
+
+void push(const uint32_t* words, uint32_t n) {
+    const auto start = std::chrono::steady_clock::now();
+    while (true) {
+        const uint32_t r = platform::shared_load_acquire(&area->fifo_read);
+        const uint32_t w = platform::shared_load(&area->fifo_write);
+        const uint32_t room = r > w ? r - w - 1 : r - w + gpu_fifo_words - 1;
+        if (room >= n) break;
+        if (std::chrono::steady_clock::now() - start > give_up_after) give_up("FIFO stays full");
+        sched_yield();
+    }
+    uint32_t w = platform::shared_load(&area->fifo_write);
+    for (uint32_t i = 0; i < n; ++i) {
+        area->fifo[w] = words[i];
+        w = w + 1 == gpu_fifo_words ? 0 : w + 1;
+    }
+    platform::shared_publish(&area->fifo_write, w);
+}
+
+// Waits until the renderer has displayed at least count frames.
+void wait_displayed(uint32_t count) {
+    const auto start = std::chrono::steady_clock::now();
+    while (platform::shared_load(&area->frame_count) < count) {
+        if (std::chrono::steady_clock::now() - start > give_up_after)
+            give_up("the renderer does not display");
+        sched_yield();
+    }
+}
+
+void buffer_command(uint32_t opcode, uint32_t address, uint32_t log2_width, uint32_t height) {
+    const uint32_t cmd[4] = {opcode, address, log2_width, height};
+    push(cmd, 4);
+}
+
+void facet(uint32_t color, uint32_t type, int32_t half, int32_t z, int32_t uv_max) {
+    uint32_t cmd[gpu_facet_words(4)] = {gpu_op_facet, 4, color, 0, type};
+    const int32_t corners[4][2] = {{-half, -half}, {half, -half}, {half, half}, {-half, half}};
+    const int32_t uv[4][2] = {{0, 0}, {uv_max, 0}, {uv_max, uv_max}, {0, uv_max}};
+    for (int k = 0; k < 4; ++k) {
+        const int32_t vertex[6] = {corners[k][0], corners[k][1], z, uv[k][0], uv[k][1], 0};
+        std::memcpy(cmd + 5 + 6 * k, vertex, sizeof vertex);
+    }
+    push(cmd, gpu_facet_words(4));
+}
+
+int run_frames(uint32_t frames, uint32_t base) {
+    const uint32_t reset = gpu_op_reset;
+    push(&reset, 1);
+    wait_displayed(0);
+    // Four output buffers of 512 x 240 words in turn, then one texture.
+    const uint32_t out_words = 512 * 240;
+    const uint32_t texture = base + 4 * out_words;
+    for (uint32_t i = 0; i < 256u * 256u; ++i)
+        area->video_mem[texture + i] = (i / 256 + i % 256) % 64 < 32 ? 0x80EB80EBu : 0x80108010u;
+    platform::publish_fence();
+    for (uint32_t k = 0; k < frames; ++k) {
+        // Buffer k % 4 last carried frame k - 4, which must have left the
+        // display before it is drawn into again.
+        if (k >= 4) wait_displayed(k - 3);
+        buffer_command(gpu_op_set_out_buf, base + (k % 4) * out_words, 9, 240);
+        facet(0x80108010u + (k % 64) * 0x00010001u, 0, 10 << 16, -257, 0);
+        buffer_command(gpu_op_set_txt_buf, texture, 8, 256);
+        facet(0x00F08080u, 3, 1 << 16, -(3 << 16), 256 << 16);
+        buffer_command(gpu_op_show, base + (k % 4) * out_words, 9, 240);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const char* dir = std::getenv("LUMENFALL_SIM_DIR");
+    if (dir == nullptr || argc < 3) {
+        std::fprintf(stderr, "usage (inside handheld-sim): sim-test-client frames N [BASE] | "
+                             "queue MS\n");
+        return 2;
+    }
+    const int fd = ::open((std::string(dir) + "/mem").c_str(), O_RDWR);
+    if (fd < 0) give_up("cannot open the memory file");
+    void* p =
+        ::mmap(nullptr, gpu_shared_bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, gpu_shared_phys);
+    if (p == MAP_FAILED) give_up("cannot map the shared area");
+    area = static_cast<gpuSharedArea*>(p);
+
+    const std::string mode = argv[1];
+    if (mode == "frames") {
+        const uint32_t base =
+            argc > 3 ? static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 0)) : 0;
+        return run_frames(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)), base);
+    }
+    if (mode == "queue") {
+        const uint32_t reset = gpu_op_reset;
+        push(&reset, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[2])));
+        return 0;
+    }
+    return 2;
+}
