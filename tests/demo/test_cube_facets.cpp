@@ -86,15 +86,6 @@ TEST_F(CubeFacets, VisibilityAtTheStartDependsOnTheSide) {
     }
 }
 
-TEST_F(CubeFacets, ShadeWrapsAndUsesTheBias) {
-    place_camera_at_start();
-    // z = -2.0 plus 0x7fff0000 wraps past the top of the 32-bit range.
-    const std::vector<Command> sent = draw(4, 1, 0x7fff0000);
-    ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(vertex_word(sent[1], 0, 5),
-              static_cast<int32_t>(static_cast<uint32_t>(0x7fff0000 - two) << 6));
-}
-
 // Face 0 set up by hand so that its normalised outward direction is
 // (1.0, 0, 1/65536) and its first corner is (0, -1.0, z0): the facing value
 // d is exactly z0.

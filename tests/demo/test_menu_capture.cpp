@@ -19,7 +19,8 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-// Every screen pixel distinct within the first 65536.
+// Screen pixels distinct within the first 65536, so a texel taken from the
+// wrong place shows.
 Screen numbered_screen() {
     Screen screen(320 * 240);
     for (size_t i = 0; i < screen.size(); ++i)
@@ -71,18 +72,6 @@ TEST_F(MenuCapture, ChannelsGoToTheTopOfTheirBytes) {
         const size_t corner = 3 * (512 * 511 + 511);
         EXPECT_EQ((Rgb{staging[0], staging[1], staging[2]}), c.rgb) << std::hex << c.pixel;
         EXPECT_EQ((Rgb{staging[corner], staging[corner + 1], staging[corner + 2]}), c.rgb);
-    }
-}
-
-TEST_F(MenuCapture, EveryTexelComesFromTheNearestScreenPixel) {
-    const Screen screen = numbered_screen();
-    std::vector<uint8_t> staging(menu_staging_bytes);
-    fill_menu_staging(screen.data(), staging.data());
-    for (const Source& s : sources) {
-        const size_t at = 3 * (512 * static_cast<size_t>(s.y) + s.x);
-        EXPECT_EQ((Rgb{staging[at], staging[at + 1], staging[at + 2]}),
-                  expanded(screen[s.r * 320 + s.c]))
-            << s.x << "," << s.y;
     }
 }
 

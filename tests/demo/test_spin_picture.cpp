@@ -29,18 +29,6 @@ TEST_F(SpinPicture, FirstFrameTiltsByTheRestingAngleLessTheFirstSwing) {
     EXPECT_EQ(spin.rot[6], Fix_sin(-1));
 }
 
-// Negating the 64-bit product before the shift rounds the other way from
-// negating the shifted value.
-TEST_F(SpinPicture, MixedTermsAreNegatedBeforeTheShift) {
-    const FixMat spin = spin_matrix(2000, 3000);
-    const int32_t alpha = (Fix_sin(2000) >> 5) + 3000;
-    const int32_t beta = Fix_sin(3000) >> 4;
-    const int64_t sa_sb = int64_t{Fix_sin(alpha)} * Fix_sin(beta);
-    const int64_t ca_sb = int64_t{Fix_cos(alpha)} * Fix_sin(beta);
-    EXPECT_EQ(spin.rot[1], static_cast<int32_t>((-sa_sb) >> 16));
-    EXPECT_EQ(spin.rot[2], static_cast<int32_t>((-ca_sb) >> 16));
-}
-
 TEST_F(SpinPicture, EveryFrameKeepsZerosAndAnOrthonormalBasis) {
     int32_t first = 2000, second = 0;
     double worst_length = 0, worst_dot = 0;
@@ -74,18 +62,6 @@ TEST_F(SpinPicture, CornersStayInFrontOfTheViewerForAllPhases) {
         }
     }
     EXPECT_LT(highest, -19661) << "-0.3";
-}
-
-TEST_F(SpinPicture, RotatedCornersCarryTheirProductValues) {
-    rotate_pic(2000 + 103 * 17, 207 * 17);
-    for (const FixVec& corner : pic_vec) {
-        EXPECT_EQ(corner.xy, static_cast<int32_t>((int64_t{corner.x} * corner.y) >> 16));
-    }
-    // The square keeps its size: opposite corners 1.0 * sqrt(2) apart.
-    const double dx = (pic_vec[2].x - pic_vec[0].x) / 65536.0;
-    const double dy = (pic_vec[2].y - pic_vec[0].y) / 65536.0;
-    const double dz = (pic_vec[2].z - pic_vec[0].z) / 65536.0;
-    EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), std::sqrt(2.0), 1e-3);
 }
 
 } // namespace
