@@ -144,6 +144,10 @@ TEST_F(MenuCaptureDeath, UnmappableDeviceIsFatal) {
 // and uses up every free heap chunk that could still hold the image (left
 // behind by earlier tests in this process), then captures.
 void capture_with_little_address_space() {
+    // Kept so that the optimiser cannot drop the allocations; reserved before
+    // the cap so that keeping them needs no memory.
+    std::vector<void*> kept;
+    kept.reserve(4096);
     long pages = 0;
     if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
         if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
@@ -152,8 +156,8 @@ void capture_with_little_address_space() {
     const rlim_t cap = static_cast<rlim_t>(pages) * 4096 + 512 * 1024;
     const rlimit limit = {cap, cap};
     setrlimit(RLIMIT_AS, &limit);
-    while (std::malloc(menu_staging_bytes) != nullptr) {
-    }
+    while (void* block = std::malloc(menu_staging_bytes))
+        kept.push_back(block);
     grab_menu_texture();
 }
 
