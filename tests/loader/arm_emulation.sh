@@ -49,7 +49,7 @@ done
 
 echo "== ARM programs"
 for program in coreseed lumenfall; do
-    file -b "$arm_bin/$program" 2>/dev/null | cut -d, -f1-5
+    file -b "$arm_bin/$program" 2>/dev/null | cut -d, -f1-4
     arm-linux-gnueabi-size "$arm_bin/$program" | tail -1
     ls -l "$arm_bin/$program" | awk '{print "file size", $5, "bytes"}'
     arm-linux-gnueabi-readelf -A "$arm_bin/$program" | grep 'Tag_CPU_arch:'
@@ -57,7 +57,7 @@ done
 # Only information: the static C library decides whether the programs start
 # on an ARMv4T core at all.
 # Without arguments coreseed prints its usage and exits with 1.
-qemu-arm -cpu ti925t "$arm_bin/coreseed" >/dev/null 2>&1
+(qemu-arm -cpu ti925t "$arm_bin/coreseed") >/dev/null 2>&1
 if [ $? -eq 1 ]; then
     echo "ARMv4T core (ti925t): coreseed starts"
 else
