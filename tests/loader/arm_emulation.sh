@@ -57,7 +57,8 @@ done
 # Only information: the static C library decides whether the programs start
 # on an ARMv4T core at all.
 # Without arguments coreseed prints its usage and exits with 1.
-(qemu-arm -cpu ti925t "$arm_bin/coreseed") >/dev/null 2>&1
+# The group's redirection also silences bash's report of the signal.
+{ qemu-arm -cpu ti925t "$arm_bin/coreseed" >/dev/null; } 2>/dev/null
 if [ $? -eq 1 ]; then
     echo "ARMv4T core (ti925t): coreseed starts"
 else
