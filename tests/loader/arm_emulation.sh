@@ -54,10 +54,9 @@ for program in coreseed lumenfall; do
     ls -l "$arm_bin/$program" | awk '{print "file size", $5, "bytes"}'
     arm-linux-gnueabi-readelf -A "$arm_bin/$program" | grep 'Tag_CPU_arch:'
 done
-# Only information: the static C library decides whether the programs start
-# on an ARMv4T core at all.
-# Without arguments coreseed prints its usage and exits with 1.
-# The group's redirection also silences bash's report of the signal.
+# Only information: whether the programs start on an ARMv4T core at all is
+# up to the static C library. Without arguments coreseed prints its usage and
+# exits with 1; the group's redirection also silences bash's signal report.
 { qemu-arm -cpu ti925t "$arm_bin/coreseed" >/dev/null; } 2>/dev/null
 if [ $? -eq 1 ]; then
     echo "ARMv4T core (ti925t): coreseed starts"
