@@ -40,6 +40,9 @@ trap 'rm -rf "$work"' EXIT
 
 echo "== building the arm-sim preset"
 cd "$source_dir" || fail "cannot enter $source_dir"
+# Test runs of several PC builds share build/arm-sim; one at a time builds
+# it and plays its programs.
+mkdir -p build && exec 9>build/arm-sim.lock && flock 9 || fail "cannot lock build/arm-sim"
 cmake --preset arm-sim >"$work/build.log" 2>&1 &&
     cmake --build --preset arm-sim >>"$work/build.log" 2>&1 ||
     { tail -40 "$work/build.log"; fail "the arm-sim build failed"; }
