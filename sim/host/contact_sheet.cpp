@@ -134,7 +134,7 @@ RgbImage ContactSheet::compose() const {
     return sheet;
 }
 
-void ContactSheet::finish() {
+void ContactSheet::finish(uint64_t) {
     const RgbImage sheet = compose();
     const std::string problem = as_png_ ? write_png(path_, sheet) : write_ppm(path_, sheet);
     if (!problem.empty()) throw HostError("cannot write contact sheet '" + path_ + "': " + problem);

@@ -21,8 +21,11 @@ class ContactSheet : public FrameSink {
     // path ends in .png (when the build has libpng) or .ppm; the file is
     // created at once, so an unwritable path fails before the run.
     explicit ContactSheet(const std::string& path);
+    // Frames at the current stride; the stride only grows, so a frame not
+    // wanted now is never wanted later.
+    bool wants(uint64_t number) const override { return number % stride_ == 0; }
     void consume(const RgbFrame& frame, uint64_t number) override;
-    void finish() override;
+    void finish(uint64_t frames_displayed) override;
 
     // The frame numbers the sheet shows, in order.
     std::vector<uint64_t> sheet_frames() const;

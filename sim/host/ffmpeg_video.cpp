@@ -113,7 +113,7 @@ int FfmpegVideo::wait_for_encoder() {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-void FfmpegVideo::finish() {
+void FfmpegVideo::finish(uint64_t) {
     if (pid_ <= 0) return;
     try {
         pipe_->close();

@@ -25,7 +25,7 @@ class FfmpegVideo : public FrameSink {
     ~FfmpegVideo() override;
     void consume(const RgbFrame& frame, uint64_t number) override;
     // Closes the pipe and waits for ffmpeg; its failure is a HostError.
-    void finish() override;
+    void finish(uint64_t frames_displayed) override;
 
   private:
     int wait_for_encoder();

@@ -13,11 +13,16 @@ namespace sim::out {
 class FrameSink {
   public:
     virtual ~FrameSink() = default;
+    // Whether the output will use the frame with this number. When no output
+    // does, the frame is put on display without being converted to RGB.
+    virtual bool wants(uint64_t /*number*/) const { return true; }
     // One displayed frame; number counts displayed frames from 0 over the
-    // whole run. Throws HostError when the output cannot take it.
+    // whole run. Called for every frame converted, wanted or not; an output
+    // skips the ones it does not use. Throws HostError when it cannot take it.
     virtual void consume(const RgbFrame& frame, uint64_t number) = 0;
-    // After the last frame: completes the output. Throws HostError on failure.
-    virtual void finish() {}
+    // After the last frame, with the number of frames the run displayed:
+    // completes the output. Throws HostError on failure.
+    virtual void finish(uint64_t /*frames_displayed*/) {}
 };
 
 // Every output takes whole 320 x 240 frames; a short one would make them

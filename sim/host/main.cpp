@@ -132,7 +132,7 @@ int simulate(const Options& options) {
 
     for (auto& output : outputs) {
         try {
-            output->finish();
+            output->finish(result.frames);
         } catch (const HostError& e) {
             print_message(e.what());
             status = exit_simulator_failure;

@@ -36,8 +36,7 @@ std::string PngFrames::file_name(uint64_t number) {
 }
 
 void PngFrames::consume(const RgbFrame& frame, uint64_t number) {
-    displayed_ = number + 1;
-    if (next_ >= frames_.size() || frames_[next_] != number) return;
+    if (!wants(number)) return;
     ++next_;
     require_full_frame(frame);
     std::copy(frame.rgb.begin(),
@@ -48,7 +47,7 @@ void PngFrames::consume(const RgbFrame& frame, uint64_t number) {
     if (!problem.empty()) throw HostError("cannot write PNG frame '" + path + "': " + problem);
 }
 
-void PngFrames::finish() {
+void PngFrames::finish(uint64_t frames_displayed) {
     if (next_ >= frames_.size()) return;
     std::string missing;
     for (size_t i = next_; i < frames_.size(); ++i) {
@@ -56,7 +55,7 @@ void PngFrames::finish() {
         missing += std::to_string(frames_[i]);
     }
     print_message("warning: no PNG written for frame(s) " + missing + ": the run displayed " +
-                  std::to_string(displayed_) + " frames");
+                  std::to_string(frames_displayed) + " frames");
 }
 
 } // namespace sim::out

@@ -15,9 +15,12 @@ class PngFrames : public FrameSink {
     // Makes the folder if it is missing and checks it can be written.
     // frames need not be sorted; duplicates are ignored.
     PngFrames(const std::string& dir, std::vector<uint64_t> frames);
+    bool wants(uint64_t number) const override {
+        return next_ < frames_.size() && frames_[next_] == number;
+    }
     void consume(const RgbFrame& frame, uint64_t number) override;
     // Warns about listed frames the run never displayed.
-    void finish() override;
+    void finish(uint64_t frames_displayed) override;
 
     static std::string file_name(uint64_t number);
 
@@ -25,7 +28,6 @@ class PngFrames : public FrameSink {
     std::string dir_;
     std::vector<uint64_t> frames_; // sorted, unique
     size_t next_ = 0;              // first listed frame not yet written
-    uint64_t displayed_ = 0;
     RgbImage picture_;
 };
 

@@ -158,7 +158,16 @@ bool Loop::work(int64_t now) {
     return true;
 }
 
+// A frame no output wants is put on display without being converted, which
+// is most of the work of displaying it.
 void Loop::display() {
+    bool wanted = false;
+    for (out::FrameSink* sink : s_.sinks)
+        wanted = wanted || sink->wants(result_.frames);
+    if (!wanted) {
+        if (renderer_->advance_display()) ++result_.frames;
+        return;
+    }
     if (!renderer_->display_next(frame_)) return;
     for (out::FrameSink* sink : s_.sinks)
         sink->consume(frame_, result_.frames);

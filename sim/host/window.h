@@ -25,6 +25,7 @@ class Window : public FrameSink {
 
     // Shows displayed frames, at most display_hz times a second: in fast mode
     // the window samples the run instead of slowing it down.
+    bool wants(uint64_t number) const override;
     void consume(const RgbFrame& frame, uint64_t number) override;
 
   private:

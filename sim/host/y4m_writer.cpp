@@ -37,7 +37,7 @@ void Y4mWriter::consume(const RgbFrame& frame, uint64_t) {
     file_.write(buffer_.data(), buffer_.size());
 }
 
-void Y4mWriter::finish() {
+void Y4mWriter::finish(uint64_t) {
     file_.close();
 }
 

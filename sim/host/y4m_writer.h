@@ -22,7 +22,7 @@ class Y4mWriter : public FrameSink {
     // Creates the file and writes the stream header.
     explicit Y4mWriter(const std::string& path);
     void consume(const RgbFrame& frame, uint64_t number) override;
-    void finish() override;
+    void finish(uint64_t frames_displayed) override;
 
   private:
     OutputFile file_;

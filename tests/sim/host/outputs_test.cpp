@@ -39,7 +39,7 @@ TEST(Y4mWriter, WritesTheHeaderThenOneMarkerAndThreeFullPlanesPerFrame) {
     writer.consume(solid_frame(255, 255, 255), 0);
     writer.consume(solid_frame(0, 0, 0), 1);
     writer.consume(solid_frame(255, 0, 0), 2);
-    writer.finish();
+    writer.finish(3);
 
     const std::vector<uint8_t> bytes = file_bytes(path);
     const std::string header = "YUV4MPEG2 W320 H240 F60:1 Ip A1:1 C444\n";
@@ -119,7 +119,7 @@ TEST(ContactSheet, WritesAGridWithLabelsAndANoteForAnEmptyRun) {
         const RgbFrame frame = solid_frame(200, 40, 40);
         for (uint64_t i = 0; i < 8; ++i)
             sheet.consume(frame, i);
-        sheet.finish();
+        sheet.finish(8);
     }
     // Two rows of six 80 x 60 tiles with 11-pixel labels, 4-pixel margins.
     RgbImage image = load_picture(path, 508, 154);
@@ -128,7 +128,7 @@ TEST(ContactSheet, WritesAGridWithLabelsAndANoteForAnEmptyRun) {
     EXPECT_EQ(image.pixel(4, 4)[1], 40);
 
     ContactSheet empty(path);
-    empty.finish();
+    empty.finish(0);
     EXPECT_NO_THROW(load_picture(path, 508, 4 + 71 + 4));
     EXPECT_THROW(ContactSheet(dir.path() + "/sheet.jpg"), HostError);
 }
