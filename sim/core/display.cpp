@@ -3,6 +3,8 @@
 #include "pixel.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace sim {
 
@@ -10,21 +12,33 @@ namespace {
 
 // Converts n <= chunk pixel words into interleaved RGB. The arithmetic runs
 // over planar scratch arrays first, a shape the compiler turns into vector
-// code; the same formula as pixel_to_rgb().
+// code (the same formula as pixel_to_rgb()); then every four pixels leave as
+// three whole words.
 constexpr int chunk = 64;
 
+static_assert(std::endian::native == std::endian::little, "RGB words are packed little-endian");
+
 void convert_chunk(const uint32_t* src, uint8_t* dst, int n) {
-    int r[chunk], g[chunk], b[chunk];
+    uint32_t r[chunk], g[chunk], b[chunk];
     for (int i = 0; i < n; ++i) {
         const uint32_t w = src[i];
         const int y = 298 * (static_cast<int>(w & 0xFFu) - 16) + 128;
         const int d = static_cast<int>((w >> 8) & 0xFFu) - 128;
         const int e = static_cast<int>(w >> 24) - 128;
-        r[i] = std::clamp((y + 409 * e) >> 8, 0, 255);
-        g[i] = std::clamp((y - 100 * d - 208 * e) >> 8, 0, 255);
-        b[i] = std::clamp((y + 516 * d) >> 8, 0, 255);
+        r[i] = static_cast<uint32_t>(std::clamp((y + 409 * e) >> 8, 0, 255));
+        g[i] = static_cast<uint32_t>(std::clamp((y - 100 * d - 208 * e) >> 8, 0, 255));
+        b[i] = static_cast<uint32_t>(std::clamp((y + 516 * d) >> 8, 0, 255));
     }
-    for (int i = 0; i < n; ++i) {
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const uint32_t words[3] = {
+            r[i] | g[i] << 8 | b[i] << 16 | r[i + 1] << 24,
+            g[i + 1] | b[i + 1] << 8 | r[i + 2] << 16 | g[i + 2] << 24,
+            b[i + 2] | r[i + 3] << 8 | g[i + 3] << 16 | b[i + 3] << 24,
+        };
+        std::memcpy(dst + 3 * i, words, sizeof words);
+    }
+    for (; i < n; ++i) {
         dst[3 * i] = static_cast<uint8_t>(r[i]);
         dst[3 * i + 1] = static_cast<uint8_t>(g[i]);
         dst[3 * i + 2] = static_cast<uint8_t>(b[i]);

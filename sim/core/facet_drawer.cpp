@@ -18,7 +18,7 @@ TextureView texture_view(const BufferSel& t, const uint32_t* video) {
     view.log2_width = t.log2_width;
     view.width_mask = t.width() - 1;
     view.height = t.height;
-    view.height_mask = t.height - 1;
+    view.line_mask = (t.height - 1) << t.log2_width;
     return view;
 }
 

@@ -33,37 +33,53 @@ struct Sample {
     double u, v, a, b;
 };
 
-// Per-pixel state inside one segment of a span.
+// Per-pixel state inside one segment of a span. For textures with a power of
+// two height, v is kept multiplied by the line length, so that the texel's
+// line offset needs no variable shift.
 struct Stepper {
     int64_t u, du, v, dv;
     int32_t a, da, b, db;
 };
 
+// 1/z and the attributes over z along one row: value at the centre of pixel
+// x is base + x * step.
+struct RowLine {
+    double w, uw, vw, sw;
+    double dw, duw, dvw, dsw;
+};
+
+RowLine row_line(const FacetGradients& g, double y) {
+    return {g.at(g.w, 0.5, y),
+            g.at(g.uw, 0.5, y),
+            g.at(g.vw, 0.5, y),
+            g.at(g.sw, 0.5, y),
+            g.w.dx,
+            g.uw.dx,
+            g.vw.dx,
+            g.sw.dx};
+}
+
 // The luma transfer of a shade. Darkening (factor f < 1) pulls luma towards
-// black, brightening towards white, so neither ever leaves the studio range.
-// The rounding bias is folded into b.
+// black, brightening towards white, so neither ever leaves the studio range:
+// luma' = limit + (Y - limit) * 2^-|octaves|, limit 16 or 235. The rounding
+// bias is folded into b.
 void luma_transfer(double shade, double shade_octave, double& a, double& b) {
     double octaves = shade / shade_octave;
     if (std::isnan(octaves)) octaves = 0;
-    const double f = std::exp2(std::clamp(octaves, -32.0, 32.0));
-    if (f < 1.0) {
-        a = f;
-        b = luma_min * (1.0 - f);
-    } else {
-        a = 1.0 / f;
-        b = luma_max * (1.0 - a);
-    }
-    a *= fixed_one;
-    b = (b + 0.5) * fixed_one;
+    const double g = std::exp2(-std::fabs(std::clamp(octaves, -32.0, 32.0)));
+    const double limit = octaves < 0 ? luma_min : luma_max;
+    a = g * fixed_one;
+    b = (limit * (1.0 - g) + 0.5) * fixed_one;
 }
 
-template <bool Shaded> Sample sample_at(const FacetPaint& p, double x, double y) {
-    const FacetGradients& g = p.gradients;
+template <bool Shaded>
+Sample sample_at(const RowLine& r, int x, double shade_octave, double v_scale) {
+    const double k = x;
     // Inside a facet 1/z stays positive; rounding at a sliver's edge must not
     // turn it into a division by zero.
-    const double inv_w = 1.0 / std::max(g.at(g.w, x, y), 1e-300);
-    Sample s{g.at(g.uw, x, y) * inv_w, g.at(g.vw, x, y) * inv_w, 0, 0};
-    if constexpr (Shaded) luma_transfer(g.at(g.sw, x, y) * inv_w, p.shade_octave, s.a, s.b);
+    const double inv_w = 1.0 / std::max(r.w + k * r.dw, 1e-300);
+    Sample s{(r.uw + k * r.duw) * inv_w, (r.vw + k * r.dvw) * inv_w * v_scale, 0, 0};
+    if constexpr (Shaded) luma_transfer((r.sw + k * r.dsw) * inv_w, shade_octave, s.a, s.b);
     return s;
 }
 
@@ -87,16 +103,16 @@ template <bool Shaded> Stepper make_stepper(const Sample& first, const Sample& l
 }
 
 template <bool PowerOfTwoHeight> inline uint32_t fetch(const TextureView& t, int64_t u, int64_t v) {
-    const uint32_t tu = static_cast<uint32_t>(u >> 16) & t.width_mask;
-    uint32_t tv;
+    const uint32_t column = static_cast<uint32_t>(u >> 16) & t.width_mask;
     if constexpr (PowerOfTwoHeight) {
-        tv = static_cast<uint32_t>(v >> 16) & t.height_mask;
+        // v counts words here: masking off the low log2_width bits and the
+        // lines beyond the height leaves the line's offset.
+        return t.texels[(static_cast<uint32_t>(v >> 16) & t.line_mask) | column];
     } else {
-        int64_t r = (v >> 16) % static_cast<int64_t>(t.height);
-        if (r < 0) r += t.height;
-        tv = static_cast<uint32_t>(r);
+        int64_t line = (v >> 16) % static_cast<int64_t>(t.height);
+        if (line < 0) line += t.height;
+        return t.texels[(static_cast<size_t>(line) << t.log2_width) | column];
     }
-    return t.texels[(static_cast<size_t>(tv) << t.log2_width) | tu];
 }
 
 // The facet words the pixel operations read, copied into a local so that the
@@ -154,13 +170,16 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int x_begin, int x_e
                         double y_centre) {
     const TextureView texture = p.texture;
     const OpParams params{p.color, p.luma_offset};
+    const RowLine line = row_line(p.gradients, y_centre);
+    const double v_scale = PowerOfTwoHeight ? static_cast<double>(texture.width_mask + 1) : 1.0;
     int x = x_begin;
-    Sample first = sample_at<Op::shaded>(p, x + 0.5, y_centre);
+    Sample first = sample_at<Op::shaded>(line, x, p.shade_octave, v_scale);
     while (x < x_end) {
         const bool full = x_end - x > span_segment_pixels;
         const int count = full ? span_segment_pixels : x_end - x;
         const int steps = full ? count : count - 1;
-        const Sample last = steps > 0 ? sample_at<Op::shaded>(p, x + steps + 0.5, y_centre) : first;
+        const Sample last =
+            steps > 0 ? sample_at<Op::shaded>(line, x + steps, p.shade_octave, v_scale) : first;
         Stepper st = make_stepper<Op::shaded>(first, last, steps);
         uint32_t* dst = row + x;
         for (int i = 0; i < count; ++i) {

@@ -23,7 +23,7 @@ struct TextureView {
     uint32_t log2_width = 0;
     uint32_t width_mask = 0;
     uint32_t height = 1;
-    uint32_t height_mask = 0; // height - 1 when height is a power of two
+    uint32_t line_mask = 0; // (height - 1) << log2_width when height is a power of two
 };
 
 // Everything the row painters need about one facet.
