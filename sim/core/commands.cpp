@@ -18,6 +18,8 @@ double from_fixed(uint32_t word) {
 
 } // namespace
 
+// Only a facet's length depends on a field; every other opcode, known or
+// not, is judged by its first word alone.
 uint32_t command_header_words(uint32_t opcode) {
     return opcode == gpu_op_facet ? 2 : 1;
 }
@@ -73,6 +75,8 @@ ErrorCode apply_set_view(const uint32_t* words, View& view) {
     next.clip_max_y = static_cast<int32_t>(words[5]);
     next.shade_unit = static_cast<int32_t>(words[6]);
     next.shade_span = static_cast<int32_t>(words[7]);
+    // A zero shade octave would divide by zero in every shaded facet; a
+    // negative one merely inverts the shading and is accepted.
     if (next.dproj < 0 || next.dproj > max_dproj || next.shade_octave() == 0.0) {
         return error_bad_view;
     }
@@ -88,6 +92,7 @@ ErrorCode apply_clip_planes(const uint32_t* words, RenderState& state) {
         err = error_too_many_planes;
         state.plane_count = gpu_max_clip_planes;
     }
+    // All five slots are kept, as sent; only the first plane_count are used.
     for (uint32_t p = 0; p < gpu_max_clip_planes; ++p) {
         const uint32_t* w = words + planes_offset + p * plane_words;
         for (int k = 0; k < 3; ++k) {

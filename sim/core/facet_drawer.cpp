@@ -33,6 +33,8 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     const uint32_t rendering_type = words[4];
     const bool textured = is_textured(rendering_type);
 
+    // The rendering type picks the row painter once, here; everything per
+    // pixel happens inside it without further dispatch.
     const RowPainter painter =
         select_row_painter(rendering_type, !textured || is_power_of_two(state.texture.height));
     if (painter == nullptr) return error_bad_rendering_type;
@@ -42,10 +44,14 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     const ScreenRect window = clip_window(state.view, state.out);
     const std::vector<ScreenVertex>& polygon =
         clipper_.run(words + facet_header_words, vertex_count, state, window);
+    // Nothing left in view is not an error: facets behind the camera or
+    // outside the window are simply not drawn.
     if (polygon.size() < 3) return error_none;
 
     FacetPaint paint;
     paint.color = words[2];
+    // Beyond +-255 every luma clamps the same way; bounding param here keeps
+    // the per-pixel sum from overflowing.
     paint.luma_offset = std::clamp(static_cast<int32_t>(words[3]), -255, 255);
     paint.shade_octave = state.view.shade_octave();
     if (textured) {
