@@ -39,8 +39,15 @@ int usage_error(const char* message) {
 // renderer consumes exactly that many words, so such a record cannot come
 // from a sound capture.
 bool check_length(const Record& record, std::string& error) {
+    if (captured_length_ok(record.payload, record.length)) return true;
     const size_t expected = expected_command_words(record.payload, record.length);
-    if (expected == 0 || expected == record.length) return true;
+    if (expected == 0) {
+        error = "malformed capture: record " + std::to_string(record.index) + " at byte " +
+                std::to_string(record.byte_offset) + " holds " + std::to_string(record.length) +
+                " words of unknown opcode " + std::to_string(record.payload[0]) +
+                ", of which the renderer consumes one";
+        return false;
+    }
     error = "malformed capture: record " + std::to_string(record.index) + " at byte " +
             std::to_string(record.byte_offset) + " is a " + opcode_name(record.payload[0]) +
             " of " + std::to_string(record.length) + " words, expected " + std::to_string(expected);

@@ -61,11 +61,16 @@ void format_clip_planes(std::string& out, const uint32_t* words) {
     }
 }
 
-void format_facet(std::string& out, const uint32_t* words) {
+void format_facet(std::string& out, const uint32_t* words, size_t count) {
     const uint32_t vertices = words[1];
     append(out, " vertex_count=%" PRIu32 " color=0x%08" PRIx32 " param=%" PRId32, vertices,
            words[2], static_cast<int32_t>(words[3]));
     append(out, " rendering_type=%" PRIu32, words[4]);
+    if (count != expected_command_words(words, count)) {
+        // The renderer rejected the vertex count and consumed the header only.
+        out += " (header only: vertex count rejected)";
+        return;
+    }
     static const char* const fields[] = {"x", "y", "z", "u", "v", "shade"};
     for (uint32_t k = 0; k < vertices; ++k) {
         const uint32_t* vertex = words + 5 + 6 * k;
@@ -127,6 +132,13 @@ size_t expected_command_words(const uint32_t* words, size_t count) {
     }
 }
 
+bool captured_length_ok(const uint32_t* words, size_t count) {
+    if (count == 0) return false;
+    const size_t expected = expected_command_words(words, count);
+    if (expected == 0) return count == 1;
+    return count == expected || (words[0] == gpu_op_facet && count == sizeof(cmdFacet) / 4);
+}
+
 std::string format_fixed(int32_t value) {
     const bool negative = value < 0;
     const uint64_t magnitude = negative ? static_cast<uint64_t>(-static_cast<int64_t>(value))
@@ -146,7 +158,7 @@ std::string format_fixed(int32_t value) {
 void format_command(std::string& out, const uint32_t* words, size_t count,
                     const TextOptions& options) {
     const char* name = count > 0 ? opcode_name(words[0]) : nullptr;
-    if (name == nullptr || count != expected_command_words(words, count)) {
+    if (name == nullptr || !captured_length_ok(words, count)) {
         append(out, "unknown opcode=%" PRIu32 " words=[", count > 0 ? words[0] : 0);
         for (size_t i = 0; i < count; ++i)
             append(out, i == 0 ? "0x%08" PRIx32 : " 0x%08" PRIx32, words[i]);
@@ -168,7 +180,7 @@ void format_command(std::string& out, const uint32_t* words, size_t count,
         format_buffer(out, words, options);
         break;
     case gpu_op_facet:
-        format_facet(out, words);
+        format_facet(out, words, count);
         break;
     default:
         break;

@@ -21,12 +21,17 @@ const char* opcode_name(uint32_t opcode);
 // when the opcode is unknown (or a facet's vertex count is missing).
 size_t expected_command_words(const uint32_t* words, size_t count);
 
+// Whether a captured command has a length the renderer can have consumed:
+// its opcode's length, one word for an unknown opcode, or for a facet whose
+// vertex count the renderer rejected, the five-word header alone.
+bool captured_length_ok(const uint32_t* words, size_t count);
+
 // A 16.16 value as its raw hex word and its decimal value, for example
 // "0xfff60000(-10.00000)"; the decimal part is rounded to 5 places.
 std::string format_fixed(int32_t value);
 
-// Appends one line (without the newline) describing the command. The caller
-// has checked the length against expected_command_words for known opcodes.
+// Appends one line (without the newline) describing the command; one of a
+// length captured_length_ok refuses is printed as raw words.
 void format_command(std::string& out, const uint32_t* words, size_t count,
                     const TextOptions& options);
 

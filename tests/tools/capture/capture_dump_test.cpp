@@ -104,6 +104,32 @@ TEST(CaptureDump, FailsCleanlyOnDamagedCapturesAndBadArguments) {
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_NE(r.err.find("is a setOutBuf of 3 words, expected 4"), std::string::npos) << r.err;
 
+    // Unknown opcodes and rejected vertex counts are what the renderer
+    // consumed, and print; a longer unknown record cannot be.
+    const std::string odd = dir.path() + "/odd.cap";
+    {
+        CaptureWriter w;
+        ASSERT_TRUE(w.open(odd));
+        const uint32_t unknown[1] = {7};
+        const uint32_t rejected[5] = {9, 100, 0x80108010, 0, 0};
+        w.write_command(unknown, 1);
+        w.write_command(rejected, 5);
+        ASSERT_TRUE(w.close());
+    }
+    r = test::run({dump, odd});
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_NE(r.out.find("unknown opcode=7 words=[0x00000007]\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("cmdFacet vertex_count=100 color=0x80108010 param=0 rendering_type=0 "
+                         "(header only: vertex count rejected)\n"),
+              std::string::npos)
+        << r.out;
+    std::ofstream(bad, std::ios::binary)
+        << std::string("\x02\x00\x00\x01\x07\x00\x00\x00", 8) << std::string(4, '\0');
+    r = test::run({dump, bad});
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_NE(r.err.find("unknown opcode 7, of which the renderer consumes one"), std::string::npos)
+        << r.err;
+
     r = test::run({dump, dir.path() + "/missing.cap"});
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_NE(r.err.find("No such file"), std::string::npos);

@@ -147,6 +147,28 @@ TEST(CommandText, KnowsEachOpcodesLength) {
     const uint32_t lengths[][2] = {{0, 1}, {1, 8}, {2, 32}, {3, 4}, {4, 4}, {5, 4}, {6, 4}, {7, 0}};
     for (const auto& l : lengths)
         EXPECT_EQ(expected_command_words(&l[0], 1), l[1]) << l[0];
+
+    // What the renderer can have consumed: a command's own length, one word
+    // of an unknown opcode, or a facet's header when its count was rejected.
+    struct Case {
+        std::vector<uint32_t> words;
+        bool ok;
+    };
+    const Case cases[] = {
+        {{0}, true},
+        {{0, 0}, false},
+        {{3, 1, 2}, false},
+        {{7}, true},
+        {{7, 1}, false},
+        {{9, 1, 0, 0, 0, 1, 2, 3, 4, 5, 6}, true},
+        {{9, 1, 0, 0, 0, 1, 2, 3, 4, 5}, false},
+        {{9, 100, 0, 0, 0}, true},
+        {{9, 0, 0, 0, 0}, true},
+        {{9, 100, 0, 0}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(captured_length_ok(c.words.data(), c.words.size()), c.ok)
+            << ::testing::PrintToString(c.words);
 }
 
 } // namespace
