@@ -37,6 +37,10 @@ class ChildProcess {
     // processes named in keep (the simulator's own helpers).
     static void end_leftovers(const std::vector<pid_t>& keep);
 
+    // Sends a signal to the command and everything it started, as a
+    // terminal does to a whole job, except the kept processes.
+    static void signal_descendants(int signal, const std::vector<pid_t>& keep);
+
   private:
     bool wait(int options);
 

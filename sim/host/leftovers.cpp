@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -37,20 +38,44 @@ pid_t parent_of(pid_t pid) {
     return ppid;
 }
 
-std::vector<pid_t> adopted_children(const std::vector<pid_t>& keep) {
-    std::vector<pid_t> found;
+// Every process in /proc with its parent.
+std::vector<std::pair<pid_t, pid_t>> process_table() {
+    std::vector<std::pair<pid_t, pid_t>> table;
     DIR* proc = ::opendir("/proc");
-    if (proc == nullptr) return found;
-    const pid_t self = ::getpid();
+    if (proc == nullptr) return table;
     while (const dirent* entry = ::readdir(proc)) {
         char* end;
         const long pid = std::strtol(entry->d_name, &end, 10);
         if (*end != '\0' || pid <= 0) continue;
         const pid_t p = static_cast<pid_t>(pid);
-        if (std::find(keep.begin(), keep.end(), p) != keep.end()) continue;
-        if (parent_of(p) == self) found.push_back(p);
+        const pid_t parent = parent_of(p);
+        if (parent > 0) table.emplace_back(p, parent);
     }
     ::closedir(proc);
+    return table;
+}
+
+bool kept(const std::vector<pid_t>& keep, pid_t pid) {
+    return std::find(keep.begin(), keep.end(), pid) != keep.end();
+}
+
+std::vector<pid_t> adopted_children(const std::vector<pid_t>& keep) {
+    std::vector<pid_t> found;
+    const pid_t self = ::getpid();
+    for (const auto& [pid, parent] : process_table())
+        if (parent == self && !kept(keep, pid)) found.push_back(pid);
+    return found;
+}
+
+// All descendants of the simulator, children first, leaving out the kept
+// processes and everything below them.
+std::vector<pid_t> descendants(const std::vector<pid_t>& keep) {
+    const std::vector<std::pair<pid_t, pid_t>> table = process_table();
+    std::vector<pid_t> found{::getpid()};
+    for (size_t i = 0; i < found.size(); ++i)
+        for (const auto& [pid, parent] : table)
+            if (parent == found[i] && !kept(keep, pid)) found.push_back(pid);
+    found.erase(found.begin());
     return found;
 }
 
@@ -61,6 +86,11 @@ bool reap_without_blocking(pid_t pid) {
 }
 
 } // namespace
+
+void ChildProcess::signal_descendants(int signal, const std::vector<pid_t>& keep) {
+    for (pid_t pid : descendants(keep))
+        ::kill(pid, signal);
+}
 
 void ChildProcess::end_leftovers(const std::vector<pid_t>& keep) {
     // Each round ends the current orphans; their own children are adopted in

@@ -99,11 +99,13 @@ void Loop::run() {
     }
 }
 
-// A stop request goes to the command, which decides how to end; a second
-// request, or a command that outlives its grace period, gets SIGKILL.
+// A stop request goes to the command and every process it started, as an
+// interrupt typed at a terminal reaches a whole job: a shell waiting for its
+// program would otherwise wait on. A second request, or a command that
+// outlives its grace period, gets SIGKILL.
 void Loop::handle_signals(int64_t now) {
     if (const int signal = signals::take_stop_request(); signal != 0) {
-        s_.child->send_signal(stopping_ ? SIGKILL : signal);
+        ChildProcess::signal_descendants(stopping_ ? SIGKILL : signal, helper_processes());
         if (!stopping_) stop_deadline_ = now + config::child_stop_grace_ns;
         stopping_ = true;
     }

@@ -139,6 +139,29 @@ TEST(HandheldSim, ForwardsSigtermAndCleansUp) {
     EXPECT_TRUE(tmp.entries().empty());
 }
 
+TEST(HandheldSim, InterruptReachesTheProgramAShellIsWaitingFor) {
+    TempDir tmp, files;
+    const std::string started = files.path() + "/started";
+    ProcessOptions options;
+    options.env = {{"TMPDIR", tmp.path()}};
+    options.timeout_seconds = 30;
+    // The shell waits for its foreground program; only if the interrupt
+    // reaches that program too does the job end before the grace period.
+    Process sim({handheld_sim, "--no-window", "--", "sh", "-c",
+                 "touch " + started + "; sleep 30; echo after"},
+                options);
+    for (int i = 0; i < 500 && !std::ifstream(started).good(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto before = std::chrono::steady_clock::now();
+    ::kill(sim.pid(), SIGINT);
+    const ProcessResult r = sim.wait();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+    EXPECT_EQ(r.exit_status, 128 + SIGINT) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(tmp.entries().empty());
+}
+
 TEST(HandheldSim, RunsTheRendererOnceTheLoaderHasPlacedItsImage) {
     TempDir tmp;
     const ProcessResult r =
