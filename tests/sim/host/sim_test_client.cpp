@@ -4,7 +4,8 @@
 //
 //   sim-test-client frames N [BASE]  N frames: an output buffer, a flat
 //                                    background, a textured square, show;
-//                                    buffers from word BASE of video memory
+//                                    buffers from word BASE of video memory;
+//                                    returns once all N are displayed
 //   sim-test-client queue MS         queue one reset and wait MS milliseconds
 //                                    without expecting a renderer
 #include "gpu_protocol.h"
@@ -95,6 +96,9 @@ int run_frames(uint32_t frames, uint32_t base) {
         facet(0x00F08080u, 3, 1 << 16, -(3 << 16), 256 << 16);
         buffer_command(gpu_op_show, base + (k % 4) * out_words, 9, 240);
     }
+    // Unlike the demo, the client stays until its last frame is on display,
+    // so that a test may hold the core right after it without a race.
+    wait_displayed(frames);
     return 0;
 }
 
