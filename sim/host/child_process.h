@@ -25,6 +25,7 @@ class ChildProcess {
     // Collects the exit status if the command has ended; true once it has.
     bool poll();
     bool exited() const { return exited_; }
+    pid_t pid() const { return pid_; }
     // The exit status, or 128 + the signal number when a signal ended it.
     int exit_status() const { return exit_status_; }
 

@@ -5,6 +5,7 @@
 #include "console.h"
 #include "contact_sheet.h"
 #include "core_control.h"
+#include "fault_guard.h"
 #include "ffmpeg_video.h"
 #include "host_config.h"
 #include "host_error.h"
@@ -95,6 +96,7 @@ int simulate(const Options& options) {
     std::unique_ptr<out::Window> window = open_window(options.window);
 
     SimDir dir(to_rgb565_le(menu));
+    fault_guard::arm(dir.path());
     SimMemory memory(dir.mem_fd());
     CoreControl core(memory, options.renderer_now);
     if (window) window->show(menu.rgb.data());
@@ -112,6 +114,7 @@ int simulate(const Options& options) {
     if (window) setup.sinks.push_back(window.get());
 
     ChildProcess child(options.command, dir.path());
+    fault_guard::watch_child(child.pid());
     setup.child = &child;
     RunResult result;
     int status = 0;

@@ -33,10 +33,6 @@ void write_all(int fd, const uint8_t* bytes, size_t count, const std::string& pa
 
 } // namespace
 
-void throw_errno(const std::string& what) {
-    throw HostError(what + ": " + std::strerror(errno));
-}
-
 SimDir::SimDir(const std::vector<uint8_t>& fb_bytes) {
     const char* tmpdir = std::getenv("TMPDIR");
     std::string base = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";

@@ -162,6 +162,19 @@ TEST(HandheldSim, InterruptReachesTheProgramAShellIsWaitingFor) {
     EXPECT_TRUE(tmp.entries().empty());
 }
 
+TEST(HandheldSim, SurvivesACommandThatTruncatesTheMemoryFile) {
+    TempDir tmp;
+    // The simulator's next look at the registers or the FIFO touches a page
+    // past the new end of the file.
+    const ProcessResult r = run_sim({"--no-window", "--renderer-now", "--", "sh", "-c",
+                                     "truncate -s 0 \"$LUMENFALL_SIM_DIR/mem\"; sleep 5"},
+                                    tmp.path(), 20);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.exit_status, 2) << r.err;
+    EXPECT_NE(r.err.find("the memory file was truncated while in use"), std::string::npos) << r.err;
+    EXPECT_TRUE(tmp.entries().empty());
+}
+
 TEST(HandheldSim, RunsTheRendererOnceTheLoaderHasPlacedItsImage) {
     TempDir tmp;
     const ProcessResult r =
