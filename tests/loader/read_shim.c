@@ -2,9 +2,6 @@
  * or failing device: reads come back in short pieces, a chosen read fails,
  * or a chosen lseek fails. Each behaviour is switched on by an environment
  * variable, so one shim serves every test. */
-/* The shim defines lseek and lseek64 side by side; with 64-bit file offsets
- * the headers would turn lseek into a second lseek64. */
-#undef _FILE_OFFSET_BITS
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
