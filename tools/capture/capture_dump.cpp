@@ -41,16 +41,22 @@ int usage_error(const char* message) {
 bool check_length(const Record& record, std::string& error) {
     if (captured_length_ok(record.payload, record.length)) return true;
     const size_t expected = expected_command_words(record.payload, record.length);
+    const std::string where =
+        "record " + std::to_string(record.index) + " at byte " + std::to_string(record.byte_offset);
+    if (record.payload[0] == gpu_op_facet && record.length < sizeof(cmdFacet) / 4) {
+        error = "malformed capture: " + where + " is a cmdFacet of " +
+                std::to_string(record.length) + " words, shorter than its " +
+                std::to_string(sizeof(cmdFacet) / 4) + "-word header";
+        return false;
+    }
     if (expected == 0) {
-        error = "malformed capture: record " + std::to_string(record.index) + " at byte " +
-                std::to_string(record.byte_offset) + " holds " + std::to_string(record.length) +
+        error = "malformed capture: " + where + " holds " + std::to_string(record.length) +
                 " words of unknown opcode " + std::to_string(record.payload[0]) +
                 ", of which the renderer consumes one";
         return false;
     }
-    error = "malformed capture: record " + std::to_string(record.index) + " at byte " +
-            std::to_string(record.byte_offset) + " is a " + opcode_name(record.payload[0]) +
-            " of " + std::to_string(record.length) + " words, expected " + std::to_string(expected);
+    error = "malformed capture: " + where + " is a " + opcode_name(record.payload[0]) + " of " +
+            std::to_string(record.length) + " words, expected " + std::to_string(expected);
     return false;
 }
 

@@ -134,9 +134,16 @@ size_t expected_command_words(const uint32_t* words, size_t count) {
 
 bool captured_length_ok(const uint32_t* words, size_t count) {
     if (count == 0) return false;
+    // The renderer takes at least a facet's whole header, even when it
+    // rejects the vertex count; a shorter record would have the printer read
+    // header fields past its end.
+    constexpr size_t facet_header_words = sizeof(cmdFacet) / 4;
+    if (words[0] == gpu_op_facet)
+        return count == facet_header_words ||
+               (count > facet_header_words && count == expected_command_words(words, count));
     const size_t expected = expected_command_words(words, count);
     if (expected == 0) return count == 1;
-    return count == expected || (words[0] == gpu_op_facet && count == sizeof(cmdFacet) / 4);
+    return count == expected;
 }
 
 std::string format_fixed(int32_t value) {

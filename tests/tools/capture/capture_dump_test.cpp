@@ -104,6 +104,14 @@ TEST(CaptureDump, FailsCleanlyOnDamagedCapturesAndBadArguments) {
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_NE(r.err.find("is a setOutBuf of 3 words, expected 4"), std::string::npos) << r.err;
 
+    // A facet of one word: its header fields lie past the end of the file.
+    std::ofstream(bad, std::ios::binary) << std::string("\x01\x00\x00\x01\x09\x00\x00\x00", 8);
+    r = test::run({dump, bad});
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_NE(r.err.find("is a cmdFacet of 1 words, shorter than its 5-word header"),
+              std::string::npos)
+        << r.err;
+
     // Unknown opcodes and rejected vertex counts are what the renderer
     // consumed, and print; a longer unknown record cannot be.
     const std::string odd = dir.path() + "/odd.cap";

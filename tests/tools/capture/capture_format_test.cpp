@@ -165,6 +165,10 @@ TEST(CommandText, KnowsEachOpcodesLength) {
         {{9, 100, 0, 0, 0}, true},
         {{9, 0, 0, 0, 0}, true},
         {{9, 100, 0, 0}, false},
+        // A facet cut short before its vertex count or inside its header
+        // cannot be printed without reading past the record.
+        {{9}, false},
+        {{9, 0}, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(captured_length_ok(c.words.data(), c.words.size()), c.ok)
