@@ -109,6 +109,18 @@ bool parse_pbm(const std::string& data, Bitmap& bitmap, std::string& error) {
         error = "bad PBM header: width and height must be positive numbers";
         return false;
     }
+    // The raster must be able to be there before memory is set aside for it:
+    // a header of a dozen bytes may claim 65535 x 65535 pixels, 4 GiB of them.
+    // A plain raster needs at least a character per pixel, a raw one its rows
+    // of whole bytes.
+    const uint64_t least = data[1] == '1' ? uint64_t{width} * height
+                                          : (uint64_t{width} + 7) / 8 * height;
+    const size_t available = data.size() - header.position();
+    if (least > available) {
+        error = "the pixels end early (" + std::to_string(available) + " bytes for " +
+                std::to_string(width) + " x " + std::to_string(height) + " pixels)";
+        return false;
+    }
     bitmap = make_bitmap(width, height);
     if (data[1] == '1') return parse_plain_raster(data, header.position(), bitmap, error);
     return parse_raw_raster(data, header.position(), bitmap, error);

@@ -57,6 +57,19 @@ TEST_P(BadPbmTest, IsRefusedWithAReason) {
     EXPECT_NE(error.find(GetParam().error_part), std::string::npos) << error;
 }
 
+// A header alone may claim 4 GiB of pixels; it is refused before anything is
+// set aside for them.
+TEST(Pbm, HugeSizeWithoutTheRasterIsRefusedBeforeAllocating) {
+    for (const char* text : {"P1\n65535 65535\n1", "P4\n65535 65535\n\xff\xff"}) {
+        Bitmap bitmap;
+        std::string error;
+        EXPECT_FALSE(parse_pbm(text, bitmap, error)) << text;
+        EXPECT_NE(error.find("end early"), std::string::npos) << error;
+        EXPECT_EQ(bitmap.width, 0u) << text;
+        EXPECT_TRUE(bitmap.pixels.empty()) << text;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Inputs, BadPbmTest,
     testing::Values(BadPbm{"Greymap", "P2\n2 2\n", "not a PBM"},
