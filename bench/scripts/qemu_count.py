@@ -1,0 +1,90 @@
+#!/usr/bin/env python3
+"""Instruction counts per measured piece and per function from a qemu-user
+trace of demo-frames built with the marker probe.
+
+Run the program as  qemu-arm -d in_asm,exec,nochain -D LOG demo-frames ...
+so that the log holds every translated block's instructions once (in_asm)
+and a line for every execution of a block (exec; nochain keeps the emulator
+from running chained blocks without a line). A block's instructions then
+count once per execution line. Blocks end at branches, so a block executed
+partially (a fault, a system call inside it) is the only inexactness.
+
+usage: qemu_count.py LOG PIECES
+  PIECES: the driver's standard output, whose "piece LABEL frames N" lines
+  name the measured pieces in order.
+Prints, for each piece, the instructions per frame in total and for every
+function that ran at least 0.5 % of them (exclusive counts).
+"""
+import sys
+from collections import Counter
+
+
+def read_pieces(path):
+    pieces = []
+    with open(path) as f:
+        for line in f:
+            words = line.split()
+            if len(words) >= 4 and words[0] == "piece" and words[-2] == "frames":
+                pieces.append((" ".join(words[1:-2]), int(words[-1])))
+    return pieces
+
+
+def count(log_path):
+    """Returns a list of Counters (function -> instructions), one per piece."""
+    block_size = {}
+    results = []
+    current = None
+    in_block = None
+    with open(log_path, errors="replace") as log:
+        for line in log:
+            if line.startswith("Trace "):
+                in_block = None
+                # Trace 0: 0xHOST [flags/PC/flags/flags] symbol
+                bracket = line.index("[")
+                fields = line[bracket + 1:line.index("]", bracket)].split("/")
+                pc = int(fields[1], 16)
+                symbol = line[line.index("]", bracket) + 1:].strip() or "?"
+                if symbol == "bench_marker_begin":
+                    current = Counter()
+                    continue
+                if symbol == "bench_marker_end":
+                    if current is not None:
+                        results.append(current)
+                    current = None
+                    continue
+                if current is not None:
+                    current[symbol] += block_size.get(pc, 1)
+            elif line.startswith("IN:"):
+                in_block = -1
+            elif in_block is not None:
+                if line.startswith("0x"):
+                    if in_block == -1:
+                        in_block = int(line[2:line.index(":")], 16)
+                        block_size[in_block] = 0
+                    block_size[in_block] += 1
+                elif not line.strip():
+                    in_block = None
+    return results
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    # The trace first: the driver's output is complete only once the log ends.
+    counts = count(sys.argv[1])
+    pieces = read_pieces(sys.argv[2])
+    if len(counts) != len(pieces):
+        sys.exit(f"qemu_count: {len(counts)} marked pieces in the trace, "
+                 f"{len(pieces)} announced by the driver")
+    for (label, frames), counter in zip(pieces, counts):
+        total = sum(counter.values())
+        print(f"arm piece '{label}': {total / frames:,.0f} instructions per frame "
+              f"({total:,} over {frames} frames)")
+        for symbol, n in counter.most_common():
+            if n * 200 < total:
+                break
+            print(f"    {n / frames:12,.0f}  {symbol}")
+
+
+if __name__ == "__main__":
+    main()
