@@ -70,7 +70,11 @@ std::string format_cpp_array(const std::string& name, const std::vector<uint8_t>
                        name + "[] = {\n";
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (i % values_per_line == 0) text += "   ";
-        text += " " + std::to_string(bytes[i]) + ",";
+        // Appended piece by piece: GCC 12's -Wrestrict misfires on
+        // `"literal" + std::string` at -O2.
+        text += ' ';
+        text += std::to_string(bytes[i]);
+        text += ',';
         if (i % values_per_line == values_per_line - 1 || i + 1 == bytes.size()) text += "\n";
     }
     text += "};\n// clang-format on\n\n";
