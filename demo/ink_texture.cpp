@@ -3,7 +3,9 @@
 // onto the map whose summed values are cut into bands of two colours.
 #include "demo_arith.h"
 #include "lumenfall.h"
+#include "texel_loop.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +18,9 @@ constexpr uint32_t light_colour = 0x81b379b3;
 constexpr int drops_per_map = 8;
 // Squared distances up to this lie on the drop's flat top.
 constexpr int plateau_d2 = 454;
+// Ink where w + 80 <= sum < w + 170, w the frame's threshold shift.
+constexpr int ink_band_lower = 80;
+constexpr int ink_band_upper = 170;
 
 // One offset of a frame: the phase is used, then advanced.
 int32_t phase_offset(int32_t& phase, fix16 (*wave)(int32_t), int32_t factor, int32_t step) {
@@ -25,6 +30,7 @@ int32_t phase_offset(int32_t& phase, fix16 (*wave)(int32_t), int32_t factor, int
 }
 
 } // namespace
+
 
 uint8_t ink_drop[ink_drop_size * ink_drop_size];
 InkPhases ink_phases;
@@ -82,20 +88,45 @@ InkOffsets next_ink_offsets() {
     return o;
 }
 
+namespace {
+
+// Texels [0, count) of one run of a row: the first window's samples run
+// forwards from `first`, the second window's backwards from `second`, and
+// neither wraps inside a run, so the loop indexes plainly and the compiler
+// can vectorise it. The band test lower <= sum < lower + band is one unsigned
+// comparison: a sum below lower wraps round to a value far above band.
+DEMO_TEXEL_LOOP
+void ink_run(const uint8_t* __restrict first, const uint8_t* __restrict second,
+             uint32_t* __restrict texel, int count, uint32_t lower, uint32_t band) {
+    for (int i = 0; i < count; ++i) {
+        const uint32_t sum = static_cast<uint32_t>(first[i] + second[-i]);
+        texel[i] = sum - lower < band ? ink_colour : light_colour;
+    }
+}
+
+} // namespace
+
 // The second window runs through the map backwards in both directions; ink
 // shows where the two together hold a moderate amount, so both empty and
 // saturated regions stay light.
 void draw_ink_texture(const uint8_t* ink_map, gpuBuf* texture) {
     uint32_t* texel = gpu_buffer_words(gpuBuf_get_loc(texture));
     const InkOffsets o = next_ink_offsets();
-    const int lower = o.w + 80;
-    const int upper = o.w + 170;
-    for (int y = 0; y < ink_map_size; ++y) {
+    const uint32_t lower = static_cast<uint32_t>(o.w + ink_band_lower);
+    const uint32_t band = ink_band_upper - ink_band_lower;
+    for (int y = 0; y < ink_map_size; ++y, texel += ink_map_size) {
         const uint8_t* first_row = ink_map + ((o.u + y) & 255) * ink_map_size;
         const uint8_t* second_row = ink_map + ((o.o - y) & 255) * ink_map_size;
-        for (int x = 0; x < ink_map_size; ++x) {
-            const int sum = first_row[(o.t + x) & 255] + second_row[(o.m - x) & 255];
-            *texel++ = (lower <= sum && sum < upper) ? ink_colour : light_colour;
+        // Along a row each window wraps at most once, at the map's edge, so
+        // a row falls into at most three runs.
+        for (int x = 0; x < ink_map_size;) {
+            const int first_column = (o.t + x) & 255;
+            const int second_column = (o.m - x) & 255;
+            const int count = std::min(
+                {ink_map_size - x, ink_map_size - first_column, second_column + 1});
+            ink_run(first_row + first_column, second_row + second_column, texel + x, count,
+                    lower, band);
+            x += count;
         }
     }
 }

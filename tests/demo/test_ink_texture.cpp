@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <vector>
 
 namespace demo_test {
 namespace {
@@ -163,6 +164,33 @@ TEST_F(InkFrames, SingleCellShowsThroughBothWindowsWithinTheBand) {
                 const bool seen =
                     (x == first_x && y == first_y) || (x == second_x && y == (second_y & 255));
                 ASSERT_EQ(texels()[y * 256 + x], seen && c.inked ? ink : light) << x << "," << y;
+            }
+        }
+    }
+}
+
+// The texture is written in runs along each row, split where either window
+// wraps round the map's edge. Every texel must still be exactly what the
+// per-texel rule gives, for every pair of window positions the phases reach.
+TEST_F(InkFrames, EveryTexelFollowsThePerTexelRuleOverManyFrames) {
+    std::vector<uint8_t> map(ink_map_bytes);
+    uint32_t seed = 12345;
+    for (uint8_t& cell : map) {
+        seed = seed * 1664525u + 1013904223u;
+        cell = static_cast<uint8_t>(seed >> 24);
+    }
+    for (int frame = 0; frame < 150; ++frame) {
+        const InkPhases before = ink_phases;
+        const InkOffsets o = next_ink_offsets();
+        ink_phases = before;
+        draw_ink_texture(map.data(), texture_);
+        for (int y = 0; y < 256; ++y) {
+            for (int x = 0; x < 256; ++x) {
+                const int sum = map[((o.u + y) & 255) * 256 + ((o.t + x) & 255)] +
+                                map[((o.o - y) & 255) * 256 + ((o.m - x) & 255)];
+                const bool inked = o.w + 80 <= sum && sum < o.w + 170;
+                ASSERT_EQ(texels()[y * 256 + x], inked ? ink : light)
+                    << "frame " << frame << " texel " << x << "," << y;
             }
         }
     }
