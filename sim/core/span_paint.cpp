@@ -3,6 +3,7 @@
 #include "span_paint.h"
 
 #include "pixel.h"
+#include "segment_ops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -73,7 +74,7 @@ void luma_transfer(double shade, double shade_octave, double& a, double& b) {
 }
 
 template <bool Shaded>
-Sample sample_at(const RowLine& r, int x, double shade_octave, double v_scale) {
+[[gnu::always_inline]] inline Sample sample_at(const RowLine& r, int x, double shade_octave, double v_scale) {
     const double k = x;
     // Inside a facet 1/z stays positive; rounding at a sliver's edge must not
     // turn it into a division by zero.
@@ -84,14 +85,17 @@ Sample sample_at(const RowLine& r, int x, double shade_octave, double v_scale) {
 }
 
 // Linear steps from first to last in `steps` pixel steps.
-template <bool Shaded> Stepper make_stepper(const Sample& first, const Sample& last, int steps) {
+template <bool Shaded>
+[[gnu::always_inline]] inline Stepper make_stepper(const Sample& first, const Sample& last, int steps) {
     Stepper st{to_fixed64(first.u), 0, to_fixed64(first.v), 0, 0, 0, 0, 0};
     if constexpr (Shaded) {
         st.a = static_cast<int32_t>(first.a);
         st.b = static_cast<int32_t>(first.b);
     }
     if (steps > 0) {
-        const double inv = 1.0 / steps;
+        // A full segment's reciprocal is exact and known; only a span's last
+        // segment needs the division.
+        const double inv = steps == span_segment_pixels ? 1.0 / span_segment_pixels : 1.0 / steps;
         st.du = static_cast<int64_t>(bounded((last.u - first.u) * inv) * fixed_one);
         st.dv = static_cast<int64_t>(bounded((last.v - first.v) * inv) * fixed_one);
         if constexpr (Shaded) {
@@ -102,16 +106,35 @@ template <bool Shaded> Stepper make_stepper(const Sample& first, const Sample& l
     return st;
 }
 
-template <bool PowerOfTwoHeight> inline uint32_t fetch(const TextureView& t, int64_t u, int64_t v) {
-    const uint32_t column = static_cast<uint32_t>(u >> 16) & t.width_mask;
+// The texels of `count` pixels from the stepper's start on, into out. The
+// texture's fields are copied into locals so that they stay in registers.
+template <bool PowerOfTwoHeight>
+inline void fetch_segment(const TextureView& t, const Stepper& st, int count, uint32_t* out) {
+    const uint32_t* const texels = t.texels;
+    const uint32_t width_mask = t.width_mask;
+    int64_t u = st.u;
+    int64_t v = st.v;
     if constexpr (PowerOfTwoHeight) {
         // v counts words here: masking off the low log2_width bits and the
         // lines beyond the height leaves the line's offset.
-        return t.texels[(static_cast<uint32_t>(v >> 16) & t.line_mask) | column];
+        const uint32_t line_mask = t.line_mask;
+        for (int i = 0; i < count; ++i) {
+            out[i] = texels[(static_cast<uint32_t>(v >> 16) & line_mask) |
+                            (static_cast<uint32_t>(u >> 16) & width_mask)];
+            u += st.du;
+            v += st.dv;
+        }
     } else {
-        int64_t line = (v >> 16) % static_cast<int64_t>(t.height);
-        if (line < 0) line += t.height;
-        return t.texels[(static_cast<size_t>(line) << t.log2_width) | column];
+        const int64_t height = t.height;
+        const uint32_t log2_width = t.log2_width;
+        for (int i = 0; i < count; ++i) {
+            int64_t line = (v >> 16) % height;
+            if (line < 0) line += height;
+            out[i] = texels[(static_cast<size_t>(line) << log2_width) |
+                            (static_cast<uint32_t>(u >> 16) & width_mask)];
+            u += st.du;
+            v += st.dv;
+        }
     }
 }
 
@@ -123,27 +146,37 @@ struct OpParams {
     int32_t luma_offset;
 };
 
-// What each textured type does with one texel. The shade stepper fields are
-// only read by the shaded type.
+// What each textured type does with one segment: the texels are fetched
+// first, then the type's loop (segment_ops) runs over the whole segment.
+// The shade stepper fields are only read by the shaded type.
 struct PlainOp {
     static constexpr bool shaded = false;
-    static void apply(uint32_t& dst, uint32_t texel, const Stepper&, const OpParams&) {
-        dst = texel;
+    template <bool PowerOfTwoHeight>
+    static void paint(uint32_t* dst, const TextureView& t, const Stepper& st, int count,
+                      const OpParams&) {
+        fetch_segment<PowerOfTwoHeight>(t, st, count, dst);
     }
 };
 
 struct ShadedOp {
     static constexpr bool shaded = true;
-    static void apply(uint32_t& dst, uint32_t texel, const Stepper& st, const OpParams&) {
-        const int32_t y = static_cast<int32_t>(pixel_luma(texel)) * st.a + st.b;
-        dst = with_luma(texel, static_cast<uint32_t>(std::min(y >> 16, 255)));
+    template <bool PowerOfTwoHeight>
+    static void paint(uint32_t* dst, const TextureView& t, const Stepper& st, int count,
+                      const OpParams&) {
+        uint32_t texels[span_segment_pixels];
+        fetch_segment<PowerOfTwoHeight>(t, st, count, texels);
+        shade_segment(dst, texels, count, st.a, st.da, st.b, st.db);
     }
 };
 
 struct ColorKeyOp {
     static constexpr bool shaded = false;
-    static void apply(uint32_t& dst, uint32_t texel, const Stepper&, const OpParams& p) {
-        if (texel != p.key) dst = texel;
+    template <bool PowerOfTwoHeight>
+    static void paint(uint32_t* dst, const TextureView& t, const Stepper& st, int count,
+                      const OpParams& p) {
+        uint32_t texels[span_segment_pixels];
+        fetch_segment<PowerOfTwoHeight>(t, st, count, texels);
+        key_segment(dst, texels, count, p.key);
     }
 };
 
@@ -151,13 +184,12 @@ struct ColorKeyOp {
 // beneath and pulls its chroma halfway to the picture's.
 struct CastImageOp {
     static constexpr bool shaded = false;
-    static void apply(uint32_t& dst, uint32_t texel, const Stepper&, const OpParams& p) {
-        if (texel == p.key) return;
-        const int32_t y =
-            std::clamp(static_cast<int32_t>(pixel_luma(dst)) + p.luma_offset, luma_min, luma_max);
-        const uint32_t u = (pixel_u(dst) + pixel_u(texel) + 1) >> 1;
-        const uint32_t v = (pixel_v(dst) + pixel_v(texel) + 1) >> 1;
-        dst = make_pixel(static_cast<uint32_t>(y), u, v);
+    template <bool PowerOfTwoHeight>
+    static void paint(uint32_t* dst, const TextureView& t, const Stepper& st, int count,
+                      const OpParams& p) {
+        uint32_t texels[span_segment_pixels];
+        fetch_segment<PowerOfTwoHeight>(t, st, count, texels);
+        cast_segment(dst, texels, count, p.key, p.luma_offset);
     }
 };
 
@@ -180,17 +212,8 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int x_begin, int x_e
         const int steps = full ? count : count - 1;
         const Sample last =
             steps > 0 ? sample_at<Op::shaded>(line, x + steps, p.shade_octave, v_scale) : first;
-        Stepper st = make_stepper<Op::shaded>(first, last, steps);
-        uint32_t* dst = row + x;
-        for (int i = 0; i < count; ++i) {
-            Op::apply(dst[i], fetch<PowerOfTwoHeight>(texture, st.u, st.v), st, params);
-            st.u += st.du;
-            st.v += st.dv;
-            if constexpr (Op::shaded) {
-                st.a += st.da;
-                st.b += st.db;
-            }
-        }
+        const Stepper st = make_stepper<Op::shaded>(first, last, steps);
+        Op::template paint<PowerOfTwoHeight>(row + x, texture, st, count, params);
         x += count;
         first = last;
     }
