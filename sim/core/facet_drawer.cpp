@@ -19,6 +19,7 @@ TextureView texture_view(const BufferSel& t, const uint32_t* video) {
     view.width_mask = t.width() - 1;
     view.height = t.height;
     view.line_mask = (t.height - 1) << t.log2_width;
+    view.narrow_index = view.width_mask < 0x10000 && view.line_mask < 0x10000;
     return view;
 }
 

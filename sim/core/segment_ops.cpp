@@ -15,14 +15,30 @@
 
 namespace sim {
 
-SIM_SEGMENT_LOOP
-void shade_segment(uint32_t* __restrict dst, const uint32_t* __restrict texel, int count,
-                   int32_t a, int32_t da, int32_t b, int32_t db) {
+namespace {
+
+// The loop of shade_segment; inlined twice, once with a count known to the
+// compiler, so that a full segment runs without a remainder loop.
+[[gnu::always_inline]] inline void shade_pixels(uint32_t* __restrict dst,
+                                                const uint32_t* __restrict texel, int count,
+                                                int32_t a, int32_t da, int32_t b, int32_t db) {
     for (int i = 0; i < count; ++i) {
         // a_i and b_i stay within 17 bits and 24 bits over a segment, and
         // Y * a_i within 25, so nothing here can overflow.
         const int32_t y = static_cast<int32_t>(pixel_luma(texel[i])) * (a + i * da) + (b + i * db);
         dst[i] = with_luma(texel[i], static_cast<uint32_t>(std::min(y >> 16, 255)));
+    }
+}
+
+} // namespace
+
+SIM_SEGMENT_LOOP
+void shade_segment(uint32_t* __restrict dst, const uint32_t* __restrict texel, int count,
+                   int32_t a, int32_t da, int32_t b, int32_t db) {
+    if (count == span_segment_pixels) {
+        shade_pixels(dst, texel, span_segment_pixels, a, da, b, db);
+    } else {
+        shade_pixels(dst, texel, count, a, da, b, db);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "span_paint.h"
 
 #include "pixel.h"
+#include "narrow_fetch.h"
 #include "segment_ops.h"
 
 #include <algorithm>
@@ -110,6 +111,13 @@ template <bool Shaded>
 // texture's fields are copied into locals so that they stay in registers.
 template <bool PowerOfTwoHeight>
 inline void fetch_segment(const TextureView& t, const Stepper& st, int count, uint32_t* out) {
+    if (PowerOfTwoHeight && t.narrow_index) {
+        fetch_narrow(out, count,
+                     {t.texels, t.width_mask, t.line_mask, static_cast<uint32_t>(st.u),
+                      static_cast<uint32_t>(st.du), static_cast<uint32_t>(st.v),
+                      static_cast<uint32_t>(st.dv)});
+        return;
+    }
     const uint32_t* const texels = t.texels;
     const uint32_t width_mask = t.width_mask;
     int64_t u = st.u;

@@ -24,6 +24,9 @@ struct TextureView {
     uint32_t width_mask = 0;
     uint32_t height = 1;
     uint32_t line_mask = 0; // (height - 1) << log2_width when height is a power of two
+    // Both masks below 2^16: every index bit lies in the low 32 bits of the
+    // 16.16 coordinates, so a segment can be fetched in 32-bit arithmetic.
+    bool narrow_index = false;
 };
 
 // Everything the row painters need about one facet.
