@@ -20,8 +20,8 @@ void fill_texture(uint32_t* texels) {
     for (uint32_t y = 0; y < 256; ++y) {
         for (uint32_t x = 0; x < 256; ++x) {
             const bool ink = ((x >> 3) + (y >> 4)) % 3 == 0;
-            texels[y * 256 + x] = ink ? sim::make_pixel(40 + ((x + y) & 127), 110, 150)
-                                      : scene_key_colour;
+            texels[y * 256 + x] =
+                ink ? sim::make_pixel(40 + ((x + y) & 127), 110, 150) : scene_key_colour;
         }
     }
 }

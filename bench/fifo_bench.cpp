@@ -33,8 +33,11 @@ struct FacetPieces {
                           {&vertices[3], sizeof(cmdVertex)}};
 };
 
+// Argument: 0 for a consumer that releases each command (as the renderer
+// does), 1 for one that releases each batch of commands it found.
 void BM_FifoFacets(benchmark::State& state) {
-    bench::FifoPeer peer;
+    bench::FifoPeer peer(state.range(0) == 0 ? bench::Release::each_command
+                                             : bench::Release::each_batch);
     FacetPieces facet;
     uint64_t sent = 0;
     for (auto _ : state) {
@@ -53,7 +56,12 @@ void BM_FifoFacets(benchmark::State& state) {
     state.counters["words_per_second"] =
         benchmark::Counter(static_cast<double>(sent), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_FifoFacets)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_FifoFacets)
+    ->ArgName("batch")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime();
 
 // The same words in one plain copy: what moving them costs at best.
 void BM_MemcpyWords(benchmark::State& state) {
@@ -65,9 +73,9 @@ void BM_MemcpyWords(benchmark::State& state) {
         benchmark::DoNotOptimize(destination.data());
         benchmark::ClobberMemory();
     }
-    state.counters["words_per_second"] = benchmark::Counter(
-        static_cast<double>(words) * static_cast<double>(state.iterations()),
-        benchmark::Counter::kIsRate);
+    state.counters["words_per_second"] =
+        benchmark::Counter(static_cast<double>(words) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_MemcpyWords)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

@@ -1,7 +1,6 @@
 #include "fifo_peer.h"
 
 #include "commands.h"
-#include "fifo_reader.h"
 #include "gpu.h"
 #include "shared_access.h"
 
@@ -36,27 +35,41 @@ constexpr size_t mapping_bytes = (area_pages + 1) * page;
 
 // The renderer's loop without the drawing: take each whole command, release
 // its words, go on; spin on an empty FIFO as the second core would.
-[[noreturn]] void consume(gpuSharedArea* area, uint32_t* stop, uint64_t* words_taken,
-                          uint64_t* checksum) {
-    sim::FifoReader fifo(area);
+[[noreturn]] void consume(gpuSharedArea* area, Release release, uint32_t* stop,
+                          uint64_t* words_taken, uint64_t* checksum) {
     uint32_t words[sim::max_command_words];
     uint64_t taken = 0;
     uint64_t sum = 0;
+    uint32_t read = platform::shared_load(&area->fifo_read);
     while (platform::shared_load(stop) == 0) {
-        if (fifo.poll() != sim::FifoReader::Poll::ok) _exit(3);
-        const uint32_t available = fifo.available();
-        if (available == 0) continue;
-        uint32_t head[2] = {fifo.peek(0), 0};
-        const uint32_t header = sim::command_header_words(head[0]);
-        if (available < header) continue;
-        if (header > 1) head[1] = fifo.peek(1);
-        const uint32_t length = sim::command_length(head);
-        if (available < length) continue;
-        fifo.take(length, words);
-        for (uint32_t i = 0; i < length; ++i)
-            sum += words[i];
-        taken += length;
-        __atomic_store_n(words_taken, taken, __ATOMIC_RELEASE);
+        // Acquire: the words below the published index are complete.
+        const uint32_t write = platform::shared_load_acquire(&area->fifo_write);
+        if (write >= gpu_fifo_words) _exit(3);
+        const uint32_t start = read;
+        for (;;) {
+            const uint32_t available = write >= read ? write - read : write + gpu_fifo_words - read;
+            if (available == 0) break;
+            auto at = [&](uint32_t k) { return area->fifo[(read + k) % gpu_fifo_words]; };
+            uint32_t head[2] = {at(0), 0};
+            const uint32_t header = sim::command_header_words(head[0]);
+            if (available < header) break;
+            if (header > 1) head[1] = at(1);
+            const uint32_t length = sim::command_length(head);
+            if (available < length) break;
+            for (uint32_t k = 0; k < length; ++k)
+                words[k] = at(k);
+            for (uint32_t k = 0; k < length; ++k)
+                sum += words[k];
+            taken += length;
+            read = (read + length) % gpu_fifo_words;
+            // Release: the words are copied out before the client may
+            // overwrite them.
+            if (release == Release::each_command) platform::shared_publish(&area->fifo_read, read);
+        }
+        if (read != start) {
+            if (release == Release::each_batch) platform::shared_publish(&area->fifo_read, read);
+            __atomic_store_n(words_taken, taken, __ATOMIC_RELEASE);
+        }
     }
     __atomic_store_n(checksum, sum, __ATOMIC_RELEASE);
     _exit(0);
@@ -64,7 +77,7 @@ constexpr size_t mapping_bytes = (area_pages + 1) * page;
 
 } // namespace
 
-FifoPeer::FifoPeer() {
+FifoPeer::FifoPeer(Release release) {
     const int fd = memfd_create("lumenfall-bench-area", 0);
     if (fd < 0) fail("memfd_create");
     if (ftruncate(fd, static_cast<off_t>(mapping_bytes)) != 0) fail("ftruncate");
@@ -76,7 +89,9 @@ FifoPeer::FifoPeer() {
 
     child_ = fork();
     if (child_ < 0) fail("fork");
-    if (child_ == 0) consume(area_, &control_->stop, &control_->words_taken, &control_->checksum);
+    if (child_ == 0) {
+        consume(area_, release, &control_->stop, &control_->words_taken, &control_->checksum);
+    }
     shared = area_;
 }
 

@@ -2,7 +2,12 @@
 // MAP_SHARED mapping of a memory file, as the memory device is for the
 // simulator's programs, and the child process takes commands from it the way
 // the renderer does (whole commands, length from the opcode, fifo_read
-// published after each one is copied out), drawing nothing.
+// published only after a command is copied out), drawing nothing.
+//
+// Release::each_command publishes fifo_read after every command, as the
+// renderer does; Release::each_batch takes every complete command in view
+// and then publishes once. The indexes share one cache line, which the two
+// processors otherwise hand back and forth for every command.
 #pragma once
 
 #include "gpu_protocol.h"
@@ -12,11 +17,13 @@
 
 namespace bench {
 
+enum class Release { each_command, each_batch };
+
 class FifoPeer {
   public:
     // Maps a fresh area, points the client library's `shared` at it and
     // starts the consumer process.
-    FifoPeer();
+    explicit FifoPeer(Release release);
     // Stops the consumer and unmaps the area.
     ~FifoPeer();
     FifoPeer(const FifoPeer&) = delete;

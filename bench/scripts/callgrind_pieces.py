@@ -8,8 +8,9 @@ This reads each dump through callgrind_annotate (inclusive costs) and prints
 the piece's instructions per frame in total and for every function that
 accounts for at least 0.5 % of them, inclusive of what it calls.
 
-usage: callgrind_pieces.py PIECES DUMP...
-  PIECES: the driver's standard output ("piece LABEL frames N" lines).
+usage: callgrind_pieces.py [--only LABEL] PIECES DUMP...
+  PIECES: the driver's standard output ("piece LABEL frames N" lines);
+  --only: print just the piece called LABEL.
 """
 import re
 import subprocess
@@ -64,12 +65,16 @@ def inclusive_costs(dump):
 
 
 def main():
-    if len(sys.argv) < 3:
+    args = sys.argv[1:]
+    only = None
+    if len(args) >= 2 and args[0] == "--only":
+        only, args = args[1], args[2:]
+    if len(args) < 2:
         sys.exit(__doc__)
-    frames = read_pieces(sys.argv[1])
-    for dump in sys.argv[2:]:
+    frames = read_pieces(args[0])
+    for dump in args[1:]:
         label = label_of(dump)
-        if label is None or label not in frames:
+        if label is None or label not in frames or (only is not None and label != only):
             continue
         n = frames[label]
         total, costs = inclusive_costs(dump)

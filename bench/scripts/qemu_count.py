@@ -15,8 +15,23 @@ usage: qemu_count.py LOG PIECES
 Prints, for each piece, the instructions per frame in total and for every
 function that ran at least 0.5 % of them (exclusive counts).
 """
+import subprocess
 import sys
 from collections import Counter
+
+# The C library's division helpers: the processor has no divide instruction.
+DIVISION_HELPERS = ("__aeabi_idiv", "__aeabi_uidiv", "__aeabi_ldivmod", "__aeabi_uldivmod",
+                    "__divsi3", "__udivsi3", "__udivmoddi4", "__divmoddi4", "__aeabi_idivmod",
+                    "__aeabi_uidivmod")
+
+
+def demangle(names):
+    try:
+        out = subprocess.run(["c++filt"], input="\n".join(names), capture_output=True,
+                             text=True, check=True).stdout.splitlines()
+        return dict(zip(names, out)) if len(out) == len(names) else {n: n for n in names}
+    except OSError:
+        return {n: n for n in names}
 
 
 def read_pieces(path):
@@ -76,15 +91,15 @@ def main():
     if len(counts) != len(pieces):
         sys.exit(f"qemu_count: {len(counts)} marked pieces in the trace, "
                  f"{len(pieces)} announced by the driver")
+    names = demangle(sorted({name for counter in counts for name in counter}))
     for (label, frames), counter in zip(pieces, counts):
         total = sum(counter.values())
         print(f"arm piece '{label}': {total / frames:,.0f} instructions per frame "
               f"({total:,} over {frames} frames)")
         for symbol, n in counter.most_common():
-            if n * 200 < total:
-                break
-            print(f"    {n / frames:12,.0f}  {symbol}")
-
+            if n * 200 >= total or symbol in DIVISION_HELPERS:
+                helper = "  (division helper)" if symbol in DIVISION_HELPERS else ""
+                print(f"    {n / frames:12,.0f}  {names[symbol]}{helper}")
 
 if __name__ == "__main__":
     main()
