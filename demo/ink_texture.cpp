@@ -31,7 +31,6 @@ int32_t phase_offset(int32_t& phase, fix16 (*wave)(int32_t), int32_t factor, int
 
 } // namespace
 
-
 uint8_t ink_drop[ink_drop_size * ink_drop_size];
 InkPhases ink_phases;
 
@@ -122,10 +121,10 @@ void draw_ink_texture(const uint8_t* ink_map, gpuBuf* texture) {
         for (int x = 0; x < ink_map_size;) {
             const int first_column = (o.t + x) & 255;
             const int second_column = (o.m - x) & 255;
-            const int count = std::min(
-                {ink_map_size - x, ink_map_size - first_column, second_column + 1});
-            ink_run(first_row + first_column, second_row + second_column, texel + x, count,
-                    lower, band);
+            const int count =
+                std::min({ink_map_size - x, ink_map_size - first_column, second_column + 1});
+            ink_run(first_row + first_column, second_row + second_column, texel + x, count, lower,
+                    band);
             x += count;
         }
     }

@@ -18,10 +18,10 @@ __attribute__((target("avx2"))) void fetch_narrow_avx2(uint32_t* out, int count,
     const __m256i line_mask = _mm256_set1_epi32(static_cast<int>(f.line_mask));
     const __m256i du8 = _mm256_slli_epi32(du, 3);
     const __m256i dv8 = _mm256_slli_epi32(dv, 3);
-    __m256i u = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(f.u)),
-                                 _mm256_mullo_epi32(lane, du));
-    __m256i v = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(f.v)),
-                                 _mm256_mullo_epi32(lane, dv));
+    __m256i u =
+        _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(f.u)), _mm256_mullo_epi32(lane, du));
+    __m256i v =
+        _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(f.v)), _mm256_mullo_epi32(lane, dv));
     const int* texels = reinterpret_cast<const int*>(f.texels);
     int i = 0;
     for (; i + 8 <= count; i += 8) {

@@ -33,8 +33,8 @@ namespace {
 } // namespace
 
 SIM_SEGMENT_LOOP
-void shade_segment(uint32_t* __restrict dst, const uint32_t* __restrict texel, int count,
-                   int32_t a, int32_t da, int32_t b, int32_t db) {
+void shade_segment(uint32_t* __restrict dst, const uint32_t* __restrict texel, int count, int32_t a,
+                   int32_t da, int32_t b, int32_t db) {
     if (count == span_segment_pixels) {
         shade_pixels(dst, texel, span_segment_pixels, a, da, b, db);
     } else {

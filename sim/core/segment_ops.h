@@ -9,7 +9,6 @@
 
 namespace sim {
 
-
 // dst[i] = texel[i] with its luma Y replaced by min((Y * a_i + b_i) >> 16,
 // 255), where a_i = a + i * da and b_i = b + i * db.
 void shade_segment(uint32_t* dst, const uint32_t* texel, int count, int32_t a, int32_t da,

@@ -2,8 +2,8 @@
 // simulator spends its time.
 #include "span_paint.h"
 
-#include "pixel.h"
 #include "narrow_fetch.h"
+#include "pixel.h"
 #include "segment_ops.h"
 
 #include <algorithm>
@@ -75,7 +75,8 @@ void luma_transfer(double shade, double shade_octave, double& a, double& b) {
 }
 
 template <bool Shaded>
-[[gnu::always_inline]] inline Sample sample_at(const RowLine& r, int x, double shade_octave, double v_scale) {
+[[gnu::always_inline]] inline Sample sample_at(const RowLine& r, int x, double shade_octave,
+                                               double v_scale) {
     const double k = x;
     // Inside a facet 1/z stays positive; rounding at a sliver's edge must not
     // turn it into a division by zero.
@@ -87,7 +88,8 @@ template <bool Shaded>
 
 // Linear steps from first to last in `steps` pixel steps.
 template <bool Shaded>
-[[gnu::always_inline]] inline Stepper make_stepper(const Sample& first, const Sample& last, int steps) {
+[[gnu::always_inline]] inline Stepper make_stepper(const Sample& first, const Sample& last,
+                                                   int steps) {
     Stepper st{to_fixed64(first.u), 0, to_fixed64(first.v), 0, 0, 0, 0, 0};
     if constexpr (Shaded) {
         st.a = static_cast<int32_t>(first.a);
