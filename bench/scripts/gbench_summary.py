@@ -58,6 +58,10 @@ def fifo(groups):
         print(f"fifo: gpuWritev facets to another process, {what}: {med / 1e6:.1f} M words/s "
               f"({lo / 1e6:.1f}-{hi / 1e6:.1f}, {len(groups[name])} repetitions), "
               f"ratio to memcpy {med / base:.4f} (target >= 0.25)")
+        sender, slo, shi = rate(groups, name, "words_per_producer_cpu_second")
+        print(f"      the sending side alone, per second of its own processor time: "
+              f"{sender / 1e6:.1f} M words/s ({slo / 1e6:.1f}-{shi / 1e6:.1f}), "
+              f"ratio to memcpy {sender / base:.4f}")
 
 
 def floor(groups):
