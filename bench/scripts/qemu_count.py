@@ -9,9 +9,10 @@ from running chained blocks without a line). A block's instructions then
 count once per execution line. Blocks end at branches, so a block executed
 partially (a fault, a system call inside it) is the only inexactness.
 
-usage: qemu_count.py LOG PIECES
+usage: qemu_count.py [--skip LABEL,...] LOG PIECES
   PIECES: the driver's standard output, whose "piece LABEL frames N" lines
-  name the measured pieces in order.
+  name the measured pieces in order; --skip leaves the listed pieces out of
+  the report (they are still counted, to keep the order).
 Prints, for each piece, the instructions per frame in total and for every
 function that ran at least 0.5 % of them (exclusive counts).
 """
@@ -83,16 +84,22 @@ def count(log_path):
 
 
 def main():
-    if len(sys.argv) != 3:
+    args = sys.argv[1:]
+    skip = set()
+    if len(args) >= 2 and args[0] == "--skip":
+        skip, args = set(args[1].split(",")), args[2:]
+    if len(args) != 2:
         sys.exit(__doc__)
     # The trace first: the driver's output is complete only once the log ends.
-    counts = count(sys.argv[1])
-    pieces = read_pieces(sys.argv[2])
+    counts = count(args[0])
+    pieces = read_pieces(args[1])
     if len(counts) != len(pieces):
         sys.exit(f"qemu_count: {len(counts)} marked pieces in the trace, "
                  f"{len(pieces)} announced by the driver")
     names = demangle(sorted({name for counter in counts for name in counter}))
     for (label, frames), counter in zip(pieces, counts):
+        if label in skip:
+            continue
         total = sum(counter.values())
         print(f"arm piece '{label}': {total / frames:,.0f} instructions per frame "
               f"({total:,} over {frames} frames)")
