@@ -143,3 +143,25 @@ static_assert(offsetof(cmdVertex, shade) == 20);
 inline constexpr uint32_t gpu_facet_words(uint32_t vertex_count) {
     return 5 + 6 * vertex_count;
 }
+
+// Length in words of every command but the facet, whose length depends on its
+// vertex count (gpu_facet_words); 0 for the facet and for unknown opcodes.
+// The FIFO has no framing of its own: this table is how a reader finds where
+// the next command starts.
+inline constexpr uint32_t gpu_fixed_command_words(uint32_t opcode) {
+    switch (opcode) {
+    case gpu_op_reset:
+        return sizeof(gpuCmdReset) / 4;
+    case gpu_op_set_view:
+        return sizeof(gpuCmdSetView) / 4;
+    case gpu_op_set_clip_planes:
+        return sizeof(gpuCmdSetClipPlanes) / 4;
+    case gpu_op_set_out_buf:
+    case gpu_op_set_txt_buf:
+    case gpu_op_set_z_buf:
+    case gpu_op_show:
+        return sizeof(gpuCmdBuffer) / 4;
+    default:
+        return 0;
+    }
+}

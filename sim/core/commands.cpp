@@ -29,24 +29,13 @@ bool facet_vertex_count_ok(uint32_t vertex_count) {
 }
 
 uint32_t command_length(const uint32_t* head) {
-    switch (head[0]) {
-    case gpu_op_reset:
-        return words_of(sizeof(gpuCmdReset));
-    case gpu_op_set_view:
-        return words_of(sizeof(gpuCmdSetView));
-    case gpu_op_set_clip_planes:
-        return words_of(sizeof(gpuCmdSetClipPlanes));
-    case gpu_op_set_out_buf:
-    case gpu_op_set_txt_buf:
-    case gpu_op_set_z_buf:
-    case gpu_op_show:
-        return words_of(sizeof(gpuCmdBuffer));
-    case gpu_op_facet:
+    if (head[0] == gpu_op_facet) {
         if (!facet_vertex_count_ok(head[1])) return facet_header_words;
         return gpu_facet_words(head[1]);
-    default:
-        return 1;
     }
+    // Unknown opcodes are skipped one word at a time.
+    const uint32_t fixed = gpu_fixed_command_words(head[0]);
+    return fixed != 0 ? fixed : 1;
 }
 
 gpuBufLoc buffer_location(const uint32_t* words) {

@@ -5,23 +5,8 @@
 namespace test_support {
 
 uint32_t command_words(uint32_t opcode, uint32_t vertex_count) {
-    switch (opcode) {
-    case gpu_op_reset:
-        return 1;
-    case gpu_op_set_view:
-        return sizeof(gpuCmdSetView) / 4;
-    case gpu_op_set_clip_planes:
-        return sizeof(gpuCmdSetClipPlanes) / 4;
-    case gpu_op_set_out_buf:
-    case gpu_op_set_txt_buf:
-    case gpu_op_set_z_buf:
-    case gpu_op_show:
-        return sizeof(gpuCmdBuffer) / 4;
-    case gpu_op_facet:
-        return gpu_facet_words(vertex_count);
-    default:
-        return 0;
-    }
+    if (opcode == gpu_op_facet) return gpu_facet_words(vertex_count);
+    return gpu_fixed_command_words(opcode);
 }
 
 FakeRenderer::FakeRenderer(gpuSharedArea* area, ShowMode mode) : area_(area), mode_(mode) {}

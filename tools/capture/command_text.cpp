@@ -110,26 +110,13 @@ const char* opcode_name(uint32_t opcode) {
 
 size_t expected_command_words(const uint32_t* words, size_t count) {
     if (count == 0) return 0;
-    switch (words[0]) {
-    case gpu_op_reset:
-        return sizeof(gpuCmdReset) / 4;
-    case gpu_op_set_view:
-        return sizeof(gpuCmdSetView) / 4;
-    case gpu_op_set_clip_planes:
-        return sizeof(gpuCmdSetClipPlanes) / 4;
-    case gpu_op_set_out_buf:
-    case gpu_op_set_txt_buf:
-    case gpu_op_set_z_buf:
-    case gpu_op_show:
-        return sizeof(gpuCmdBuffer) / 4;
-    case gpu_op_facet:
+    if (words[0] == gpu_op_facet) {
         // Computed in 64 bits: a corrupt vertex count must not wrap into a
         // small, plausible length.
         if (count < 2) return 0;
         return static_cast<size_t>(5 + 6 * static_cast<uint64_t>(words[1]));
-    default:
-        return 0;
     }
+    return gpu_fixed_command_words(words[0]);
 }
 
 bool captured_length_ok(const uint32_t* words, size_t count) {
