@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite with CTest.
-# Usage: tools/test.sh [preset]   (debug by default; also release, asan)
+# Usage: tools/test.sh [preset] [ctest arguments...]
+#   preset: debug (default), release or asan
+#   e.g. tools/test.sh asan -LE arm    (leave out the ARM emulation test)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-debug}
+shift || true
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
-ctest --preset "$preset"
+ctest --preset "$preset" "$@"
