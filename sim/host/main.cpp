@@ -7,6 +7,7 @@
 #include "core_control.h"
 #include "fault_guard.h"
 #include "ffmpeg_video.h"
+#include "guardian.h"
 #include "host_config.h"
 #include "host_error.h"
 #include "menu_screen.h"
@@ -75,6 +76,10 @@ void print_summary(const RunResult& r, int exit_status) {
 }
 
 int simulate(const Options& options) {
+    // First, while the simulator is still one thread: the guardian cleans up
+    // after a simulator that is killed outright.
+    Guardian guardian;
+    helper_processes().push_back(guardian.pid());
     const RgbImage menu = options.menu.empty()
                               ? draw_menu_screen()
                               : load_picture(options.menu, config::fb_width, config::fb_height);
@@ -96,6 +101,7 @@ int simulate(const Options& options) {
     std::unique_ptr<out::Window> window = open_window(options.window);
 
     SimDir dir(to_rgb565_le(menu));
+    guardian.watch(dir.path());
     fault_guard::arm(dir.path());
     SimMemory memory(dir.mem_fd());
     CoreControl core(memory, options.renderer_now);

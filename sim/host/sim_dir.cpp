@@ -33,6 +33,10 @@ void write_all(int fd, const uint8_t* bytes, size_t count, const std::string& pa
 
 } // namespace
 
+void remove_folder(const std::string& path) {
+    ::nftw(path.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
 SimDir::SimDir(const std::vector<uint8_t>& fb_bytes) {
     const char* tmpdir = std::getenv("TMPDIR");
     std::string base = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
@@ -73,9 +77,8 @@ void SimDir::remove() {
         mem_fd_ = -1;
     }
     if (path_.empty()) return;
-    // Depth first and without following links: only what lies inside the
-    // folder goes, whatever the child left there.
-    ::nftw(path_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+    // Only what lies inside the folder goes, whatever the child left there.
+    remove_folder(path_);
     path_.clear();
 }
 

@@ -16,6 +16,10 @@
 
 namespace sim {
 
+// Removes a folder with everything in it, depth first and without following
+// links; best effort, as whatever a command left there goes too.
+void remove_folder(const std::string& path);
+
 class SimDir {
   public:
     // Creates the folder under $TMPDIR (or /tmp) and both device files, the
