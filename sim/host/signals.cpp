@@ -33,6 +33,9 @@ void install() {
     set_handler(SIGHUP, on_stop);
     set_handler(SIGCHLD, on_child);
     set_handler(SIGPIPE, SIG_IGN);
+    // Likewise a write past a file-size limit: an error that names the
+    // output, not a signal that kills the simulator and leaves its folder.
+    set_handler(SIGXFSZ, SIG_IGN);
 }
 
 int take_stop_request() {
@@ -49,7 +52,7 @@ bool take_child_event() {
 }
 
 void reset_in_child() {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGCHLD, SIGPIPE})
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGCHLD, SIGPIPE, SIGXFSZ})
         std::signal(signal, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);

@@ -6,8 +6,9 @@
 namespace sim::signals {
 
 // Installs the handlers for SIGINT, SIGTERM, SIGHUP (a request to stop) and
-// SIGCHLD (a child changed state), and ignores SIGPIPE so that a reader of an
-// output pipe going away shows up as a write error instead of killing us.
+// SIGCHLD (a child changed state), and ignores SIGPIPE and SIGXFSZ so that a
+// reader of an output pipe going away, or a write past a file-size limit,
+// shows up as a write error instead of killing us.
 void install();
 
 // The last stop signal received since the previous call, or 0.
