@@ -142,10 +142,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (done > 0) continue;
             // Nothing more to execute: shown buffers go on display, which
             // may also let a paused show through.
-            const bool displayed = rgb_frames-- > 0 ? renderer.display_next(frame)
-                                                    : renderer.advance_display();
+            const bool displayed =
+                rgb_frames-- > 0 ? renderer.display_next(frame) : renderer.advance_display();
             if (!displayed) break;
-            check(frame.rgb.empty() || frame.rgb.size() == size_t{sim::screen_width} * sim::screen_height * 3,
+            check(frame.rgb.empty() ||
+                      frame.rgb.size() == size_t{sim::screen_width} * sim::screen_height * 3,
                   "a displayed frame has the wrong size");
         }
     }

@@ -113,8 +113,8 @@ bool parse_pbm(const std::string& data, Bitmap& bitmap, std::string& error) {
     // a header of a dozen bytes may claim 65535 x 65535 pixels, 4 GiB of them.
     // A plain raster needs at least a character per pixel, a raw one its rows
     // of whole bytes.
-    const uint64_t least = data[1] == '1' ? uint64_t{width} * height
-                                          : (uint64_t{width} + 7) / 8 * height;
+    const uint64_t least =
+        data[1] == '1' ? uint64_t{width} * height : (uint64_t{width} + 7) / 8 * height;
     const size_t available = data.size() - header.position();
     if (least > available) {
         error = "the pixels end early (" + std::to_string(available) + " bytes for " +
