@@ -41,7 +41,7 @@ struct RunningDemo {
     bool playing() const { return std::ifstream(marker).good(); }
 };
 
-void expect_nothing_left(const RunningDemo& run, pid_t session) {
+void expect_nothing_left(pid_t session, const TempDir& tmp) {
     std::vector<std::string> left;
     EXPECT_TRUE(eventually(10,
                            [&] {
@@ -49,8 +49,8 @@ void expect_nothing_left(const RunningDemo& run, pid_t session) {
                                return left.empty();
                            }))
         << "still running: " << testing::PrintToString(left);
-    EXPECT_TRUE(eventually(10, [&] { return run.tmp.entries().empty(); }))
-        << "left in TMPDIR: " << testing::PrintToString(run.tmp.entries());
+    EXPECT_TRUE(eventually(10, [&] { return tmp.entries().empty(); }))
+        << "left in TMPDIR: " << testing::PrintToString(tmp.entries());
 }
 
 TEST(SimulatorKilled, OutrightLeavesNoProcessAndNoFolder) {
@@ -61,7 +61,7 @@ TEST(SimulatorKilled, OutrightLeavesNoProcessAndNoFolder) {
     ::kill(session, SIGKILL);
     const ProcessResult r = run.sim->wait();
     EXPECT_EQ(r.exit_status, 128 + SIGKILL);
-    expect_nothing_left(run, session);
+    expect_nothing_left(session, run.tmp);
 }
 
 TEST(SimulatorKilled, StopSignalEndsTheRunWithItsSummaryAndLeavesNothing) {
@@ -77,7 +77,25 @@ TEST(SimulatorKilled, StopSignalEndsTheRunWithItsSummaryAndLeavesNothing) {
     EXPECT_EQ(s.exit_status, 128 + SIGTERM);
     EXPECT_GE(s.frames, 200u);
     EXPECT_LT(s.frames, demo_frames);
-    expect_nothing_left(run, session);
+    expect_nothing_left(session, run.tmp);
+}
+
+// The emergency exit when a program shrinks the memory file kills only the
+// command itself; the guardian ends what the command started.
+TEST(SimulatorKilled, TruncatedMemoryFileLeavesNoProcessAndNoFolder) {
+    TempDir tmp;
+    sim::test::ProcessOptions options;
+    options.env = {{"TMPDIR", tmp.path()}};
+    options.timeout_seconds = 30;
+    sim::test::Process sim({"setsid", handheld_sim, "--renderer-now", "--no-window", "--", "sh",
+                            "-c", "sleep 300 & truncate -s 0 \"$LUMENFALL_SIM_DIR/mem\"; wait"},
+                           options);
+    const pid_t session = sim.pid();
+    const ProcessResult r = sim.wait();
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.exit_status, 2) << r.err;
+    EXPECT_NE(r.err.find("the memory file was truncated while in use"), std::string::npos) << r.err;
+    expect_nothing_left(session, tmp);
 }
 
 } // namespace
