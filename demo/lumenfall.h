@@ -135,15 +135,44 @@ void transf_draw_pic(gpuBuf* txt, const FixVec* corners, int32_t cast);
 
 extern int32_t run;
 
-// Points the camera at the first target and prepares the four face textures.
+// Decodes a packed picture into a new texture: uncomp in the demo; the frame
+// benchmark passes one that also counts each decoding's instructions.
+using PictureDecoder = gpuBuf* (*)(const uint8_t* picture, uint32_t width, uint32_t colour_a,
+                                   uint32_t colour_b);
+
+// Points the camera at the first target and prepares the four face textures:
+// the captured menu screen and three decoded pictures.
 void prepare_scene1();
+// The same with a given texture for the menu face and a given decoder.
+void prepare_scene1(gpuBuf* menu_texture, PictureDecoder decode);
+// One frame of the first scene, then its script step; false after the last.
+// index is the current target's, 0 at the start of the scene.
+bool scene1_frame(int& index);
+// Plays every frame of the first scene.
 void scene1();
 // Counts the current leg down after a frame; false once the scene is over.
 bool advance_scene1(int& index);
 
+// What the second scene carries from one frame to the next.
+struct Scene2State {
+    uint8_t* ink_map;
+    gpuBuf* picture;
+    int index;
+    int32_t first_spin;
+    int32_t second_spin;
+};
+
 // The camera changes at the change of scene: speeds cut, moved aside,
 // pointed at the second path.
 void adjust_camera_for_scene2();
+// The change of scene: textures given up, ink map built, camera adjusted,
+// picture decoded, view set.
+Scene2State begin_scene2(PictureDecoder decode);
+// One frame of the second scene, then its script step; false after the last.
+bool scene2_frame(Scene2State& state);
+// Gives back what begin_scene2 took.
+void end_scene2(Scene2State& state);
+// The change of scene, every frame of the second scene, and the release.
 void scene2();
 bool advance_scene2(int& index);
 

@@ -17,14 +17,17 @@ constexpr uint32_t menu_rendering = 2;
 
 } // namespace
 
-void prepare_scene1() {
+void prepare_scene1(gpuBuf* menu_texture, PictureDecoder decode) {
     camera.target = &targets_scene1[0];
-    gpuBuf* menu_texture = grab_menu_texture();
     facet_rendering[menu_face] = menu_rendering;
     facet_text[menu_face] = menu_texture;
-    facet_text[0] = uncomp(pic1, 24, 0x81a977a9, 0x67899d89);
-    facet_text[5] = uncomp(pic2, 10, 0x955cb75c, 0x36909990);
-    facet_text[2] = uncomp(pic3, 10, 0x7fad89ad, 0xae7db37d);
+    facet_text[0] = decode(pic1, 24, 0x81a977a9, 0x67899d89);
+    facet_text[5] = decode(pic2, 10, 0x955cb75c, 0x36909990);
+    facet_text[2] = decode(pic3, 10, 0x7fad89ad, 0xae7db37d);
+}
+
+void prepare_scene1() {
+    prepare_scene1(grab_menu_texture(), uncomp);
 }
 
 bool advance_scene1(int& index) {
@@ -40,15 +43,19 @@ bool advance_scene1(int& index) {
 
 // The camera stays strictly between the planes y = -2.0 and y = 2.0, so the
 // top and bottom faces, which have no texture here, always face away.
+bool scene1_frame(int& index) {
+    camera_move();
+    next_out_buf();
+    clear_screen();
+    transform_cube();
+    for (int face = cube_face_count - 1; face >= 0; --face)
+        draw_facet(face, front_faces, outside_shade_bias);
+    show_out_buf();
+    return advance_scene1(index);
+}
+
 void scene1() {
     int index = 0;
-    do {
-        camera_move();
-        next_out_buf();
-        clear_screen();
-        transform_cube();
-        for (int face = cube_face_count - 1; face >= 0; --face)
-            draw_facet(face, front_faces, outside_shade_bias);
-        show_out_buf();
-    } while (advance_scene1(index));
+    while (scene1_frame(index)) {
+    }
 }

@@ -42,7 +42,7 @@ bool advance_scene2(int& index) {
     return run-- != 0;
 }
 
-void scene2() {
+Scene2State begin_scene2(PictureDecoder decode) {
     // The first scene's textures may still be read by frames already queued,
     // so they go back only once the display has moved on.
     gpuFreeFC(facet_text[4], 1);
@@ -57,37 +57,47 @@ void scene2() {
     make_ink_map(ink_map);
 
     adjust_camera_for_scene2();
-    gpuBuf* picture = uncomp(pic4, 18, 0x6e29f029, 0x97368d36);
+    gpuBuf* picture = decode(pic4, 18, 0x6e29f029, 0x97368d36);
     set_dproj(scene2_dproj);
+    return Scene2State{ink_map, picture, 0, first_spin_start, 0};
+}
 
-    int index = 0;
-    int32_t first_spin = first_spin_start;
-    int32_t second_spin = 0;
-    do {
-        // Handed to the deferred release before it is written: only this
-        // frame uses it, and it comes back once the next frame is on display.
-        gpuBuf* texture = gpuAlloc(8, 256, true);
-        gpuFreeFC(texture, 1);
-        for (gpuBuf*& text : facet_text)
-            text = texture;
-        draw_ink_texture(ink_map, texture);
+bool scene2_frame(Scene2State& state) {
+    // Handed to the deferred release before it is written: only this frame
+    // uses it, and it comes back once the next frame is on display.
+    gpuBuf* texture = gpuAlloc(8, 256, true);
+    gpuFreeFC(texture, 1);
+    for (gpuBuf*& text : facet_text)
+        text = texture;
+    draw_ink_texture(state.ink_map, texture);
 
-        camera_move();
-        next_out_buf();
-        transform_cube();
-        for (int face = cube_face_count - 1; face >= 0; --face)
-            draw_facet(face, inner_faces, inside_shade_bias);
-        rotate_pic(first_spin, second_spin);
-        transf_draw_pic(picture, pic_vec, 1);
-        transf_draw_pic(picture, pic_vec, 0);
-        show_out_buf();
+    camera_move();
+    next_out_buf();
+    transform_cube();
+    for (int face = cube_face_count - 1; face >= 0; --face)
+        draw_facet(face, inner_faces, inside_shade_bias);
+    rotate_pic(state.first_spin, state.second_spin);
+    transf_draw_pic(state.picture, pic_vec, 1);
+    transf_draw_pic(state.picture, pic_vec, 0);
+    show_out_buf();
 
-        first_spin += first_spin_step;
-        second_spin += second_spin_step;
-    } while (advance_scene2(index));
+    state.first_spin += first_spin_step;
+    state.second_spin += second_spin_step;
+    return advance_scene2(state.index);
+}
 
-    gpuFreeFC(picture, 1);
-    std::free(ink_map);
+void end_scene2(Scene2State& state) {
+    gpuFreeFC(state.picture, 1);
+    std::free(state.ink_map);
+    state.picture = nullptr;
+    state.ink_map = nullptr;
+}
+
+void scene2() {
+    Scene2State state = begin_scene2(uncomp);
+    while (scene2_frame(state)) {
+    }
+    end_scene2(state);
 }
 
 void reset_scene2() {

@@ -15,7 +15,6 @@
 // marks every command consumed and every shown frame displayed, which is
 // what a renderer that keeps up does. That keeps every count repeatable
 // (no waiting, no second thread) and outside the measured pieces.
-#include "frame_mirror.h"
 #include "probe.h"
 
 #include "gpu_testing.h"
@@ -70,8 +69,18 @@ void catch_up(gpuSharedArea* area) {
     platform::shared_store(&area->frame_count, gpu_mm_frame_count());
 }
 
-gpuBuf* measured_uncomp(const char* label, const uint8_t* picture, uint32_t width,
-                        uint32_t colour_a, uint32_t colour_b) {
+// The label of a decoding's piece, named after the picture it decodes.
+const char* decoding_label(const uint8_t* picture) {
+    if (picture == pic1) return "uncomp pic1";
+    if (picture == pic2) return "uncomp pic2";
+    if (picture == pic3) return "uncomp pic3";
+    if (picture == pic4) return "uncomp pic4";
+    return "uncomp";
+}
+
+gpuBuf* measured_uncomp(const uint8_t* picture, uint32_t width, uint32_t colour_a,
+                        uint32_t colour_b) {
+    const char* label = decoding_label(picture);
     bench::probe_begin(label);
     gpuBuf* texture = uncomp(picture, width, colour_a, colour_b);
     bench::probe_end(label);
@@ -109,11 +118,14 @@ int main(int argc, char** argv) {
     Fix_trig_init();
     demo_reset_state();
 
-    bench::prepare_scene1_without_capture(measured_uncomp);
+    // A blank texture stands in for the screen capture: the capture needs the
+    // frame buffer device and is not per-frame work.
+    prepare_scene1(gpuAlloc(9, 512, false), measured_uncomp);
     catch_up(area);
+    int scene1_index = 0;
     if (o.scene == 1) {
-        bench::Scene1Frames scene1;
-        if (!play(area, o.skip, o.frames, "scene1 frames", [&] { return scene1.frame(); })) {
+        if (!play(area, o.skip, o.frames, "scene1 frames",
+                  [&] { return scene1_frame(scene1_index); })) {
             std::fprintf(stderr, "demo-frames: scene 1 has fewer frames than asked for\n");
             return 1;
         }
@@ -121,16 +133,17 @@ int main(int argc, char** argv) {
     }
 
     if (o.play_scene1) {
-        bench::Scene1Frames scene1;
-        while (scene1.frame())
+        while (scene1_frame(scene1_index))
             catch_up(area);
         catch_up(area);
     }
-    bench::Scene2Frames scene2(measured_uncomp);
+    Scene2State scene2_state = begin_scene2(measured_uncomp);
     catch_up(area);
-    if (!play(area, o.skip, o.frames, "scene2 frames", [&] { return scene2.frame(); })) {
+    if (!play(area, o.skip, o.frames, "scene2 frames",
+              [&] { return scene2_frame(scene2_state); })) {
         std::fprintf(stderr, "demo-frames: scene 2 has fewer frames than asked for\n");
         return 1;
     }
+    end_scene2(scene2_state);
     return 0;
 }
