@@ -144,6 +144,8 @@ def main():
     write("picture_sources", "pic4_raw_pbm", b"\0" + pbm_raw(pic4_plain))
     write("picture_sources", "plain_pbm", b"\0P1\n# a comment\n4 2\n0 1 1 0\n1001\n")
     write("picture_sources", "raw_pbm_padded", b"\0P4 9 2\n\xff\x80\x00\x00")
+    # Found by fuzzing: a header alone claiming 4 GiB of pixels.
+    write("picture_sources", "huge_header_no_raster", b"\0P4 65535 65535\n")
     write("picture_sources", "pic4_array", b"\1" + (ROOT / "demo" / "pictures" / "packed_pic4.cpp").read_bytes())
     write("picture_sources", "named_array",
           b"\3// two arrays\nconst uint8_t pic1[] = {1, 2};\n"
@@ -156,6 +158,9 @@ def main():
     write("capture", "unknown_opcode_and_header_only_facet",
           capture_bytes([(1, [77]), (1, [OP_FACET, 65, 0, 0, 0]), (2, [1, 2])]))
     write("capture", "truncated", capture_bytes(first[:4])[:-6])
+    # Found by fuzzing: a facet record of one word, whose header fields the
+    # printer read past the end.
+    write("capture", "one_word_facet", capture_bytes([(1, [77]), (1, [OP_FACET])]) + words(0x41))
 
     # coreseed_args: arguments separated by zero bytes, then the image size.
     write("coreseed_args", "file_only", b"renderer.img")
