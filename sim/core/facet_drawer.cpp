@@ -54,7 +54,8 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     // Beyond +-255 every luma clamps the same way; bounding param here keeps
     // the per-pixel sum from overflowing.
     paint.luma_offset = std::clamp(static_cast<int32_t>(words[3]), -255, 255);
-    paint.shade_octave = state.view.shade_octave();
+    // The view command rejects a zero octave.
+    paint.octaves_per_shade = 1.0 / state.view.shade_octave();
     if (textured) {
         paint.texture = texture_view(state.texture, video);
         paint.gradients = facet_gradients(polygon);

@@ -2,6 +2,7 @@
 // simulator spends its time.
 #include "span_paint.h"
 
+#include "luma_transfer.h"
 #include "narrow_fetch.h"
 #include "pixel.h"
 #include "segment_ops.h"
@@ -29,10 +30,10 @@ int64_t to_fixed64(double x) {
     return static_cast<double>(t) > scaled ? t - 1 : t;
 }
 
-// Texture coordinates and the luma transfer luma' = (Y * a + b) / 65536 at
-// one pixel centre, a and b in 16.16.
+// Texture coordinates in 16.16 and the luma transfer at one pixel centre.
 struct Sample {
-    double u, v, a, b;
+    int64_t u, v;
+    LumaTransfer shade;
 };
 
 // Per-pixel state inside one segment of a span. For textures with a power of
@@ -44,66 +45,59 @@ struct Stepper {
 };
 
 // 1/z and the attributes over z along one row: value at the centre of pixel
-// x is base + x * step.
+// x is base + x * step. The shade is in octaves.
 struct RowLine {
     double w, uw, vw, sw;
     double dw, duw, dvw, dsw;
 };
 
-RowLine row_line(const FacetGradients& g, double y) {
+RowLine row_line(const FacetGradients& g, double y, double octaves_per_shade) {
     return {g.at(g.w, 0.5, y),
             g.at(g.uw, 0.5, y),
             g.at(g.vw, 0.5, y),
-            g.at(g.sw, 0.5, y),
+            g.at(g.sw, 0.5, y) * octaves_per_shade,
             g.w.dx,
             g.uw.dx,
             g.vw.dx,
-            g.sw.dx};
+            g.sw.dx * octaves_per_shade};
 }
 
-// The luma transfer of a shade. Darkening (factor f < 1) pulls luma towards
-// black, brightening towards white, so neither ever leaves the studio range:
-// luma' = limit + (Y - limit) * 2^-|octaves|, limit 16 or 235. The rounding
-// bias is folded into b.
-void luma_transfer(double shade, double shade_octave, double& a, double& b) {
-    double octaves = shade / shade_octave;
-    if (std::isnan(octaves)) octaves = 0;
-    const double g = std::exp2(-std::fabs(std::clamp(octaves, -32.0, 32.0)));
-    const double limit = octaves < 0 ? luma_min : luma_max;
-    a = g * fixed_one;
-    b = (limit * (1.0 - g) + 0.5) * fixed_one;
-}
-
+// The only division of a segment is 1/z; everything after it is converted
+// to integers at once, so the segment's steps are integer differences.
 template <bool Shaded>
-[[gnu::always_inline]] inline Sample sample_at(const RowLine& r, int x, double shade_octave,
-                                               double v_scale) {
+[[gnu::always_inline]] inline Sample sample_at(const RowLine& r, int x, double v_scale) {
     const double k = x;
     // Inside a facet 1/z stays positive; rounding at a sliver's edge must not
     // turn it into a division by zero.
     const double inv_w = 1.0 / std::max(r.w + k * r.dw, 1e-300);
-    Sample s{(r.uw + k * r.duw) * inv_w, (r.vw + k * r.dvw) * inv_w * v_scale, 0, 0};
-    if constexpr (Shaded) luma_transfer((r.sw + k * r.dsw) * inv_w, shade_octave, s.a, s.b);
+    Sample s{to_fixed64((r.uw + k * r.duw) * inv_w),
+             to_fixed64((r.vw + k * r.dvw) * inv_w * v_scale),
+             {0, 0}};
+    if constexpr (Shaded) s.shade = luma_transfer((r.sw + k * r.dsw) * inv_w);
     return s;
 }
 
-// Linear steps from first to last in `steps` pixel steps.
+// Linear steps from first to last in `steps` pixel steps. The samples are
+// bounded, so their differences cannot overflow.
 template <bool Shaded>
 [[gnu::always_inline]] inline Stepper make_stepper(const Sample& first, const Sample& last,
                                                    int steps) {
-    Stepper st{to_fixed64(first.u), 0, to_fixed64(first.v), 0, 0, 0, 0, 0};
-    if constexpr (Shaded) {
-        st.a = static_cast<int32_t>(first.a);
-        st.b = static_cast<int32_t>(first.b);
-    }
-    if (steps > 0) {
-        // A full segment's reciprocal is exact and known; only a span's last
-        // segment needs the division.
-        const double inv = steps == span_segment_pixels ? 1.0 / span_segment_pixels : 1.0 / steps;
-        st.du = static_cast<int64_t>(bounded((last.u - first.u) * inv) * fixed_one);
-        st.dv = static_cast<int64_t>(bounded((last.v - first.v) * inv) * fixed_one);
+    Stepper st{first.u, 0, first.v, 0, first.shade.a, 0, first.shade.b, 0};
+    // A full segment divides by a constant power of two; only a span's last
+    // segment needs a division.
+    if (steps == span_segment_pixels) {
+        st.du = (last.u - first.u) / span_segment_pixels;
+        st.dv = (last.v - first.v) / span_segment_pixels;
         if constexpr (Shaded) {
-            st.da = static_cast<int32_t>((last.a - first.a) * inv);
-            st.db = static_cast<int32_t>((last.b - first.b) * inv);
+            st.da = (last.shade.a - first.shade.a) / span_segment_pixels;
+            st.db = (last.shade.b - first.shade.b) / span_segment_pixels;
+        }
+    } else if (steps > 0) {
+        st.du = (last.u - first.u) / steps;
+        st.dv = (last.v - first.v) / steps;
+        if constexpr (Shaded) {
+            st.da = (last.shade.a - first.shade.a) / steps;
+            st.db = (last.shade.b - first.shade.b) / steps;
         }
     }
     return st;
@@ -212,16 +206,15 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int x_begin, int x_e
                         double y_centre) {
     const TextureView texture = p.texture;
     const OpParams params{p.color, p.luma_offset};
-    const RowLine line = row_line(p.gradients, y_centre);
+    const RowLine line = row_line(p.gradients, y_centre, p.octaves_per_shade);
     const double v_scale = PowerOfTwoHeight ? static_cast<double>(texture.width_mask + 1) : 1.0;
     int x = x_begin;
-    Sample first = sample_at<Op::shaded>(line, x, p.shade_octave, v_scale);
+    Sample first = sample_at<Op::shaded>(line, x, v_scale);
     while (x < x_end) {
         const bool full = x_end - x > span_segment_pixels;
         const int count = full ? span_segment_pixels : x_end - x;
         const int steps = full ? count : count - 1;
-        const Sample last =
-            steps > 0 ? sample_at<Op::shaded>(line, x + steps, p.shade_octave, v_scale) : first;
+        const Sample last = steps > 0 ? sample_at<Op::shaded>(line, x + steps, v_scale) : first;
         const Stepper st = make_stepper<Op::shaded>(first, last, steps);
         Op::template paint<PowerOfTwoHeight>(row + x, texture, st, count, params);
         x += count;

@@ -32,8 +32,8 @@ struct TextureView {
 // Everything the row painters need about one facet.
 struct FacetPaint {
     uint32_t color = 0;
-    int32_t luma_offset = 0;   // param of a cast image, bounded to +-255
-    double shade_octave = 1.0; // shade units per halving or doubling
+    int32_t luma_offset = 0;        // param of a cast image, bounded to +-255
+    double octaves_per_shade = 1.0; // halvings or doublings of brightness a shade unit
     TextureView texture;
     FacetGradients gradients;
 };
