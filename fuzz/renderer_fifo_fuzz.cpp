@@ -19,6 +19,7 @@
 //                       advance_display takes over: 0, 1, 4 or all
 //   bytes 1-4 the read parameter, bytes 5-8 the write parameter; the same
 //             bytes also seed error_code and frame_count
+#include "commands.h"
 #include "renderer.h"
 
 #include <sanitizer/asan_interface.h>
@@ -36,9 +37,10 @@ namespace {
 constexpr size_t guard_bytes = 4u << 20;
 
 // Work per input is bounded so that a slow input is never mistaken for a
-// hang: a facet may cover a whole 4096-word-wide buffer.
+// hang: a facet may cover a whole 4096-word-wide buffer, and the texture a
+// selection hashes may be all of video memory.
 constexpr int max_steps = 512;
-constexpr int max_facets = 6;
+constexpr int max_heavy_commands = 6;
 
 struct GuardedArea {
     uint8_t* block;
@@ -73,6 +75,23 @@ void check(bool condition, const char* what) {
     if (condition) return;
     std::fprintf(stderr, "renderer_fifo: %s\n", what);
     std::abort();
+}
+
+// The capture hook sees every command as consumed, and makes the renderer
+// hash each texture it selects, which reads the whole texture.
+class CheckingCapture : public sim::CaptureSink {
+  public:
+    uint32_t head_opcode = 0;
+
+    void command(const uint32_t* words, size_t count) override {
+        check(count >= 1 && count <= sim::max_command_words, "a command of impossible length");
+        check(words[0] == head_opcode, "a command other than the one at the head");
+    }
+    void texture_hash(uint64_t) override {}
+};
+
+bool heavy(uint32_t opcode) {
+    return opcode == gpu_op_facet || opcode == gpu_op_set_txt_buf;
 }
 
 } // namespace
@@ -127,19 +146,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int rgb_frames = rgb_frames_for[mode >> 6];
     {
         sim::Renderer renderer(area);
+        CheckingCapture capture;
+        renderer.set_capture(&capture);
         if ((mode & 0x20) != 0) renderer.reset();
         sim::RgbFrame frame;
-        int facets = 0;
+        int heavy_commands = 0;
         for (int step = 0; step < max_steps; ++step) {
             const uint32_t head = area->fifo_read;
-            if (head < gpu_fifo_words && head != area->fifo_write &&
-                area->fifo[head] == gpu_op_facet && ++facets > max_facets)
-                break;
+            if (head < gpu_fifo_words) {
+                capture.head_opcode = area->fifo[head];
+                if (head != area->fifo_write && heavy(capture.head_opcode) &&
+                    ++heavy_commands > max_heavy_commands)
+                    break;
+            }
             const int done = renderer.step(1, stop_after_show);
             check(area->fifo_write == write, "the renderer wrote fifo_write");
             check(done == 0 || area->fifo_read < gpu_fifo_words,
                   "fifo_read is out of the ring after a command");
             if (done > 0) continue;
+            // A renderer that executes nothing while a whole command waits
+            // does so only at a show, with the display queue full.
+            check(renderer.fifo_empty() || renderer.pending_shows() >= sim::max_pending_shows,
+                  "a waiting command was left unexecuted");
             // Nothing more to execute: shown buffers go on display, which
             // may also let a paused show through.
             const bool displayed =

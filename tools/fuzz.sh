@@ -9,12 +9,15 @@ all_targets=(renderer_fifo packed_picture picture_sources capture coreseed_args 
 
 usage() {
     cat <<EOF
-Usage: tools/fuzz.sh [--seconds N | --smoke] [TARGET]...
+Usage: tools/fuzz.sh [--seconds N | --smoke | --coverage] [TARGET]...
 Builds the fuzz targets in build/fuzz and runs each TARGET (default: all) for
 N seconds (default 60), one at a time.
 
   --seconds N   run each target for N seconds
   --smoke       30 seconds each, for continuous integration
+  --coverage    fuzz nothing: replay each target's corpus in a coverage build
+                (build/fuzz-cov) and print the line coverage of the code it
+                is aimed at (needs llvm-profdata and llvm-cov)
   --list        print the targets and exit
   --help        show this help
 
@@ -34,12 +37,14 @@ die() {
 }
 
 seconds=60
+coverage=0
 targets=()
 while [ $# -gt 0 ]; do
     case "$1" in
     --help | -h) usage; exit 0 ;;
     --list) printf '%s\n' "${all_targets[@]}"; exit 0 ;;
     --smoke) seconds=30 ;;
+    --coverage) coverage=1 ;;
     --seconds)
         [ $# -ge 2 ] || die "--seconds needs a value"
         seconds=$2
@@ -60,12 +65,54 @@ cc=clang-14 cxx=clang++-14
 command -v "$cxx" >/dev/null 2>&1 || { cc=clang; cxx=clang++; }
 command -v "$cxx" >/dev/null 2>&1 || die "clang is not installed (apt-get install clang-14 libclang-rt-14-dev)"
 
+# build_targets DIR [CMAKE OPTION]...
+build_targets() {
+    local dir=$1
+    shift
+    echo "== building the fuzz targets in $dir"
+    cmake -S fuzz -B "$dir" -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" "$@" \
+        >"$dir.configure.log" 2>&1 ||
+        { cat "$dir.configure.log" >&2; die "cmake could not configure fuzz/"; }
+    cmake --build "$dir" -j2 --target "${targets[@]}" >"$dir.build.log" 2>&1 ||
+        { tail -40 "$dir.build.log" >&2; die "the fuzz targets did not build"; }
+}
+
+# The code each target is aimed at, for the coverage report.
+declare -A aimed_at=(
+    [renderer_fifo]="sim/core"
+    [packed_picture]="demo/pictures/picture_decode.cpp tools/pictures/run_length.cpp tools/pictures/preview.cpp"
+    [picture_sources]="tools/pictures/bitmap.cpp tools/pictures/cpp_array.cpp"
+    [capture]="tools/capture/capture_reader.cpp tools/capture/command_text.cpp tools/capture/capture_summary.cpp"
+    [coreseed_args]="loader/command_line.cpp loader/image_placement.cpp"
+    [menu_picture]="sim/host/picture_file.cpp sim/host/png_io_libpng.cpp"
+)
+
+if [ $coverage -eq 1 ]; then
+    profdata=llvm-profdata-14 llvmcov=llvm-cov-14
+    command -v "$profdata" >/dev/null 2>&1 || { profdata=llvm-profdata; llvmcov=llvm-cov; }
+    command -v "$profdata" >/dev/null 2>&1 || die "llvm-profdata is not installed (apt-get install llvm-14)"
+    build=build/fuzz-cov
+    build_targets "$build" -DLUMENFALL_FUZZ_COVERAGE=ON
+    mkdir -p "$build/profiles"
+    for t in "${targets[@]}"; do
+        mkdir -p "build/fuzz/corpus/$t"
+        rm -f "$build/profiles/$t".*
+        LLVM_PROFILE_FILE="$build/profiles/$t.profraw" "$build/bin/$t" -runs=0 \
+            "build/fuzz/corpus/$t" "fuzz/corpus/$t" >"$build/profiles/$t.log" 2>&1 ||
+            die "$t failed while replaying its corpus (see $build/profiles/$t.log)"
+        "$profdata" merge -sparse "$build/profiles/$t.profraw" -o "$build/profiles/$t.profdata"
+        units=$(find "build/fuzz/corpus/$t" "fuzz/corpus/$t" -type f | wc -l)
+        echo
+        echo "== $t: $units inputs"
+        # shellcheck disable=SC2086 # the list of sources is meant to split
+        "$llvmcov" report "$build/bin/$t" -instr-profile="$build/profiles/$t.profdata" \
+            ${aimed_at[$t]} | sed "s|$PWD/||"
+    done
+    exit 0
+fi
+
 build=build/fuzz
-echo "== building the fuzz targets in $build"
-cmake -S fuzz -B "$build" -DCMAKE_C_COMPILER="$cc" -DCMAKE_CXX_COMPILER="$cxx" >"$build.configure.log" 2>&1 ||
-    { cat "$build.configure.log" >&2; die "cmake could not configure fuzz/"; }
-cmake --build "$build" -j2 --target "${targets[@]}" >"$build.build.log" 2>&1 ||
-    { tail -40 "$build.build.log" >&2; die "the fuzz targets did not build"; }
+build_targets "$build"
 
 # The last value of a "name: N" field in a libFuzzer status line.
 field() {
