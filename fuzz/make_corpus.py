@@ -88,15 +88,23 @@ def pbm_raw(plain_text):
     return b"P4\n%d %d\n" % (width, height) + b"".join(rows)
 
 
+def png_chunk(tag, body):
+    return struct.pack(">I", len(body)) + tag + body + struct.pack(
+        ">I", zlib.crc32(tag + body) & 0xFFFFFFFF)
+
+
+def png_claiming(width, height, raw):
+    """An 8-bit RGB PNG whose header says width x height, over raw rows."""
+    return (b"\x89PNG\r\n\x1a\n"
+            + png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
+
+
 def png(width, height, pixel):
     """An 8-bit RGB PNG filled by pixel(x, y) -> (r, g, b)."""
-    def chunk(tag, body):
-        return struct.pack(">I", len(body)) + tag + body + struct.pack(
-            ">I", zlib.crc32(tag + body) & 0xFFFFFFFF)
     raw = b"".join(b"\0" + b"".join(bytes(pixel(x, y)) for x in range(width))
                    for y in range(height))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+    return png_claiming(width, height, raw)
 
 
 def write(target, name, data):
@@ -172,6 +180,7 @@ def main():
     # menu_picture: the screen's size as PNG, small PPMs of every kind.
     write("menu_picture", "screen.png", png(320, 240, lambda x, y: (200, 200, 200) if y < 16 else (40, 60, 120 + x // 40)))
     write("menu_picture", "tiny.png", png(2, 2, lambda x, y: (255 * x, 255 * y, 0)))
+    write("menu_picture", "huge_header.png", png_claiming(5000, 5000, b"\0" * 16))
     write("menu_picture", "comment.ppm", b"P6\n# menu\n2 1\n255\n\xff\x00\x00\x00\xff\x00")
     write("menu_picture", "sixteen_bit.ppm", b"P6 1 1 65535\n\xff\xff\x80\x00\x00\x01")
     write("menu_picture", "truncated.ppm", b"P6 320 240 255\n" + b"\x10" * 300)
