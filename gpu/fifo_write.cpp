@@ -4,9 +4,9 @@
 
 #include "fatal_assert.h"
 #include "shared_access.h"
+#include "wait_policy.h"
 
 #include <cstring>
-#include <sched.h>
 
 namespace {
 
@@ -26,9 +26,9 @@ uint32_t fifo_room() {
 // waiting, since no amount of waiting would make it fit.
 gpuResult wait_for_room(uint64_t words, bool wait) {
     if (words > max_command_words) return gpuNoRoom;
-    while (fifo_room() < words) {
+    for (uint32_t polls = 0; fifo_room() < words; ++polls) {
         if (!wait) return gpuNoRoom;
-        sched_yield();
+        platform::wait_pause(polls);
     }
     return gpuOK;
 }

@@ -10,8 +10,7 @@
 #include "gpu_testing.h"
 #include "mm_state.h"
 #include "shared_access.h"
-
-#include <sched.h>
+#include "wait_policy.h"
 
 namespace gpu_mm {
 
@@ -91,8 +90,9 @@ gpuBuf* gpuAlloc(uint32_t log2_width, uint32_t height, bool wait) {
         // Memory comes back only as the display advances, so there is no
         // point in trying again before frame_count has changed.
         const uint32_t noted = platform::shared_load(&shared->frame_count);
-        while (platform::shared_load(&shared->frame_count) == noted)
-            sched_yield();
+        for (uint32_t polls = 0;
+             platform::shared_load(&shared->frame_count) == noted; ++polls)
+            platform::wait_pause(polls);
     }
 }
 

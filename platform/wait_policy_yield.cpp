@@ -1,0 +1,14 @@
+// The handheld's wait: give the processor away with sched_yield and poll
+// again at once. The demo owns the main core there, so spinning costs
+// nothing that anyone else could use.
+#include "wait_policy.h"
+
+#include <sched.h>
+
+namespace platform {
+
+void wait_pause(uint32_t) {
+    sched_yield();
+}
+
+} // namespace platform
