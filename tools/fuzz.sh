@@ -82,7 +82,7 @@ declare -A aimed_at=(
     [renderer_fifo]="sim/core"
     [packed_picture]="demo/pictures/picture_decode.cpp tools/pictures/run_length.cpp tools/pictures/preview.cpp"
     [picture_sources]="tools/pictures/bitmap.cpp tools/pictures/cpp_array.cpp"
-    [capture]="tools/capture/capture_reader.cpp tools/capture/command_text.cpp tools/capture/capture_summary.cpp"
+    [capture]="capture/capture_reader.cpp capture/command_text.cpp capture/capture_summary.cpp"
     [coreseed_args]="loader/command_line.cpp loader/image_placement.cpp"
     [menu_picture]="sim/host/picture_file.cpp sim/host/png_io_libpng.cpp"
 )

@@ -3,6 +3,7 @@
 #include "capture_summary.h"
 #include "command_text.h"
 #include "gpu_protocol.h"
+#include "texture_codec.h"
 
 #include <cerrno>
 #include <cinttypes>
@@ -39,31 +40,23 @@ int usage_error(const char* message) {
 // renderer consumes exactly that many words, so such a record cannot come
 // from a sound capture.
 bool check_length(const Record& record, std::string& error) {
-    if (captured_length_ok(record.payload, record.length)) return true;
-    const size_t expected = expected_command_words(record.payload, record.length);
-    const std::string where =
-        "record " + std::to_string(record.index) + " at byte " + std::to_string(record.byte_offset);
-    if (record.payload[0] == gpu_op_facet && record.length < sizeof(cmdFacet) / 4) {
-        error = "malformed capture: " + where + " is a cmdFacet of " +
-                std::to_string(record.length) + " words, shorter than its " +
-                std::to_string(sizeof(cmdFacet) / 4) + "-word header";
-        return false;
-    }
-    if (expected == 0) {
-        error = "malformed capture: " + where + " holds " + std::to_string(record.length) +
-                " words of unknown opcode " + std::to_string(record.payload[0]) +
-                ", of which the renderer consumes one";
-        return false;
-    }
-    error = "malformed capture: " + where + " is a " + opcode_name(record.payload[0]) + " of " +
-            std::to_string(record.length) + " words, expected " + std::to_string(expected);
-    return false;
+    error = captured_length_error(record.payload, record.length,
+                                  "record " + std::to_string(record.index) + " at byte " +
+                                      std::to_string(record.byte_offset));
+    return error.empty();
 }
 
 void print_stats(const CaptureStats& stats) {
     std::printf("commands: %" PRIu64 " (%" PRIu64 " words)\n", stats.commands, stats.command_words);
     std::printf("frames: %" PRIu64 "\n", stats.frames);
     std::printf("texture hashes: %" PRIu64 "\n", stats.texture_hashes);
+    std::printf("texture contents: %" PRIu64, stats.texture_contents);
+    if (stats.contents_stored_bytes > 0)
+        std::printf(" (%" PRIu64 " bytes of texels in %" PRIu64 " bytes, ratio %.1f)",
+                    stats.contents_raw_bytes, stats.contents_stored_bytes,
+                    static_cast<double>(stats.contents_raw_bytes) /
+                        static_cast<double>(stats.contents_stored_bytes));
+    std::printf("\n");
     for (size_t op = 0; op < stats.per_opcode.size(); ++op) {
         if (stats.per_opcode[op] == 0) continue;
         const char* name = opcode_name(static_cast<uint32_t>(op));
@@ -119,6 +112,18 @@ int main(int argc, char** argv) {
             ++stats.texture_hashes;
             if (mode == Mode::text)
                 std::printf("texture_hash 0x%016" PRIx64 "\n", CaptureReader::texture_hash(record));
+            continue;
+        }
+        if (record.kind == RecordKind::texture_contents) {
+            const TextureContents contents = CaptureReader::texture_contents(record);
+            ++stats.texture_contents;
+            stats.contents_raw_bytes += 4 * contents.words();
+            stats.contents_stored_bytes += 4 * (1 + uint64_t{record.length});
+            if (mode == Mode::text)
+                std::printf("texture_contents 0x%016" PRIx64 " width=%u height=%" PRIu32
+                            " codec=%s bytes=%" PRIu32 "\n",
+                            contents.hash, 1u << contents.log2_width, contents.height,
+                            codec_name(contents.codec), contents.data_bytes);
             continue;
         }
         if (!check_length(record, error)) break;

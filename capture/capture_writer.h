@@ -3,6 +3,7 @@
 #pragma once
 
 #include "capture_format.h"
+#include "texture_codec.h"
 
 #include <cstdint>
 #include <string>
@@ -22,6 +23,14 @@ class CaptureWriter {
 
     void write_command(const uint32_t* words, size_t count);
     void write_texture_hash(uint64_t hash);
+    // The texture's words, compressed (texture_codec.h).
+    void write_texture_contents(uint64_t hash, uint32_t log2_width, uint32_t height,
+                                const uint32_t* words);
+
+    // Texture contents written so far: their words and their bytes in the
+    // file, for the compression ratio.
+    uint64_t contents_raw_bytes() const { return contents_raw_bytes_; }
+    uint64_t contents_stored_bytes() const { return contents_stored_bytes_; }
 
     // Writes out what is buffered and closes the file; false on any error
     // seen since open, including one on an earlier write.
@@ -41,6 +50,10 @@ class CaptureWriter {
     std::vector<uint32_t> buffer_;
     size_t used_ = 0;
     std::string error_;
+    TextureCompressor compressor_;
+    std::vector<uint8_t> compressed_;
+    uint64_t contents_raw_bytes_ = 0;
+    uint64_t contents_stored_bytes_ = 0;
 };
 
 } // namespace sim::capture

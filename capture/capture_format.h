@@ -7,6 +7,11 @@
 //   kind 1  one command, exactly the words consumed from the FIFO
 //   kind 2  the 64-bit FNV-1a hash of the texture a setTxtBuf selected, low
 //           32 bits first (2 words); written right after that command
+//   kind 3  the contents of a texture, the first time its hash appears in
+//           the run: the hash (2 words), log2_width, height, the codec, the
+//           length of the compressed data in bytes, then that data packed
+//           into little-endian words and padded with zero bytes. Written
+//           between the setTxtBuf and its kind 2 record
 #pragma once
 
 #include <cstddef>
@@ -17,10 +22,15 @@ namespace sim::capture {
 enum class RecordKind : uint32_t {
     command = 1,
     texture_hash = 2,
+    texture_contents = 3,
 };
 
 inline constexpr uint32_t max_payload_words = 0x00FFFFFF;
 inline constexpr uint32_t texture_hash_words = 2;
+// Words of a kind 3 record before its compressed data.
+inline constexpr uint32_t texture_contents_header_words = 6;
+// A texture lies in video memory, so no texture has more words than it.
+inline constexpr uint64_t max_texture_words = 0x740000;
 
 inline constexpr uint32_t make_header(RecordKind kind, uint32_t payload_words) {
     return (static_cast<uint32_t>(kind) << 24) | (payload_words & max_payload_words);

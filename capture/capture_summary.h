@@ -28,6 +28,9 @@ struct CaptureStats {
     uint64_t command_words = 0;
     uint64_t texture_hashes = 0;
     uint64_t frames = 0; // show commands
+    uint64_t texture_contents = 0;
+    uint64_t contents_raw_bytes = 0;    // the textures' words
+    uint64_t contents_stored_bytes = 0; // their records in the file
 
     void add_command(const uint32_t* words, size_t count);
 };

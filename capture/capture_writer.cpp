@@ -59,6 +59,36 @@ void CaptureWriter::write_texture_hash(uint64_t hash) {
     put(static_cast<uint32_t>(hash >> 32));
 }
 
+void CaptureWriter::write_texture_contents(uint64_t hash, uint32_t log2_width, uint32_t height,
+                                           const uint32_t* words) {
+    if (!ok()) return;
+    const size_t count = static_cast<size_t>(height) << log2_width;
+    const Codec codec = compressor_.compress(words, count, compressed_);
+    const size_t data_words = (compressed_.size() + 3) / 4;
+    if (texture_contents_header_words + data_words > max_payload_words) {
+        error_ = "capture '" + path_ + "': a texture of " + std::to_string(count) +
+                 " words does not fit in a record";
+        return;
+    }
+    put(make_header(RecordKind::texture_contents,
+                    static_cast<uint32_t>(texture_contents_header_words + data_words)));
+    put(static_cast<uint32_t>(hash));
+    put(static_cast<uint32_t>(hash >> 32));
+    put(log2_width);
+    put(height);
+    put(static_cast<uint32_t>(codec));
+    put(static_cast<uint32_t>(compressed_.size()));
+    // The data's bytes packed little-endian, the last word padded with zeros.
+    compressed_.resize(data_words * 4, 0);
+    for (size_t i = 0; i < data_words; ++i) {
+        const uint8_t* b = compressed_.data() + 4 * i;
+        put(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+            static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
+    }
+    contents_raw_bytes_ += count * 4;
+    contents_stored_bytes_ += 4 * (1 + texture_contents_header_words + data_words);
+}
+
 void CaptureWriter::flush() {
     const auto* bytes = reinterpret_cast<const char*>(buffer_.data());
     size_t left = used_ * sizeof(uint32_t);

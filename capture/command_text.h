@@ -26,6 +26,10 @@ size_t expected_command_words(const uint32_t* words, size_t count);
 // vertex count the renderer rejected, the five-word header alone.
 bool captured_length_ok(const uint32_t* words, size_t count);
 
+// The same as a message: empty when the length is one the renderer can have
+// consumed, else why not, prefixed "malformed capture: " and where.
+std::string captured_length_error(const uint32_t* words, size_t count, const std::string& where);
+
 // A 16.16 value as its raw hex word and its decimal value, for example
 // "0xfff60000(-10.00000)"; the decimal part is rounded to 5 places.
 std::string format_fixed(int32_t value);

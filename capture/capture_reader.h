@@ -22,6 +22,19 @@ struct Record {
     size_t byte_offset;      // of the header word
 };
 
+// The fields of a kind 3 record; data points into the reader's words, as
+// data_bytes bytes packed little-endian into words.
+struct TextureContents {
+    uint64_t hash;
+    uint32_t log2_width;
+    uint32_t height;
+    uint32_t codec;
+    uint32_t data_bytes;
+    const uint32_t* data;
+
+    uint64_t words() const { return uint64_t{height} << log2_width; }
+};
+
 class CaptureReader {
   public:
     // Loads the whole file. False (with error() set) when it cannot be read
@@ -37,9 +50,14 @@ class CaptureReader {
 
     // The 64-bit texture hash carried by a kind 2 record.
     static uint64_t texture_hash(const Record& record);
+    // The fields of a kind 3 record.
+    static TextureContents texture_contents(const Record& record);
+    // Its compressed data as bytes.
+    static std::vector<uint8_t> contents_bytes(const TextureContents& contents);
 
   private:
     bool fail(const std::string& message);
+    bool check_contents(const uint32_t* payload, uint32_t length, const std::string& where);
 
     std::vector<uint32_t> words_;
     size_t position_ = 0; // in words

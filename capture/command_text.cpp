@@ -133,6 +133,22 @@ bool captured_length_ok(const uint32_t* words, size_t count) {
     return count == expected;
 }
 
+std::string captured_length_error(const uint32_t* words, size_t count, const std::string& where) {
+    if (captured_length_ok(words, count)) return {};
+    if (count == 0) return "malformed capture: " + where + " is an empty command";
+    const size_t expected = expected_command_words(words, count);
+    if (words[0] == gpu_op_facet && count < sizeof(cmdFacet) / 4)
+        return "malformed capture: " + where + " is a cmdFacet of " + std::to_string(count) +
+               " words, shorter than its " + std::to_string(sizeof(cmdFacet) / 4) +
+               "-word header";
+    if (expected == 0)
+        return "malformed capture: " + where + " holds " + std::to_string(count) +
+               " words of unknown opcode " + std::to_string(words[0]) +
+               ", of which the renderer consumes one";
+    return "malformed capture: " + where + " is a " + opcode_name(words[0]) + " of " +
+           std::to_string(count) + " words, expected " + std::to_string(expected);
+}
+
 std::string format_fixed(int32_t value) {
     const bool negative = value < 0;
     const uint64_t magnitude = negative ? static_cast<uint64_t>(-static_cast<int64_t>(value))
