@@ -87,7 +87,7 @@ class CheckingCapture : public sim::CaptureSink {
         check(count >= 1 && count <= sim::max_command_words, "a command of impossible length");
         check(words[0] == head_opcode, "a command other than the one at the head");
     }
-    void texture_hash(uint64_t) override {}
+    void texture_hash(uint64_t, const sim::TextureWords&) override {}
 };
 
 bool heavy(uint32_t opcode) {

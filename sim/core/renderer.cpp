@@ -6,7 +6,7 @@
 #include "fifo_reader.h"
 #include "render_state.h"
 #include "shared_access.h"
-#include "texture_hash.h"
+#include "texture_digest_cache.h"
 
 #include <array>
 #include <deque>
@@ -45,6 +45,7 @@ struct Renderer::State {
     // A bad fifo_write is reported once, not at every poll while it lasts.
     bool write_fault_reported = false;
     CaptureSink* capture = nullptr;
+    TextureDigestCache digests;
     std::array<uint32_t, max_command_words> words{};
     FacetDrawer drawer;
 
@@ -63,6 +64,13 @@ struct Renderer::State {
         platform::shared_publish(&area->frame_count, 0);
     }
 
+    void report_texture() {
+        const BufferSel& t = render.texture;
+        TextureWords texture;
+        if (t.valid) texture = TextureWords{video() + t.address, t.log2_width, t.height};
+        capture->texture_hash(digests.digest(video(), t), texture);
+    }
+
     void execute(const uint32_t* w) {
         switch (w[0]) {
         case gpu_op_reset:
@@ -79,7 +87,7 @@ struct Renderer::State {
             break;
         case gpu_op_set_txt_buf:
             report(apply_buffer(w, render.texture));
-            if (capture != nullptr) capture->texture_hash(texture_hash(video(), render.texture));
+            if (capture != nullptr) report_texture();
             break;
         case gpu_op_set_z_buf:
             report(apply_buffer(w, render.depth));

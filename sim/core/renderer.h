@@ -17,6 +17,14 @@
 
 namespace sim {
 
+// The words of a selected texture, as the capture hook sees them: null
+// words for a selection the renderer rejected.
+struct TextureWords {
+    const uint32_t* words = nullptr;
+    uint32_t log2_width = 0;
+    uint32_t height = 0;
+};
+
 // Receives the command stream as the renderer consumed it.
 class CaptureSink {
   public:
@@ -24,8 +32,8 @@ class CaptureSink {
     // One command: exactly the words consumed from the FIFO.
     virtual void command(const uint32_t* words, size_t count) = 0;
     // After each texture selection has executed: the 64-bit FNV-1a hash of
-    // the selected texture's words.
-    virtual void texture_hash(uint64_t hash) = 0;
+    // the selected texture's words, and the words themselves.
+    virtual void texture_hash(uint64_t hash, const TextureWords& texture) = 0;
 };
 
 class Renderer {

@@ -15,7 +15,7 @@ class RecordingSink : public CaptureSink {
         commands.emplace_back(words, words + count);
         events.push_back('c');
     }
-    void texture_hash(uint64_t hash) override {
+    void texture_hash(uint64_t hash, const TextureWords&) override {
         hashes.push_back(hash);
         events.push_back('t');
     }
