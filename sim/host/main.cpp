@@ -15,6 +15,7 @@
 #include "picture_file.h"
 #include "png_frames.h"
 #include "renderer_image.h"
+#include "replay.h"
 #include "signals.h"
 #include "sim_dir.h"
 #include "sim_memory.h"
@@ -75,7 +76,86 @@ void print_summary(const RunResult& r, int exit_status) {
                  static_cast<unsigned long long>(r.renderer_errors), exit_status);
 }
 
+std::vector<std::unique_ptr<out::FrameSink>> open_outputs(const Options& options) {
+    std::vector<std::unique_ptr<out::FrameSink>> outputs;
+    if (ends_with(options.video, ".y4m"))
+        outputs.push_back(std::make_unique<out::Y4mWriter>(options.video));
+    else if (ends_with(options.video, ".mp4"))
+        outputs.push_back(std::make_unique<out::FfmpegVideo>(options.video));
+    if (!options.png_dir.empty())
+        outputs.push_back(std::make_unique<out::PngFrames>(options.png_dir, options.png_frames));
+    if (!options.contact_sheet.empty())
+        outputs.push_back(std::make_unique<out::ContactSheet>(options.contact_sheet));
+    return outputs;
+}
+
+std::unique_ptr<CaptureRecorder> open_capture(const Options& options) {
+    if (options.capture.empty()) return nullptr;
+    return std::make_unique<CaptureRecorder>(options.capture, !options.capture_digests_only);
+}
+
+// Completes every output, even after one has failed; a failure sets status.
+void finish_outputs(std::vector<std::unique_ptr<out::FrameSink>>& outputs,
+                    CaptureRecorder* capture, const RunResult& result, int& status) {
+    for (auto& output : outputs) {
+        try {
+            output->finish(result.frames);
+        } catch (const HostError& e) {
+            print_message(e.what());
+            status = exit_simulator_failure;
+        }
+    }
+    if (capture != nullptr) {
+        try {
+            capture->finish();
+        } catch (const HostError& e) {
+            print_message(e.what());
+            status = exit_simulator_failure;
+        }
+    }
+}
+
+// Draws a capture with no command: no devices, no processes. The capture is
+// read and checked whole before any output is created.
+int replay(const Options& options) {
+    capture::CaptureReplay source;
+    if (!source.load_file(options.replay))
+        throw HostError("cannot replay '" + options.replay + "': " + source.error());
+    signals::install();
+    std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
+    std::unique_ptr<CaptureRecorder> capture = open_capture(options);
+    std::unique_ptr<out::Window> window = open_window(options.window);
+
+    ReplaySetup setup;
+    setup.fast = options.fast;
+    setup.progress = options.progress;
+    setup.window = window.get();
+    setup.capture = capture.get();
+    for (auto& output : outputs)
+        setup.sinks.push_back(output.get());
+    if (window) setup.sinks.push_back(window.get());
+
+    RunResult result;
+    int status = 0;
+    try {
+        run_replay(source, setup, result);
+        if (result.window_closed) {
+            print_message("the window was closed; stopping the replay");
+            status = 1;
+        } else if (result.stop_signal != 0) {
+            status = 128 + result.stop_signal;
+        }
+    } catch (const HostError& e) {
+        print_message(e.what());
+        status = exit_simulator_failure;
+    }
+    finish_outputs(outputs, capture.get(), result, status);
+    print_summary(result, status);
+    return status;
+}
+
 int simulate(const Options& options) {
+    if (!options.replay.empty()) return replay(options);
     // First, while the simulator is still one thread: the guardian cleans up
     // after a simulator that is killed outright.
     Guardian guardian;
@@ -87,17 +167,8 @@ int simulate(const Options& options) {
 
     // Outputs first: an unwritable path or a missing encoder is reported
     // before anything runs.
-    std::vector<std::unique_ptr<out::FrameSink>> outputs;
-    if (ends_with(options.video, ".y4m"))
-        outputs.push_back(std::make_unique<out::Y4mWriter>(options.video));
-    else if (ends_with(options.video, ".mp4"))
-        outputs.push_back(std::make_unique<out::FfmpegVideo>(options.video));
-    if (!options.png_dir.empty())
-        outputs.push_back(std::make_unique<out::PngFrames>(options.png_dir, options.png_frames));
-    if (!options.contact_sheet.empty())
-        outputs.push_back(std::make_unique<out::ContactSheet>(options.contact_sheet));
-    std::unique_ptr<CaptureRecorder> capture;
-    if (!options.capture.empty()) capture = std::make_unique<CaptureRecorder>(options.capture);
+    std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
+    std::unique_ptr<CaptureRecorder> capture = open_capture(options);
     std::unique_ptr<out::Window> window = open_window(options.window);
 
     SimDir dir(to_rgb565_le(menu));
@@ -139,22 +210,7 @@ int simulate(const Options& options) {
         status = exit_simulator_failure;
     }
 
-    for (auto& output : outputs) {
-        try {
-            output->finish(result.frames);
-        } catch (const HostError& e) {
-            print_message(e.what());
-            status = exit_simulator_failure;
-        }
-    }
-    if (capture) {
-        try {
-            capture->finish();
-        } catch (const HostError& e) {
-            print_message(e.what());
-            status = exit_simulator_failure;
-        }
-    }
+    finish_outputs(outputs, capture.get(), result, status);
     // Leftovers of the command go before the summary, which must stay the
     // last line on stderr.
     child.stop(SIGKILL, 0);

@@ -10,6 +10,7 @@ namespace sim {
 
 const char* const usage_text =
     "Usage: handheld-sim [OPTION]... -- COMMAND [ARG]...\n"
+    "  or:  handheld-sim [OPTION]... --replay CAPTURE\n"
     "Runs COMMAND inside a simulated handheld: a memory device and a frame buffer\n"
     "in a private folder named by LUMENFALL_SIM_DIR, the second core's control\n"
     "registers, and the renderer that runs on that core once the loader has put\n"
@@ -36,9 +37,17 @@ const char* const usage_text =
     "  --png-frames LIST    frame numbers, from 0, separated by commas\n"
     "  --contact-sheet FILE save a grid of thumbnails sampled over the run\n"
     "                       (FILE.png or FILE.ppm)\n"
-    "  --capture FILE       record the command stream the renderer consumed\n"
-    "                       (read it with capture-dump)\n"
+    "  --capture FILE       record the command stream the renderer consumed, with\n"
+    "                       the contents of every texture it used, so that it can\n"
+    "                       be replayed (read it with capture-dump)\n"
+    "  --capture-digests-only\n"
+    "                       record only a digest of each texture, not its contents\n"
     "  --no-progress        no progress line on the terminal\n"
+    "\n"
+    "Replay:\n"
+    "  --replay CAPTURE     run no command: draw the commands of a capture made with\n"
+    "                       --capture, at 60 frames a second or with --fast, into\n"
+    "                       the same outputs as a live run\n"
     "  --help               show this help\n"
     "\n"
     "The last line on stderr is the summary:\n"
@@ -139,6 +148,11 @@ Options parse_options(int argc, char** argv) {
             options.contact_sheet = take_value();
         } else if (arg == "--capture") {
             options.capture = take_value();
+        } else if (arg == "--capture-digests-only") {
+            no_value();
+            options.capture_digests_only = true;
+        } else if (arg == "--replay") {
+            options.replay = take_value();
         } else {
             throw HostError("unknown option '" + arg + "'");
         }
@@ -146,8 +160,13 @@ Options parse_options(int argc, char** argv) {
     for (; i < argc; ++i)
         options.command.emplace_back(argv[i]);
 
-    if (options.command.empty())
+    if (!options.replay.empty() && !options.command.empty())
+        throw HostError("--replay runs no command, but '" + options.command.front() +
+                        "' was given");
+    if (options.replay.empty() && options.command.empty())
         throw HostError("no command given (handheld-sim [options] -- COMMAND)");
+    if (options.capture_digests_only && options.capture.empty())
+        throw HostError("--capture-digests-only goes with --capture FILE");
     if (options.png_dir.empty() != !png_frames_given)
         throw HostError("--png DIR and --png-frames LIST go together");
     if (!options.video.empty() && !ends_with(options.video, ".y4m") &&

@@ -21,6 +21,8 @@ struct Options {
     std::vector<uint64_t> png_frames;
     std::string contact_sheet; // .png or .ppm
     std::string capture;
+    bool capture_digests_only = false; // no texture contents in the capture
+    std::string replay;                // a capture to replay instead of a command
     std::vector<std::string> command;
 };
 

@@ -35,6 +35,7 @@ struct RunResult {
     int64_t nanoseconds = 0;
     uint64_t renderer_errors = 0;
     bool window_closed = false;
+    int stop_signal = 0; // a replay ended by this signal
 };
 
 // Runs until the command has exited and every frame it showed is displayed,
