@@ -1,4 +1,5 @@
 // capture-dump: prints a capture recorded by handheld-sim --capture.
+#include "capture_diff.h"
 #include "capture_reader.h"
 #include "capture_summary.h"
 #include "command_text.h"
@@ -15,20 +16,26 @@ namespace {
 
 using namespace sim::capture;
 
-enum class Mode { text, digest, stats };
+enum class Mode { text, digest, stats, diff };
 
 constexpr const char* usage_text =
     "Usage: capture-dump [--mask-addresses] [--digest | --stats] FILE\n"
-    "Prints a command capture of handheld-sim as text, one command a line.\n"
+    "  or:  capture-dump [--mask-addresses] --diff FILE_A FILE_B\n"
+    "Prints a command capture of handheld-sim as text, one command a line, or\n"
+    "compares two.\n"
     "\n"
     "  --mask-addresses  print buffer addresses as *\n"
     "  --digest          print only a 64-bit FNV-1a digest of the commands, with\n"
     "                    buffer addresses taken as 0 and texture hashes ignored\n"
     "  --stats           print the number of commands per opcode and of frames\n"
+    "  --diff            print the first frame and command where two captures\n"
+    "                    differ, both commands side by side (differing fields\n"
+    "                    marked '*'), and the number of frames that differ\n"
     "  --help            show this help\n"
     "\n"
     "Exit status: 0 on success, 1 when the file cannot be read or is truncated\n"
-    "or malformed, 2 on a usage error.\n";
+    "or malformed, 2 on a usage error. With --diff: 0 when the captures are\n"
+    "equal, 1 when they differ, 2 when one cannot be read or on a usage error.\n";
 
 int usage_error(const char* message) {
     std::fprintf(stderr, "capture-dump: %s\n", message);
@@ -74,6 +81,7 @@ int main(int argc, char** argv) {
     Mode mode = Mode::text;
     TextOptions options;
     const char* path = nullptr;
+    const char* other_path = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -81,18 +89,32 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--mask-addresses") {
             options.mask_addresses = true;
-        } else if (arg == "--digest" || arg == "--stats") {
-            if (mode != Mode::text) return usage_error("--digest and --stats exclude each other");
-            mode = arg == "--digest" ? Mode::digest : Mode::stats;
+        } else if (arg == "--digest" || arg == "--stats" || arg == "--diff") {
+            if (mode != Mode::text)
+                return usage_error("--digest, --stats and --diff exclude each other");
+            mode = arg == "--digest" ? Mode::digest : arg == "--stats" ? Mode::stats : Mode::diff;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return usage_error(("unknown option '" + arg + "'").c_str());
-        } else if (path != nullptr) {
-            return usage_error("only one capture file can be read");
-        } else {
+        } else if (path == nullptr) {
             path = argv[i];
+        } else if (other_path == nullptr) {
+            other_path = argv[i];
+        } else {
+            return usage_error("too many capture files given");
         }
     }
+    if (mode == Mode::diff) {
+        if (other_path == nullptr) return usage_error("--diff compares two capture files");
+        const int status = diff_captures(path, other_path, options, stdout);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "capture-dump: cannot write the output: %s\n",
+                         std::strerror(errno));
+            return 2;
+        }
+        return status;
+    }
     if (path == nullptr) return usage_error("no capture file given");
+    if (other_path != nullptr) return usage_error("only one capture file can be read");
 
     CaptureReader reader;
     if (!reader.load_file(path)) {
