@@ -51,6 +51,14 @@ def frames(records):
     return out
 
 
+def fnv1a_words(values):
+    """The texture digest: 64-bit FNV-1a over the words' little-endian bytes."""
+    h = 0xCBF29CE484222325
+    for b in words(*values):
+        h = ((h ^ b) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
+    return h
+
+
 def capture_bytes(records):
     return b"".join(words((kind << 24) | len(p), *p) for kind, p in records)
 
@@ -169,6 +177,22 @@ def main():
     # Found by fuzzing: a facet record of one word, whose header fields the
     # printer read past the end.
     write("capture", "one_word_facet", capture_bytes([(1, [77]), (1, [OP_FACET])]) + words(0x41))
+
+    # capture_replay: the first frames with the menu texture's compressed
+    # contents, a small texture stored as it is, a selection without
+    # contents, contents that do not hash to their name, and a hash that
+    # follows no selection.
+    write("capture_replay", "first_frames", capture_bytes(first))
+    texels = [0x80108010, 0x80EB80EB, 0x6E29F029, 0xF0525A52]
+    digest = fnv1a_words(texels)
+    stored = (3, [digest & 0xFFFFFFFF, digest >> 32, 1, 2, 0, 16] + texels)
+    select = (1, [4, 0x100, 1, 2])
+    hashed = (2, [digest & 0xFFFFFFFF, digest >> 32])
+    write("capture_replay", "stored_texture", capture_bytes([select, stored, hashed]))
+    write("capture_replay", "no_contents", capture_bytes([select, hashed, (1, [OP_SHOW, 0, 9, 250])]))
+    damaged = (3, stored[1][:6] + [texels[0] ^ 1] + texels[1:])
+    write("capture_replay", "damaged_contents", capture_bytes([select, damaged, hashed]))
+    write("capture_replay", "stray_hash", capture_bytes([(1, [0]), hashed]))
 
     # coreseed_args: arguments separated by zero bytes, then the image size.
     write("coreseed_args", "file_only", b"renderer.img")

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(renderer_fifo packed_picture picture_sources capture coreseed_args menu_picture)
+all_targets=(renderer_fifo packed_picture picture_sources capture capture_replay coreseed_args menu_picture)
 
 usage() {
     cat <<EOF
@@ -83,6 +83,7 @@ declare -A aimed_at=(
     [packed_picture]="demo/pictures/picture_decode.cpp tools/pictures/run_length.cpp tools/pictures/preview.cpp"
     [picture_sources]="tools/pictures/bitmap.cpp tools/pictures/cpp_array.cpp"
     [capture]="capture/capture_reader.cpp capture/command_text.cpp capture/capture_summary.cpp"
+    [capture_replay]="capture/capture_replay.cpp capture/capture_reader.cpp capture/texture_codec.cpp capture/texture_codec_zstd.cpp"
     [coreseed_args]="loader/command_line.cpp loader/image_placement.cpp"
     [menu_picture]="sim/host/picture_file.cpp sim/host/png_io_libpng.cpp"
 )

@@ -66,6 +66,24 @@ TEST(CaptureFile, WriterReportsAFullDisk) {
     EXPECT_FALSE(nowhere.open("/nonexistent-folder/run.cap"));
 }
 
+// A kind 3 record with the given fields, a zero hash and data_words words of
+// zero data.
+std::vector<uint8_t> contents_record(uint32_t log2_width, uint32_t height, uint32_t codec,
+                                     uint32_t data_bytes, uint32_t data_words) {
+    std::vector<uint32_t> words{make_header(RecordKind::texture_contents, 6 + data_words),
+                                0,
+                                0,
+                                log2_width,
+                                height,
+                                codec,
+                                data_bytes};
+    words.resize(words.size() + data_words, 0);
+    std::vector<uint8_t> bytes(words.size() * 4);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(words[i / 4] >> (8 * (i % 4)));
+    return bytes;
+}
+
 TEST(CaptureFile, ReaderRefusesDamagedFiles) {
     struct Case {
         std::vector<uint8_t> bytes;
@@ -79,6 +97,13 @@ TEST(CaptureFile, ReaderRefusesDamagedFiles) {
         {{0, 0, 0, 1}, "empty command"},
         {{1, 0, 0, 2, 0, 0, 0, 0}, "texture hash of 1 words"},
         {{0xff, 0xff, 0xff, 1}, "needs 16777215 payload words"},
+        // Texture contents: a short header, an impossible size, an unknown
+        // codec, a byte count the payload does not hold.
+        {{0, 0, 0, 3}, "shorter than its 6-word header"},
+        {contents_record(13, 1024, 0, 0, 0), "impossible size (log2_width 13, height 1024)"},
+        {contents_record(0, 0, 0, 0, 0), "impossible size (log2_width 0, height 0)"},
+        {contents_record(0, 1, 9, 4, 1), "unknown codec 9"},
+        {contents_record(0, 1, 0, 5, 1), "holding 5 bytes of data"},
     };
     for (const Case& c : cases) {
         CaptureReader reader;

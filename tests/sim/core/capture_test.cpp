@@ -2,9 +2,11 @@
 // included, and the hash of every selected texture.
 #include "test_area.h"
 
+#include "texture_digest_cache.h"
 #include "texture_hash.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace sim::test {
 namespace {
@@ -69,6 +71,38 @@ TEST(Capture, TextureHashCoversEveryLineOfTheTexture) {
     EXPECT_EQ(texture_hash(t.video(), two_by_two), 0x724b7736e0957639ull);
     BufferSel one_line{true, 0x7000, 1, 1};
     EXPECT_NE(texture_hash(t.video(), one_line), 0x724b7736e0957639ull);
+}
+
+// The cache must give the digest's value after every kind of change, and
+// skip the digest only while the words stay the same.
+TEST(Capture, DigestCacheFollowsEveryChangeOfTheTexture) {
+    TestArea t;
+    TextureDigestCache cache;
+    const BufferSel texture{true, 0x2000, 8, 64}; // 16,384 words
+    const BufferSel reshaped{true, 0x2000, 7, 128};
+    for (uint32_t i = 0; i < 256 * 64; ++i)
+        t.video()[0x2000 + i] = 0x80108010u + i * 0x01000193u;
+    const uint64_t before = texture_hash(t.video(), texture);
+    EXPECT_EQ(cache.digest(t.video(), texture), before);
+    EXPECT_EQ(cache.digest(t.video(), texture), before);
+    EXPECT_EQ(cache.full_digests(), 1u);
+
+    // One bit of a word in the middle, of the last word, and two words
+    // swapped, which a sum of words would miss.
+    for (const uint32_t index : {8191u, 16383u}) {
+        t.video()[0x2000 + index] ^= 0x00010000u;
+        EXPECT_EQ(cache.digest(t.video(), texture), texture_hash(t.video(), texture)) << index;
+    }
+    std::swap(t.video()[0x2000 + 5], t.video()[0x2000 + 6]);
+    EXPECT_EQ(cache.digest(t.video(), texture), texture_hash(t.video(), texture));
+    EXPECT_EQ(cache.full_digests(), 4u);
+    // The same words under another shape hash alike but are a new entry;
+    // an odd word count exercises the tail.
+    EXPECT_EQ(cache.digest(t.video(), reshaped), texture_hash(t.video(), reshaped));
+    const BufferSel odd{true, 0x2001, 0, 7};
+    EXPECT_EQ(cache.digest(t.video(), odd), texture_hash(t.video(), odd));
+    t.video()[0x2007] ^= 1;
+    EXPECT_EQ(cache.digest(t.video(), odd), texture_hash(t.video(), odd));
 }
 
 } // namespace

@@ -154,3 +154,60 @@ TEST(CaptureDump, FailsCleanlyOnDamagedCapturesAndBadArguments) {
 
 } // namespace
 } // namespace sim::capture
+
+namespace sim::capture {
+namespace {
+
+// Five frames of a buffer, a texture and a facet each; colour_of_frame_2
+// changes one word in the middle, address moves every buffer.
+std::string write_frames(const std::string& path, uint32_t colour_of_frame_2, uint32_t address) {
+    CaptureWriter w;
+    EXPECT_TRUE(w.open(path));
+    for (uint32_t frame = 0; frame < 5; ++frame) {
+        const uint32_t out[4] = {3, address, 9, 250};
+        const uint32_t txt[4] = {4, address + 0x20000, 8, 256};
+        const uint32_t facet[5] = {9, 0, frame == 2 ? colour_of_frame_2 : 0x80108010u, 0, 0};
+        const uint32_t show[4] = {6, address, 9, 250};
+        w.write_command(out, 4);
+        w.write_command(txt, 4);
+        w.write_texture_hash(0x1234 + frame);
+        w.write_command(facet, 5);
+        w.write_command(show, 4);
+    }
+    EXPECT_TRUE(w.close());
+    return path;
+}
+
+TEST(CaptureDump, DiffFindsTheFirstDifferenceAndCountsFrames) {
+    test::TempDir dir;
+    const std::string a = write_frames(dir.path() + "/a.cap", 0x80108010u, 0x400);
+    const std::string same = write_frames(dir.path() + "/same.cap", 0x80108010u, 0x400);
+    const std::string changed = write_frames(dir.path() + "/changed.cap", 0x80108011u, 0x400);
+    const std::string moved = write_frames(dir.path() + "/moved.cap", 0x80108010u, 0x800);
+
+    test::ProcessResult r = test::run({dump, "--diff", a, same});
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_EQ(r.out, "captures are equal: 5 frames, 20 commands\n");
+
+    r = test::run({dump, "--diff", a, changed});
+    EXPECT_EQ(r.exit_status, 1) << r.err;
+    EXPECT_EQ(r.out.rfind("first difference: frame 2, command 2\n", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("* color=0x80108010"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("color=0x80108011\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n  vertex_count=0"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("differing frames: 1 of 5\n"), std::string::npos) << r.out;
+
+    // Moved buffers differ in every frame unless addresses are masked.
+    r = test::run({dump, "--diff", a, moved});
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_NE(r.out.find("differing frames: 5 of 5\n"), std::string::npos) << r.out;
+    EXPECT_EQ(test::run({dump, "--mask-addresses", "--diff", a, moved}).exit_status, 0);
+
+    // An unreadable capture is trouble, not a difference.
+    r = test::run({dump, "--diff", a, dir.path() + "/none.cap"});
+    EXPECT_EQ(r.exit_status, 2);
+    EXPECT_EQ(test::run({dump, "--diff", a}).exit_status, 2);
+}
+
+} // namespace
+} // namespace sim::capture
