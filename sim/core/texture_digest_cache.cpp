@@ -68,13 +68,25 @@ uint64_t TextureDigestCache::digest(const uint32_t* video, const BufferSel& text
     if (found != entries_.end() && found->second.check == check) return found->second.digest;
     const uint64_t digest = texture_hash(video, texture);
     ++full_digests_;
+    store(key, check, digest);
+    return digest;
+}
+
+void TextureDigestCache::remember(const uint32_t* video, const BufferSel& texture,
+                                  uint64_t digest) {
+    if (!texture.valid) return;
+    const size_t count = static_cast<size_t>(texture.height) << texture.log2_width;
+    store(selection_key(texture), texture_check(video + texture.address, count), digest);
+}
+
+void TextureDigestCache::store(uint64_t key, uint64_t check, uint64_t digest) {
+    const auto found = entries_.find(key);
     if (found != entries_.end()) {
         found->second = Entry{check, digest};
-    } else {
-        if (entries_.size() >= max_entries) entries_.clear();
-        entries_.emplace(key, Entry{check, digest});
+        return;
     }
-    return digest;
+    if (entries_.size() >= max_entries) entries_.clear();
+    entries_.emplace(key, Entry{check, digest});
 }
 
 } // namespace sim

@@ -25,10 +25,17 @@ class TextureDigestCache {
     // The same value as texture_hash(video, texture).
     uint64_t digest(const uint32_t* video, const BufferSel& texture);
 
+    // Notes that the texture's words, just written by the caller, have this
+    // digest (already verified), so that the next digest() need not
+    // recompute it.
+    void remember(const uint32_t* video, const BufferSel& texture, uint64_t digest);
+
     // Digests computed in full since creation, for tests and figures.
     uint64_t full_digests() const { return full_digests_; }
 
   private:
+    void store(uint64_t key, uint64_t check, uint64_t digest);
+
     struct Entry {
         uint64_t check;
         uint64_t digest;

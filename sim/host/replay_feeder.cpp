@@ -90,6 +90,8 @@ bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const Re
         throw HostError("the capture is damaged: " + error);
     std::copy(texels_.begin(), texels_.end(), area_->video_mem + texture.address);
     platform::publish_fence();
+    // texture() has checked that these words hash to the recorded value.
+    digests_.remember(area_->video_mem, texture, wanted);
     return true;
 }
 
