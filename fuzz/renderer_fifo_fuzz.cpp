@@ -21,6 +21,7 @@
 //             bytes also seed error_code and frame_count
 #include "commands.h"
 #include "renderer.h"
+#include "texture_hash.h"
 
 #include <sanitizer/asan_interface.h>
 
@@ -77,8 +78,8 @@ void check(bool condition, const char* what) {
     std::abort();
 }
 
-// The capture hook sees every command as consumed, and makes the renderer
-// hash each texture it selects, which reads the whole texture.
+// The capture hook sees every command as consumed, and each texture the
+// renderer selects, which it hashes as a recorder would, reading it whole.
 class CheckingCapture : public sim::CaptureSink {
   public:
     uint32_t head_opcode = 0;
@@ -87,7 +88,12 @@ class CheckingCapture : public sim::CaptureSink {
         check(count >= 1 && count <= sim::max_command_words, "a command of impossible length");
         check(words[0] == head_opcode, "a command other than the one at the head");
     }
-    void texture_hash(uint64_t, const sim::TextureWords&) override {}
+    // Hashing reads every word of the selected texture.
+    void texture_selected(const sim::TextureWords& texture) override {
+        const sim::BufferSel words{texture.words != nullptr, 0, texture.log2_width,
+                                   texture.height};
+        (void)sim::texture_hash(texture.words, words);
+    }
 };
 
 bool heavy(uint32_t opcode) {

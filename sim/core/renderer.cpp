@@ -6,7 +6,6 @@
 #include "fifo_reader.h"
 #include "render_state.h"
 #include "shared_access.h"
-#include "texture_digest_cache.h"
 
 #include <array>
 #include <deque>
@@ -45,7 +44,6 @@ struct Renderer::State {
     // A bad fifo_write is reported once, not at every poll while it lasts.
     bool write_fault_reported = false;
     CaptureSink* capture = nullptr;
-    TextureDigestCache digests;
     std::array<uint32_t, max_command_words> words{};
     FacetDrawer drawer;
 
@@ -68,7 +66,7 @@ struct Renderer::State {
         const BufferSel& t = render.texture;
         TextureWords texture;
         if (t.valid) texture = TextureWords{video() + t.address, t.log2_width, t.height};
-        capture->texture_hash(digests.digest(video(), t), texture);
+        capture->texture_selected(texture);
     }
 
     void execute(const uint32_t* w) {

@@ -31,9 +31,11 @@ class CaptureSink {
     virtual ~CaptureSink() = default;
     // One command: exactly the words consumed from the FIFO.
     virtual void command(const uint32_t* words, size_t count) = 0;
-    // After each texture selection has executed: the 64-bit FNV-1a hash of
-    // the selected texture's words, and the words themselves.
-    virtual void texture_hash(uint64_t hash, const TextureWords& texture) = 0;
+    // After each texture selection has executed: the selected texture's
+    // words, valid until the next command executes. Their hash
+    // (texture_hash.h) is the sink's to compute, so that it can do so away
+    // from the renderer's thread.
+    virtual void texture_selected(const TextureWords& texture) = 0;
 };
 
 class Renderer {

@@ -1,46 +1,92 @@
 // Connects the renderer's capture hook to a capture file.
+//
+// Hashing a new texture and compressing its contents cost far more than
+// executing the commands around it, so that work runs on a thread of its
+// own. The renderer's thread only copies each changed texture and queues it
+// with the commands before it; the recording thread hashes, compresses and
+// writes them in the original order. A texture whose words are unchanged
+// since its selection's last hash (texture_check) is queued as "same hash
+// as that one", without a copy.
 #pragma once
 
 #include "capture_writer.h"
-#include "host_error.h"
 #include "renderer.h"
 
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace sim {
 
 class CaptureRecorder : public CaptureSink {
   public:
     // With contents, each texture's words go into the capture the first time
-    // its hash appears, so that the capture can be replayed.
-    CaptureRecorder(const std::string& path, bool contents) : contents_(contents) {
-        if (!writer_.open(path)) throw HostError(writer_.error());
-    }
+    // its hash appears, so that the capture can be replayed. Throws
+    // HostError when the file cannot be created.
+    CaptureRecorder(const std::string& path, bool contents);
+    ~CaptureRecorder() override;
+    CaptureRecorder(const CaptureRecorder&) = delete;
+    CaptureRecorder& operator=(const CaptureRecorder&) = delete;
 
-    void command(const uint32_t* words, size_t count) override {
-        writer_.write_command(words, count);
-    }
-    void texture_hash(uint64_t hash, const TextureWords& texture) override {
-        if (contents_ && texture.words != nullptr && recorded_.insert(hash).second)
-            writer_.write_texture_contents(hash, texture.log2_width, texture.height,
-                                           texture.words);
-        writer_.write_texture_hash(hash);
-    }
+    void command(const uint32_t* words, size_t count) override;
+    void texture_selected(const TextureWords& texture) override;
 
-    // A failed write is remembered by the writer, which drops the rest; the
-    // loop checks here, outside the renderer, and ends the run.
-    void check() const {
-        if (!writer_.ok()) throw HostError(writer_.error());
-    }
-    void finish() {
-        if (!writer_.close()) throw HostError(writer_.error());
-    }
+    // A failed write is remembered, and the rest dropped; the loop checks
+    // here, outside the renderer, and ends the run (HostError).
+    void check();
+    // Writes out everything queued and closes the file; HostError on failure.
+    void finish();
 
   private:
+    // One piece of the stream, in order.
+    struct Item {
+        enum class Kind { commands, new_texture, same_texture, no_texture } kind;
+        // commands: each command's length, then its words; new_texture: the
+        // texture's words.
+        std::vector<uint32_t> words;
+        uint32_t log2_width = 0;
+        uint32_t height = 0;
+        uint64_t texture = 0; // number of the new_texture item whose hash applies
+    };
+    struct Selection {
+        uint64_t check;
+        uint64_t texture;
+    };
+
+    void queue(Item&& item);
+    void queue_commands();
+    void record();
+    void write(Item& item);
+
     capture::CaptureWriter writer_;
-    bool contents_;
+    const bool contents_;
+
+    // Renderer's thread only.
+    std::vector<uint32_t> commands_;
+    std::unordered_map<uint64_t, Selection> selections_;
+    uint64_t textures_ = 0;
+
+    // Shared, under mutex_.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Item> queue_;
+    size_t queued_words_ = 0;
+    bool closing_ = false;
+    std::string error_;
+    // Texture copies written out, kept for the next copies: a fresh block of
+    // that size would come from the kernel, page by page, every time.
+    std::vector<std::vector<uint32_t>> spare_;
+
+    // Recording thread only.
+    std::vector<uint64_t> hashes_; // of each new_texture item, by number
     std::unordered_set<uint64_t> recorded_;
+    std::thread thread_;
 };
 
 } // namespace sim

@@ -17,8 +17,9 @@ class RecordingSink : public CaptureSink {
         commands.emplace_back(words, words + count);
         events.push_back('c');
     }
-    void texture_hash(uint64_t hash, const TextureWords&) override {
-        hashes.push_back(hash);
+    void texture_selected(const TextureWords& texture) override {
+        const BufferSel words{texture.words != nullptr, 0, texture.log2_width, texture.height};
+        hashes.push_back(texture_hash(texture.words, words));
         events.push_back('t');
     }
     std::vector<Words> commands;
