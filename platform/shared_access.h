@@ -3,8 +3,12 @@
 // Every index and report word of the shared area is read and written through
 // these functions and nowhere else: each is one aligned 32-bit access that the
 // compiler may neither tear, merge nor hoist out of a polling loop, and the
-// fences make the FIFO protocol hold on a weakly ordered processor.
+// fences make the FIFO protocol hold on a weakly ordered processor. What a
+// fence takes depends on the processor, so each build picks its fences from
+// a header of its own (shared_fences.h).
 #pragma once
+
+#include "shared_fences.h"
 
 #include <cstdint>
 
@@ -20,7 +24,7 @@ inline uint32_t shared_load(const uint32_t* word) {
 // the consumer has released, the consumer reads fifo_write with it before
 // reading the command words behind the index.
 inline uint32_t shared_load_acquire(const uint32_t* word) {
-    return __atomic_load_n(word, __ATOMIC_ACQUIRE);
+    return load_acquire(word);
 }
 
 // One 32-bit store that the other side sees whole.
@@ -33,7 +37,7 @@ inline void shared_store(uint32_t* word, uint32_t value) {
 // Without it a weakly ordered core could see the new FIFO index before the
 // words it covers.
 inline void publish_fence() {
-    __atomic_thread_fence(__ATOMIC_RELEASE);
+    release_fence();
 }
 
 // Publishes an index: the fence, then the single store of the new value.

@@ -1,0 +1,102 @@
+// The POSIX calls the programs make beyond what the C library covers:
+// memory mapping, the processor yield, sleeping and the clocks.
+#include "kernel_call.h"
+#include "linux_abi.h"
+
+#include <errno.h>
+#include <sched.h>
+#include <sys/mman.h>
+#include <time.h>
+#include <unistd.h>
+
+using namespace device_runtime;
+
+namespace {
+
+// The C library numbers its clocks differently from the kernel.
+long kernel_clock(clockid_t clock) {
+    if (clock == CLOCK_REALTIME) {
+        return kernel_clock_realtime;
+    }
+    if (clock == CLOCK_MONOTONIC) {
+        return kernel_clock_monotonic;
+    }
+    return -1;
+}
+
+} // namespace
+
+extern "C" {
+
+// mmap2 takes the offset in 4096-byte units, which reaches physical
+// addresses up to 4 GiB: the offset is read as an unsigned 32-bit value,
+// so the register block at 0xC0000000 maps although it does not fit a
+// signed 32-bit off_t.
+void* mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset) {
+    const auto unsigned_offset = static_cast<uint32_t>(offset);
+    if (unsigned_offset % kernel_page_size != 0) {
+        errno = EINVAL;
+        return MAP_FAILED;
+    }
+    const long raw = kernel_call<call_mmap2>(reinterpret_cast<long>(address),
+                                             static_cast<long>(length), protection, flags, fd,
+                                             static_cast<long>(unsigned_offset / kernel_page_size));
+    return reinterpret_cast<void*>(kernel_result(raw));
+}
+
+int munmap(void* address, size_t length) {
+    return static_cast<int>(kernel_result(
+        kernel_call<call_munmap>(reinterpret_cast<long>(address), static_cast<long>(length))));
+}
+
+int getpagesize() {
+    return kernel_page_size;
+}
+
+int sched_yield() {
+    return static_cast<int>(kernel_result(kernel_call<call_sched_yield>()));
+}
+
+int nanosleep(const struct timespec* request, struct timespec* remaining) {
+    const KernelTimespec kernel_request{static_cast<int32_t>(request->tv_sec),
+                                        static_cast<int32_t>(request->tv_nsec)};
+    KernelTimespec kernel_remaining{};
+    const long result = kernel_result(kernel_call<call_nanosleep>(
+        reinterpret_cast<long>(&kernel_request), reinterpret_cast<long>(&kernel_remaining)));
+    if (result < 0 && remaining != nullptr) {
+        remaining->tv_sec = kernel_remaining.seconds;
+        remaining->tv_nsec = kernel_remaining.nanoseconds;
+    }
+    return static_cast<int>(result);
+}
+
+int clock_gettime(clockid_t clock, struct timespec* now) {
+    const long kernel_id = kernel_clock(clock);
+    if (kernel_id < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    KernelTimespec kernel{};
+    const long raw = kernel_call<call_clock_gettime>(kernel_id, reinterpret_cast<long>(&kernel));
+    if (raw == -kernel_enosys) {
+        // Kernels before 2.6 have no clock calls and no monotonic clock: the
+        // time of day is the best either clock can get there.
+        KernelTimeval day{};
+        const long day_result =
+            kernel_result(kernel_call<call_gettimeofday>(reinterpret_cast<long>(&day), 0));
+        if (day_result < 0) {
+            return -1;
+        }
+        now->tv_sec = day.seconds;
+        now->tv_nsec = static_cast<long>(day.microseconds) * 1000;
+        return 0;
+    }
+    if (kernel_result(raw) < 0) {
+        return -1;
+    }
+    now->tv_sec = kernel.seconds;
+    now->tv_nsec = kernel.nanoseconds;
+    return 0;
+}
+
+} // extern "C"
