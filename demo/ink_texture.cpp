@@ -3,6 +3,7 @@
 // onto the map whose summed values are cut into bands of two colours.
 #include "demo_arith.h"
 #include "lumenfall.h"
+#include "random_stream.h"
 #include "texel_loop.h"
 
 #include <algorithm>
@@ -72,7 +73,7 @@ void add_ink_drop(uint8_t* ink_map, int row, int column) {
 void make_ink_map(uint8_t* ink_map) {
     std::memset(ink_map, 0, ink_map_bytes);
     for (int drop = 0; drop < drops_per_map; ++drop) {
-        const int r = std::rand();
+        const int32_t r = next_random();
         add_ink_drop(ink_map, (r >> 16) & 255, (r >> 8) & 255);
     }
 }

@@ -20,6 +20,7 @@
 #include "gpu_testing.h"
 #include "lumenfall.h"
 #include "packed_picture.h"
+#include "random_stream.h"
 #include "shared_access.h"
 
 #include <cstdio>
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
     }
     gpuSharedArea* area = open_local_area();
     if (area == nullptr) return 1;
-    std::srand(1);
+    seed_random(1);
     Fix_trig_init();
     demo_reset_state();
 

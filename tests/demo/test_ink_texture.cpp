@@ -1,6 +1,7 @@
 // The ink texture: the drop's profile, the saturating and wrapping map, the
 // order in which the phases are used and advanced, and the colour bands.
 #include "demo_fixture.h"
+#include "random_stream.h"
 
 #include <array>
 #include <cstdlib>
@@ -80,23 +81,23 @@ TEST_F(InkTexture, DropsWrapRoundTheMapEdges) {
     EXPECT_EQ(map[8 * 256 + 58], 255) << "the centre lies past both edges";
 }
 
-// Eight drops, each placed from one rand(): rows from bits 16 to 23,
+// Eight drops, each placed from one draw of the random stream: rows from bits 16 to 23,
 // columns from bits 8 to 15, on a cleared map.
 TEST_F(InkTexture, MapPlacesEightDropsFromTheRandomGenerator) {
     make_ink_drop();
-    std::srand(1234);
+    seed_random(1234);
     std::vector<uint8_t> expected(ink_map_bytes, 0);
     for (int i = 0; i < 8; ++i) {
-        const int r = std::rand();
+        const int32_t r = next_random();
         add_ink_drop(expected.data(), (r >> 16) & 255, (r >> 8) & 255);
     }
-    const int ninth = std::rand();
+    const int32_t ninth = next_random();
 
-    std::srand(1234);
+    seed_random(1234);
     std::vector<uint8_t> map(ink_map_bytes, 0x5a);
     make_ink_map(map.data());
     EXPECT_EQ(map, expected);
-    EXPECT_EQ(std::rand(), ninth) << "exactly eight calls of rand";
+    EXPECT_EQ(next_random(), ninth) << "exactly eight draws";
 }
 
 TEST_F(InkTexture, PhasesAreUsedBeforeTheyAdvance) {

@@ -4,6 +4,7 @@
 // send, the test keeps a digest of the whole stream, so that any change to
 // what the demo sends shows up here and has to be explained.
 #include "demo_fixture.h"
+#include "random_stream.h"
 #include "gpu_testing.h"
 
 #include <fcntl.h>
@@ -60,7 +61,7 @@ TEST_F(WholeRun, BothScenesSendTheExpectedStream) {
     create_memory_file(dir.file("mem"));
     // The ink pattern does not reach the command stream; seeding only keeps
     // the run repeatable.
-    std::srand(1);
+    seed_random(1);
     gpu_mm_reset();
     ASSERT_EQ(gpuOpen(), gpuOK);
     test_support::FakeRenderer renderer(shared);
