@@ -7,6 +7,7 @@
 
 #include <device_paths.h>
 
+#include <charconv>
 #include <cstdio>
 
 #include <fcntl.h>
@@ -53,11 +54,15 @@ int load_program(const char* file, uint32_t offset, const RegisterBusFactory& ma
     // Checked before the memory device is even opened, so a bad placement
     // leaves the second core and its memory alone.
     if (!image_fits(offset, static_cast<uint64_t>(size))) {
+        // The size is formatted here: the handheld's small printf has no
+        // 64-bit conversions.
+        char size_text[24] = {};
+        std::to_chars(size_text, size_text + sizeof size_text - 1, static_cast<long long>(size));
         std::fprintf(
             stderr,
-            "coreseed: %lld bytes at 0x%08lx would reach outside the second core's "
+            "coreseed: %s bytes at 0x%08lx would reach outside the second core's "
             "memory (0x%08lx to 0x%08lx)\n",
-            static_cast<long long>(size), static_cast<unsigned long>(image_address(offset)),
+            size_text, static_cast<unsigned long>(image_address(offset)),
             static_cast<unsigned long>(second_core_memory_base),
             static_cast<unsigned long>(second_core_memory_base + second_core_memory_size - 1));
         return 1;
