@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
-# Plays the whole demo twice inside the simulator: once with the 32-bit ARM
-# programs (built with the arm-sim preset and run under qemu-arm), once with
-# the PC programs. Both runs must show all 2665 frames, exit cleanly and send
-# the same command stream; the script prints sizes and timings on the way.
+# The handheld programs under emulation of the handheld's ARMv4T core
+# (qemu-arm -cpu ti925t), against the PC programs:
+#   1. the arm build's code check (tools/check_arm_code.sh): ARMv4T ARM code
+#      only, no kernel helper, every object tagged v4T;
+#   2. the failure paths: coreseed with a missing file, an empty file, an
+#      unaligned offset and offsets it rejects, and the demo's fatal
+#      assertion, print the same stdout and stderr and end with the same
+#      status as the PC programs (134, SIGABRT, for the assertion);
+#   3. the whole demo, loaded by coreseed, inside handheld-sim: once with the
+#      old system-call convention, once with the EABI one, and once with the
+#      PC programs started by the device bundle's launcher; all three show 2665 frames, exit with 0 and send the same
+#      commands (capture digests with addresses masked).
 #
 # Usage: arm_emulation.sh SOURCE_DIR PC_BIN_DIR
-#   SOURCE_DIR  the repository (the arm-sim preset builds in SOURCE_DIR/build/arm-sim)
+#   SOURCE_DIR  the repository; the arm and arm-sim presets build in
+#               SOURCE_DIR/build/arm and build/arm-sim, the EABI variant of
+#               arm-sim in build/arm-sim-eabi
 #   PC_BIN_DIR  the bin folder of a PC build: handheld-sim, capture-dump,
 #               renderer.img, coreseed and lumenfall
-# Environment: LUMENFALL_QEMU_CPU (default arm926, a core of the ARMv5TE
-# baseline that the cross toolchain's libraries are built for).
 # Exit status: 0 passed, 1 failed, 77 skipped (something needed is missing).
 set -uo pipefail
 
@@ -25,10 +33,10 @@ fail() {
 [ $# -eq 2 ] || { echo "usage: $0 SOURCE_DIR PC_BIN_DIR" >&2; exit 2; }
 source_dir=$(cd "$1" && pwd) || fail "no source folder $1"
 pc_bin=$(cd "$2" 2>/dev/null && pwd) || skip "no PC bin folder $2 yet"
-arm_bin=$source_dir/build/arm-sim/bin
-qemu_cpu=${LUMENFALL_QEMU_CPU:-arm926}
+qemu="qemu-arm -cpu ti925t"
 
-command -v arm-linux-gnueabi-g++ >/dev/null || skip "cross compiler arm-linux-gnueabi-g++ not installed"
+command -v arm-none-eabi-g++ >/dev/null ||
+    skip "ARM toolchain not installed (gcc-arm-none-eabi, libnewlib-arm-none-eabi, libstdc++-arm-none-eabi-newlib)"
 command -v qemu-arm >/dev/null || skip "qemu-arm not installed (package qemu-user)"
 for program in handheld-sim capture-dump coreseed lumenfall; do
     [ -x "$pc_bin/$program" ] || skip "$pc_bin/$program is not built yet"
@@ -37,35 +45,79 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/arm-emulation-XXXXXX") || fail "mktemp"
 trap 'rm -rf "$work"' EXIT
+# An aborting program must not leave an emulator core file behind.
+ulimit -c 0
 
-echo "== building the arm-sim preset"
 cd "$source_dir" || fail "cannot enter $source_dir"
-# Test runs of several PC builds share build/arm-sim; one at a time builds
-# it and plays its programs.
-mkdir -p build && exec 9>build/arm-sim.lock && flock 9 || fail "cannot lock build/arm-sim"
-cmake --preset arm-sim >"$work/build.log" 2>&1 &&
-    cmake --build --preset arm-sim >>"$work/build.log" 2>&1 ||
-    { tail -40 "$work/build.log"; fail "the arm-sim build failed"; }
+# Test runs of several PC builds share the ARM build folders; one at a time
+# builds them and plays their programs.
+mkdir -p build && exec 9>build/arm-sim.lock && flock 9 || fail "cannot lock the ARM builds"
+build() {
+    local folder=$1
+    shift
+    echo "== building $folder"
+    { cmake "$@" && cmake --build "build/$folder" -j2; } >"$work/build-$folder.log" 2>&1 ||
+        { tail -40 "$work/build-$folder.log"; fail "the $folder build failed"; }
+    for program in coreseed lumenfall; do
+        [ -x "build/$folder/bin/$program" ] || fail "the $folder build made no $program"
+    done
+}
+build arm --preset arm
+build arm-sim --preset arm-sim
+build arm-sim-eabi --preset arm-sim -B build/arm-sim-eabi -DLUMENFALL_SYSCALL_CONVENTION=eabi
+
+echo "== code check of the arm build"
+bash tools/check_arm_code.sh build/arm/bin/coreseed build/arm/bin/lumenfall ||
+    fail "the arm programs hold code the handheld cannot run"
 for program in coreseed lumenfall; do
-    [ -x "$arm_bin/$program" ] || fail "the arm-sim build made no $program"
+    arm-none-eabi-strip -o "$work/$program.stripped" "build/arm/bin/$program"
+    echo "$program: $(stat -c %s "$work/$program.stripped") bytes stripped"
 done
 
-echo "== ARM programs"
-for program in coreseed lumenfall; do
-    file -b "$arm_bin/$program" 2>/dev/null | cut -d, -f1-4
-    arm-linux-gnueabi-size "$arm_bin/$program" | tail -1
-    ls -l "$arm_bin/$program" | awk '{print "file size", $5, "bytes"}'
-    arm-linux-gnueabi-readelf -A "$arm_bin/$program" | grep 'Tag_CPU_arch:'
-done
-# Only information: whether the programs start on an ARMv4T core at all is
-# up to the static C library. Without arguments coreseed prints its usage and
-# exits with 1; the group's redirection also silences bash's signal report.
-{ qemu-arm -cpu ti925t "$arm_bin/coreseed" >/dev/null; } 2>/dev/null
-if [ $? -eq 1 ]; then
-    echo "ARMv4T core (ti925t): coreseed starts"
-else
-    echo "ARMv4T core (ti925t): coreseed does not start (instructions newer than ARMv4T)"
-fi
+echo "== failure paths, ARM against PC"
+sim_dir=$work/sim
+mkdir -p "$sim_dir" "$work/no-devices"
+: >"$sim_dir/mem"
+: >"$work/empty"
+printf 'prog' >"$work/prog"
+# Runs one command line of a program, ARM and PC, with the simulator's
+# device folder given, and compares what they print and how they end. The
+# emulator's own report of a fatal signal is not the program's output.
+run_side() {
+    local side=$1 devices=$2
+    shift 2
+    { LUMENFALL_SIM_DIR=$devices sh -c 'exec "$@"' sh "$@" >"$work/$side.out" 2>"$work/$side.err"; } 2>/dev/null
+    echo $? >"$work/$side.status"
+    grep -v '^qemu: uncaught target signal' "$work/$side.err" >"$work/$side.err.kept"
+}
+compare() {
+    local devices=$1 program=$2
+    shift 2
+    run_side arm "$devices" $qemu "build/arm-sim/bin/$program" "$@"
+    run_side pc "$devices" "$pc_bin/$program" "$@"
+    local label="$program $*" status
+    status=$(cat "$work/pc.status")
+    for part in out err.kept status; do
+        cmp -s "$work/arm.$part" "$work/pc.$part" || {
+            echo "-- ARM $part:"; cat "$work/arm.$part"; echo "-- PC $part:"; cat "$work/pc.$part"
+            fail "'$label': the ARM and PC programs differ"
+        }
+    done
+    echo "same output, status $status: $label"
+    [ "$status" = "$expected_status" ] || fail "'$label' ended with $status, expected $expected_status"
+}
+expected_status=1
+compare "$sim_dir" coreseed
+compare "$sim_dir" coreseed "$work/missing"
+compare "$sim_dir" coreseed "$work/empty"
+compare "$sim_dir" coreseed 0x100 "$work/prog"
+compare "$sim_dir" coreseed 0x3fffffe "$work/prog"
+compare "$sim_dir" coreseed 0x10zz "$work/prog"
+compare "$work/no-devices" coreseed "$work/prog"
+expected_status=134
+compare "$work/no-devices" lumenfall
+grep -qx "lumenfall: lumenfall:920: main: Assertion \`0' failed." "$work/arm.err" ||
+    fail "the ARM demo's assertion message is not the expected line"
 
 # Runs the loader and the demo in the simulator; sets the globals summary and
 # seconds.
@@ -74,8 +126,12 @@ play() {
     local start end
     echo "== $name run"
     start=$(date +%s.%N)
-    "$pc_bin/handheld-sim" --fast --capture "$work/$name.cap" -- \
-        sh -c "$runner '$bin/coreseed' '$pc_bin/renderer.img' && $runner '$bin/lumenfall'" \
+    if [ "$runner" = launcher ]; then
+        set -- sh "$bin/run-lumenfall.sh" "$pc_bin/renderer.img"
+    else
+        set -- sh -c "$runner '$bin/coreseed' '$pc_bin/renderer.img' && $runner '$bin/lumenfall'"
+    fi
+    "$pc_bin/handheld-sim" --fast --capture "$work/$name.cap" -- "$@" \
         >"$work/$name.out" 2>"$work/$name.err"
     local status=$?
     end=$(date +%s.%N)
@@ -86,36 +142,26 @@ play() {
     if [ -z "$summary" ] || [ $status -ne 0 ]; then
         tail -20 "$work/$name.err"
     fi
+    for expected in frames=2665 exit_status=0 renderer_errors=0; do
+        case " $summary " in
+        *" $expected "*) ;;
+        *) fail "$name run: expected $expected" ;;
+        esac
+    done
+    digest=$("$pc_bin/capture-dump" --digest "$work/$name.cap") || fail "cannot read the $name capture"
+    echo "command stream digest: $digest"
 }
 
-check_summary() {
-    local name=$1
-    case " $summary " in
-    *" frames=2665 "*) ;;
-    *) fail "$name run: expected frames=2665" ;;
-    esac
-    case " $summary " in
-    *" exit_status=0 "*) ;;
-    *) fail "$name run: expected exit_status=0" ;;
-    esac
-    case " $summary " in
-    *" renderer_errors=0 "*) ;;
-    *) fail "$name run: expected renderer_errors=0" ;;
-    esac
-}
+play arm-old "$qemu" "$source_dir/build/arm-sim/bin"
+old_digest=$digest old_seconds=$seconds
+play arm-eabi "$qemu" "$source_dir/build/arm-sim-eabi/bin"
+eabi_digest=$digest eabi_seconds=$seconds
+# The PC programs start through the handheld bundle's launcher script.
+mkdir -p "$work/pc-bundle"
+cp "$pc_bin/coreseed" "$pc_bin/lumenfall" tools/device_bundle/run-lumenfall.sh "$work/pc-bundle/"
+play pc launcher "$work/pc-bundle"
+pc_digest=$digest pc_seconds=$seconds
 
-play arm "qemu-arm -cpu $qemu_cpu" "$arm_bin"
-arm_summary=$summary arm_seconds=$seconds
-check_summary arm
-play pc "" "$pc_bin"
-pc_summary=$summary pc_seconds=$seconds
-check_summary pc
-
-arm_digest=$("$pc_bin/capture-dump" --digest "$work/arm.cap") || fail "cannot read the ARM capture"
-pc_digest=$("$pc_bin/capture-dump" --digest "$work/pc.cap") || fail "cannot read the PC capture"
-echo "== command stream digests: ARM $arm_digest, PC $pc_digest"
-[ "$arm_digest" = "$pc_digest" ] || fail "the ARM and PC programs sent different commands"
-
-echo "PASSED: ARM run $arm_seconds s, PC run $pc_seconds s"
-echo "  ARM: $arm_summary"
-echo "  PC:  $pc_summary"
+[ "$old_digest" = "$pc_digest" ] || fail "the ARM programs (old calls) sent other commands than the PC's"
+[ "$eabi_digest" = "$pc_digest" ] || fail "the ARM programs (EABI calls) sent other commands than the PC's"
+echo "PASSED: ARM runs $old_seconds s (old calls) and $eabi_seconds s (EABI), PC run $pc_seconds s"
