@@ -60,22 +60,22 @@ for args in "1 50 400" "2 20 300"; do
 done
 
 section "1b. demo main-core work per frame, ARM build (qemu-arm trace, instructions)"
-if [ "${BENCH_SKIP_ARM:-0}" = 1 ] || ! command -v arm-linux-gnueabi-g++ >/dev/null ||
+if [ "${BENCH_SKIP_ARM:-0}" = 1 ] || ! command -v arm-none-eabi-g++ >/dev/null ||
    ! command -v qemu-arm >/dev/null; then
   echo "skipped (no cross compiler or qemu-arm, or BENCH_SKIP_ARM=1)"
 else
   if [ ! -f "$arm_build/CMakeCache.txt" ]; then
     cmake -S "$root/bench/device" -B "$arm_build" -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/arm-linux-gnueabi.cmake" >/dev/null
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/arm-handheld.cmake" >/dev/null
   fi
   cmake --build "$arm_build" -j2 --target demo-frames >/dev/null
   # The trace holds every executed block, so scene 2 starts without playing
   # scene 1 first; the first run's picture decodings are the ones printed.
   mkfifo "$work/trace"
   for args in "1 20 200" "2 4 10 --no-scene1"; do
-    echo "command: qemu-arm -cpu arm926 -d in_asm,exec,nochain -D TRACE $arm_build/bin/demo-frames $args"
+    echo "command: qemu-arm -cpu ti925t -d in_asm,exec,nochain -D TRACE $arm_build/bin/demo-frames $args"
     # shellcheck disable=SC2086
-    qemu-arm -cpu arm926 -d in_asm,exec,nochain -D "$work/trace" \
+    qemu-arm -cpu ti925t -d in_asm,exec,nochain -D "$work/trace" \
       "$arm_build/bin/demo-frames" $args >"$work/arm-pieces" &
     if [ "${args%% *}" = 1 ]; then
       python3 "$scripts/qemu_count.py" "$work/trace" "$work/arm-pieces"
