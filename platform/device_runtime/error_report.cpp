@@ -15,7 +15,8 @@ char* strerror(int value) {
         return const_cast<char*>(text);
     }
     // Kernel errors without a name are reported by the kernel's number.
-    const int shown = value >= first_unnamed_error ? value - first_unnamed_error : value;
+    const bool from_kernel = value > first_unnamed_error && value < first_unnamed_error + 4096;
+    const int shown = from_kernel ? value - first_unnamed_error : value;
     static char unknown[32];
     snprintf(unknown, sizeof unknown, "Unknown error %d", shown);
     return unknown;

@@ -58,6 +58,10 @@ int sched_yield() {
 }
 
 int nanosleep(const struct timespec* request, struct timespec* remaining) {
+    if (request == nullptr) {
+        errno = EFAULT;
+        return -1;
+    }
     const KernelTimespec kernel_request{static_cast<int32_t>(request->tv_sec),
                                         static_cast<int32_t>(request->tv_nsec)};
     KernelTimespec kernel_remaining{};
@@ -74,6 +78,10 @@ int clock_gettime(clockid_t clock, struct timespec* now) {
     const long kernel_id = kernel_clock(clock);
     if (kernel_id < 0) {
         errno = EINVAL;
+        return -1;
+    }
+    if (now == nullptr) {
+        errno = EFAULT;
         return -1;
     }
     KernelTimespec kernel{};
