@@ -14,10 +14,15 @@ using namespace device_runtime;
 namespace {
 
 TEST(ErrorTable, EveryKernelErrorGetsThePcMessage) {
-    // 1 to 133 is every error number the ARM Linux kernel defines.
+    // 1 to 133 holds every error number the ARM Linux kernel defines; the
+    // two gaps (41, 58) are unknown to both tables.
     for (int kernel = 1; kernel <= 133; ++kernel) {
         const int value = errno_from_kernel(kernel);
         const char* text = error_message(value);
+        if (std::string(std::strerror(kernel)).starts_with("Unknown error")) {
+            EXPECT_EQ(text, nullptr) << kernel;
+            continue;
+        }
         ASSERT_NE(text, nullptr) << kernel;
         EXPECT_STREQ(text, std::strerror(kernel)) << kernel;
         // A name the C library has stands for the same number here.
