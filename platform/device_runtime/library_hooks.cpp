@@ -21,11 +21,17 @@ long kernel_open_flags(int flags) {
         long kernel;
     };
     static constexpr FlagPair pairs[] = {
-        {O_CREAT, kernel_o_creat}, {O_EXCL, kernel_o_excl},     {O_NOCTTY, kernel_o_noctty},
-        {O_TRUNC, kernel_o_trunc}, {O_APPEND, kernel_o_append}, {O_NONBLOCK, kernel_o_nonblock},
+        {O_CREAT, kernel_o_creat},         {O_EXCL, kernel_o_excl},
+        {O_NOCTTY, kernel_o_noctty},       {O_TRUNC, kernel_o_trunc},
+        {O_APPEND, kernel_o_append},       {O_NONBLOCK, kernel_o_nonblock},
+        {O_DIRECTORY, kernel_o_directory}, {O_NOFOLLOW, kernel_o_nofollow},
+        {O_CLOEXEC, kernel_o_cloexec},
     };
     long kernel = (flags & O_ACCMODE) | kernel_o_largefile;
-    int left = flags & ~O_ACCMODE;
+    // fopen marks binary ("b") streams with a bit of its own that the header
+    // does not name here; Linux makes no difference.
+    constexpr int library_binary_flag = 0x10000;
+    int left = flags & ~(O_ACCMODE | library_binary_flag);
     for (const FlagPair& pair : pairs) {
         if ((left & pair.library) != 0) {
             kernel |= pair.kernel;

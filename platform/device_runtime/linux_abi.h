@@ -34,6 +34,10 @@ inline constexpr long kernel_o_noctty = 0400;
 inline constexpr long kernel_o_trunc = 01000;
 inline constexpr long kernel_o_append = 02000;
 inline constexpr long kernel_o_nonblock = 04000;
+inline constexpr long kernel_o_directory = 040000;
+inline constexpr long kernel_o_nofollow = 0100000;
+// Newer kernels only; older ones ignore it.
+inline constexpr long kernel_o_cloexec = 02000000;
 // Files past 2 GiB (the simulator's memory file) open only with this flag.
 inline constexpr long kernel_o_largefile = 0400000;
 
