@@ -2,7 +2,7 @@
 
 #include "texture_codec_library.h"
 
-#include <cstring>
+#include <bit>
 
 namespace sim::capture {
 namespace {
@@ -62,8 +62,13 @@ Codec TextureCompressor::compress(const uint32_t* words, size_t count, std::vect
         words_to_bytes(words, count, out);
         return Codec::stored;
     }
-    words_to_bytes(words, count, bytes_);
-    library::compress(library_->context, bytes_.data(), bytes_.size(), out);
+    // On a little-endian host the words already are their bytes.
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(words);
+    if constexpr (std::endian::native != std::endian::little) {
+        words_to_bytes(words, count, bytes_);
+        bytes = bytes_.data();
+    }
+    library::compress(library_->context, bytes, count * 4, out);
     return Codec::zstd;
 }
 
@@ -82,6 +87,8 @@ bool decompress_texture(uint32_t codec, const uint8_t* data, size_t size, uint32
         error = "unknown codec " + std::to_string(codec);
         return false;
     }
+    if constexpr (std::endian::native == std::endian::little)
+        return library::decompress(data, size, reinterpret_cast<uint8_t*>(words), count * 4, error);
     std::vector<uint8_t> bytes(count * 4);
     if (!library::decompress(data, size, bytes.data(), bytes.size(), error)) return false;
     bytes_to_words(bytes.data(), count, words);

@@ -2,26 +2,32 @@
 
 #include "texture_hash.h"
 
+#include <cstring>
+
 namespace sim {
 namespace {
 
-// Multipliers and the lane round of the well-known 64-bit xxHash design:
-// each lane multiplies, rotates and multiplies again, so that every input
-// bit reaches every output bit, and the four lanes run in parallel.
+// Multipliers of the well-known 64-bit xxHash design. Each lane takes the
+// next 8 bytes by xor, then multiplies (a bijection that carries every bit
+// upwards) and rotates (bringing high bits back down). Eight lanes run in
+// parallel, so the multiplier's latency is hidden and the loop reads about
+// 8 bytes a cycle. Since every step is a bijection of the lane, a change of
+// any single word always changes the result.
 constexpr uint64_t prime1 = 0x9E3779B185EBCA87ull;
 constexpr uint64_t prime2 = 0xC2B2AE3D27D4EB4Full;
 constexpr uint64_t prime3 = 0x165667B19E3779F9ull;
+constexpr int lanes = 8;
 
 constexpr uint64_t rotate_left(uint64_t v, int bits) {
     return (v << bits) | (v >> (64 - bits));
 }
 
-constexpr uint64_t lane_round(uint64_t acc, uint64_t input) {
-    return rotate_left(acc + input * prime2, 31) * prime1;
-}
-
+// Two words as one 64-bit value in host order: the check value is only ever
+// compared within one process, so byte order does not matter.
 uint64_t pair(const uint32_t* w) {
-    return static_cast<uint64_t>(w[0]) | static_cast<uint64_t>(w[1]) << 32;
+    uint64_t v;
+    std::memcpy(&v, w, sizeof v);
+    return v;
 }
 
 // A selection's place and shape; a valid one fits in these bits (address
@@ -38,16 +44,28 @@ constexpr size_t max_entries = 4096;
 } // namespace
 
 uint64_t texture_check(const uint32_t* words, size_t count) {
-    uint64_t lanes[4] = {prime1 + prime2, prime2, 0, 0 - prime1};
+    uint64_t lane[lanes];
+    for (int l = 0; l < lanes; ++l)
+        lane[l] = prime3 * static_cast<uint64_t>(l + 1);
+    // Written out lane by lane, so that the lanes stay in registers.
+    uint64_t a = lane[0], b = lane[1], c = lane[2], d = lane[3];
+    uint64_t e = lane[4], f = lane[5], g = lane[6], k = lane[7];
     size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        lanes[0] = lane_round(lanes[0], pair(words + i));
-        lanes[1] = lane_round(lanes[1], pair(words + i + 2));
-        lanes[2] = lane_round(lanes[2], pair(words + i + 4));
-        lanes[3] = lane_round(lanes[3], pair(words + i + 6));
+    for (; i + 2 * lanes <= count; i += 2 * lanes) {
+        a = rotate_left((a ^ pair(words + i)) * prime1, 31);
+        b = rotate_left((b ^ pair(words + i + 2)) * prime1, 31);
+        c = rotate_left((c ^ pair(words + i + 4)) * prime1, 31);
+        d = rotate_left((d ^ pair(words + i + 6)) * prime1, 31);
+        e = rotate_left((e ^ pair(words + i + 8)) * prime1, 31);
+        f = rotate_left((f ^ pair(words + i + 10)) * prime1, 31);
+        g = rotate_left((g ^ pair(words + i + 12)) * prime1, 31);
+        k = rotate_left((k ^ pair(words + i + 14)) * prime1, 31);
     }
-    uint64_t h = rotate_left(lanes[0], 1) + rotate_left(lanes[1], 7) + rotate_left(lanes[2], 12) +
-                 rotate_left(lanes[3], 18) + count;
+    lane[0] = a, lane[1] = b, lane[2] = c, lane[3] = d;
+    lane[4] = e, lane[5] = f, lane[6] = g, lane[7] = k;
+    uint64_t h = count;
+    for (int l = 0; l < lanes; ++l)
+        h += rotate_left(lane[l], 7 * l + 1);
     for (; i < count; ++i)
         h = rotate_left(h ^ (words[i] * prime1), 23) * prime2 + prime3;
     // Final avalanche, so that the low bits depend on every lane.

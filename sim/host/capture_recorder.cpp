@@ -25,7 +25,7 @@ uint64_t selection_key(const TextureWords& t) {
 
 CaptureRecorder::CaptureRecorder(const std::string& path, bool contents) : contents_(contents) {
     if (!writer_.open(path)) throw HostError(writer_.error());
-    commands_.reserve(command_batch_words + 512);
+    batch_.reserve(command_batch_words + 512);
     thread_ = std::thread([this] { record(); });
 }
 
@@ -40,17 +40,14 @@ CaptureRecorder::~CaptureRecorder() {
 }
 
 void CaptureRecorder::command(const uint32_t* words, size_t count) {
-    commands_.push_back(static_cast<uint32_t>(count));
-    commands_.insert(commands_.end(), words, words + count);
-    if (commands_.size() >= command_batch_words) queue_commands();
+    batch_.push_back(static_cast<uint32_t>(count));
+    batch_.insert(batch_.end(), words, words + count);
+    if (batch_.size() >= command_batch_words) queue_batch();
 }
 
 void CaptureRecorder::texture_selected(const TextureWords& texture) {
-    queue_commands();
-    Item item;
     if (texture.words == nullptr) {
-        item.kind = Item::Kind::no_texture;
-        queue(std::move(item));
+        batch_.push_back(no_texture_marker);
         return;
     }
     const size_t count = size_t{texture.height} << texture.log2_width;
@@ -58,11 +55,14 @@ void CaptureRecorder::texture_selected(const TextureWords& texture) {
     const uint64_t key = selection_key(texture);
     const auto found = selections_.find(key);
     if (found != selections_.end() && found->second.check == check) {
-        item.kind = Item::Kind::same_texture;
-        item.texture = found->second.texture;
-        queue(std::move(item));
+        batch_.push_back(same_texture_marker);
+        batch_.push_back(static_cast<uint32_t>(found->second.texture));
+        batch_.push_back(static_cast<uint32_t>(found->second.texture >> 32));
         return;
     }
+    // The commands before it go first, then the copy.
+    queue_batch();
+    Item item;
     item.kind = Item::Kind::new_texture;
     {
         std::lock_guard lock(mutex_);
@@ -81,12 +81,12 @@ void CaptureRecorder::texture_selected(const TextureWords& texture) {
     queue(std::move(item));
 }
 
-void CaptureRecorder::queue_commands() {
-    if (commands_.empty()) return;
+void CaptureRecorder::queue_batch() {
+    if (batch_.empty()) return;
     Item item;
-    item.kind = Item::Kind::commands;
-    item.words.swap(commands_);
-    commands_.reserve(command_batch_words + 512);
+    item.kind = Item::Kind::batch;
+    item.words.swap(batch_);
+    batch_.reserve(command_batch_words + 512);
     queue(std::move(item));
 }
 
@@ -100,12 +100,13 @@ void CaptureRecorder::queue(Item&& item) {
 }
 
 void CaptureRecorder::check() {
+    if (!failed_.load(std::memory_order_acquire)) return;
     std::lock_guard lock(mutex_);
     if (!error_.empty()) throw HostError(error_);
 }
 
 void CaptureRecorder::finish() {
-    queue_commands();
+    queue_batch();
     {
         std::lock_guard lock(mutex_);
         closing_ = true;
@@ -115,6 +116,7 @@ void CaptureRecorder::finish() {
     if (!writer_.close() || !writer_.ok()) {
         std::lock_guard lock(mutex_);
         if (error_.empty()) error_ = writer_.error();
+        failed_.store(true, std::memory_order_release);
     }
     check();
 }
@@ -135,33 +137,42 @@ void CaptureRecorder::record() {
         queued_words_ -= item.words.size();
         if (item.kind == Item::Kind::new_texture && spare_.size() < 8)
             spare_.push_back(std::move(item.words));
-        if (!writer_.ok() && error_.empty()) error_ = writer_.error();
+        if (!writer_.ok() && error_.empty()) {
+            error_ = writer_.error();
+            failed_.store(true, std::memory_order_release);
+        }
         changed_.notify_all();
     }
 }
 
 void CaptureRecorder::write(Item& item) {
-    switch (item.kind) {
-    case Item::Kind::commands:
-        for (size_t i = 0; i < item.words.size(); i += 1 + item.words[i])
-            writer_.write_command(item.words.data() + i + 1, item.words[i]);
-        return;
-    case Item::Kind::no_texture:
-        // A rejected selection reads no words.
-        writer_.write_texture_hash(texture_hash(nullptr, BufferSel{}));
-        return;
-    case Item::Kind::same_texture:
-        writer_.write_texture_hash(hashes_[item.texture]);
-        return;
-    case Item::Kind::new_texture: {
-        const BufferSel whole{true, 0, item.log2_width, item.height};
-        const uint64_t hash = texture_hash(item.words.data(), whole);
-        hashes_.push_back(hash);
-        if (contents_ && recorded_.insert(hash).second)
-            writer_.write_texture_contents(hash, item.log2_width, item.height, item.words.data());
-        writer_.write_texture_hash(hash);
+    if (item.kind == Item::Kind::batch) {
+        write_batch(item.words);
         return;
     }
+    const BufferSel whole{true, 0, item.log2_width, item.height};
+    const uint64_t hash = texture_hash(item.words.data(), whole);
+    hashes_.push_back(hash);
+    if (contents_ && recorded_.insert(hash).second)
+        writer_.write_texture_contents(hash, item.log2_width, item.height, item.words.data());
+    writer_.write_texture_hash(hash);
+}
+
+void CaptureRecorder::write_batch(const std::vector<uint32_t>& batch) {
+    for (size_t i = 0; i < batch.size();) {
+        const uint32_t entry = batch[i];
+        if (entry == no_texture_marker) {
+            // A rejected selection reads no words.
+            writer_.write_texture_hash(texture_hash(nullptr, BufferSel{}));
+            i += 1;
+        } else if (entry == same_texture_marker) {
+            const uint64_t texture = batch[i + 1] | uint64_t{batch[i + 2]} << 32;
+            writer_.write_texture_hash(hashes_[texture]);
+            i += 3;
+        } else {
+            writer_.write_command(batch.data() + i + 1, entry);
+            i += 1 + entry;
+        }
     }
 }
 

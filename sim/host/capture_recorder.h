@@ -12,6 +12,7 @@
 #include "capture_writer.h"
 #include "renderer.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -44,23 +45,30 @@ class CaptureRecorder : public CaptureSink {
     void finish();
 
   private:
-    // One piece of the stream, in order.
+    // One piece of the stream, in order: a batch of commands and texture
+    // selections whose hash is already known, or a changed texture.
     struct Item {
-        enum class Kind { commands, new_texture, same_texture, no_texture } kind;
-        // commands: each command's length, then its words; new_texture: the
-        // texture's words.
+        enum class Kind { batch, new_texture } kind;
+        // batch: entries of a length word and that many command words, or a
+        // marker (below); new_texture: the texture's words.
         std::vector<uint32_t> words;
         uint32_t log2_width = 0;
         uint32_t height = 0;
-        uint64_t texture = 0; // number of the new_texture item whose hash applies
+        uint64_t texture = 0; // new_texture: its number, from 0
     };
+    // Batch markers, above any command's length: a rejected selection, and
+    // a selection of the words of an earlier new_texture (its number follows
+    // in two words, low first).
+    static constexpr uint32_t no_texture_marker = 0xFFFFFFFEu;
+    static constexpr uint32_t same_texture_marker = 0xFFFFFFFFu;
     struct Selection {
         uint64_t check;
         uint64_t texture;
     };
 
     void queue(Item&& item);
-    void queue_commands();
+    void queue_batch();
+    void write_batch(const std::vector<uint32_t>& batch);
     void record();
     void write(Item& item);
 
@@ -68,7 +76,7 @@ class CaptureRecorder : public CaptureSink {
     const bool contents_;
 
     // Renderer's thread only.
-    std::vector<uint32_t> commands_;
+    std::vector<uint32_t> batch_;
     std::unordered_map<uint64_t, Selection> selections_;
     uint64_t textures_ = 0;
 
@@ -79,6 +87,9 @@ class CaptureRecorder : public CaptureSink {
     size_t queued_words_ = 0;
     bool closing_ = false;
     std::string error_;
+    // Set with error_, for check() to read on every pass of the loop
+    // without taking the lock.
+    std::atomic<bool> failed_{false};
     // Texture copies written out, kept for the next copies: a fresh block of
     // that size would come from the kernel, page by page, every time.
     std::vector<std::vector<uint32_t>> spare_;
