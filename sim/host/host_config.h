@@ -57,6 +57,8 @@ inline constexpr int fast_polls_before_sleep = 4096;
 inline constexpr int64_t fast_sleep_ns = 50'000;
 // The window is redrawn at most this often, even in fast mode.
 inline constexpr int64_t window_present_interval_ns = display_tick_ns;
+// The window's title gives the display rate measured over this long.
+inline constexpr int64_t title_rate_interval_ns = 500'000'000;
 // How long a client may wait on a stopped core before the hint is printed.
 inline constexpr int64_t idle_client_hint_ns = 2'000'000'000;
 // How long a child has to exit after a forwarded signal before it is killed.
@@ -66,7 +68,8 @@ inline constexpr int64_t progress_interval_ns = 250'000'000;
 
 // --- Outputs ----------------------------------------------------------------
 
-inline constexpr int window_scale = 2;
+inline constexpr int window_scale = 2; // the starting scale unless --scale says
+inline constexpr int max_window_scale = 8;
 inline constexpr int thumbnail_divisor = 4; // thumbnails are 80 x 60
 inline constexpr int contact_sheet_columns = 6;
 inline constexpr int contact_sheet_max_tiles = 36;

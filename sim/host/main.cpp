@@ -49,12 +49,13 @@ bool display_present() {
     return false;
 }
 
-std::unique_ptr<out::Window> open_window(WindowChoice choice) {
+std::unique_ptr<out::Window> open_window(WindowChoice choice, int scale) {
     if (choice == WindowChoice::off) return nullptr;
-    if (choice == WindowChoice::on) return out::Window::open(config::window_scale);
+    if (scale == 0) scale = config::window_scale;
+    if (choice == WindowChoice::on) return out::Window::open(scale);
     if (!out::Window::supported() || !display_present()) return nullptr;
     try {
-        return out::Window::open(config::window_scale);
+        return out::Window::open(scale);
     } catch (const HostError& e) {
         print_message(std::string(e.what()) + "; running without a window");
         return nullptr;
@@ -124,7 +125,7 @@ int replay(const Options& options) {
     signals::install();
     std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
     std::unique_ptr<CaptureRecorder> capture = open_capture(options);
-    std::unique_ptr<out::Window> window = open_window(options.window);
+    std::unique_ptr<out::Window> window = open_window(options.window, options.scale);
 
     ReplaySetup setup;
     setup.fast = options.fast;
@@ -169,7 +170,10 @@ int simulate(const Options& options) {
     // before anything runs.
     std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
     std::unique_ptr<CaptureRecorder> capture = open_capture(options);
-    std::unique_ptr<out::Window> window = open_window(options.window);
+    const out::Screenshots screenshots(
+        options.screenshots_dir.empty() ? "." : options.screenshots_dir,
+        !options.screenshots_dir.empty());
+    std::unique_ptr<out::Window> window = open_window(options.window, options.scale);
 
     SimDir dir(to_rgb565_le(menu));
     guardian.watch(dir.path());
@@ -184,6 +188,7 @@ int simulate(const Options& options) {
     setup.memory = &memory;
     setup.core = &core;
     setup.window = window.get();
+    setup.screenshots = &screenshots;
     setup.capture = capture.get();
     setup.renderer_image_path = renderer_image_path();
     for (auto& output : outputs)

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "host_config.h"
 #include "host_error.h"
 
 #include <cerrno>
@@ -30,6 +31,10 @@ const char* const usage_text =
     "  --window             show the screen in a window (default when a display\n"
     "                       is available); closing it stops the run\n"
     "  --no-window          never open a window\n"
+    "  --scale N            the window's starting size: N times 320x240, N from 1\n"
+    "                       to 8 (default 2)\n"
+    "  --screenshots DIR    where F12 saves screenshots (default: the current\n"
+    "                       folder)\n"
     "  --video FILE         record the displayed frames: FILE.y4m directly, or\n"
     "                       FILE.mp4 through ffmpeg\n"
     "  --png DIR            save the frames given by --png-frames as\n"
@@ -50,6 +55,17 @@ const char* const usage_text =
     "                       the same outputs as a live run\n"
     "  --help               show this help\n"
     "\n"
+    "Keys in the window:\n"
+    "  Space                pause or resume: nothing more is drawn or displayed,\n"
+    "                       so the programs wait as on a paused handheld\n"
+    "  .                    while paused, step one frame\n"
+    "  Tab (held)           full speed, as with --fast, until released\n"
+    "  F12                  save the screen, 320x240, as DIR/screenshot_NNNNN.png\n"
+    "  F11 or Alt+Enter     full screen on or off\n"
+    "  1 to 4               window size: 1 to 4 times 320x240\n"
+    "  Esc or Q             end the run, as closing the window does\n"
+    "The title shows the frame on screen, the frames per second and 'paused'.\n"
+    "\n"
     "The last line on stderr is the summary:\n"
     "  handheld-sim: summary: frames=N seconds=S fps=F renderer_errors=E exit_status=X\n"
     "\n"
@@ -64,6 +80,16 @@ namespace {
 bool ends_with(const std::string& text, const char* tail) {
     const size_t n = std::strlen(tail);
     return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
+}
+
+int parse_scale(const std::string& text) {
+    const bool digits =
+        text.size() <= 2 && text.find_first_not_of("0123456789") == std::string::npos;
+    const int scale = digits ? std::atoi(text.c_str()) : 0;
+    if (scale < 1 || scale > config::max_window_scale)
+        throw HostError("--scale: '" + text + "' is not a whole number from 1 to " +
+                        std::to_string(config::max_window_scale));
+    return scale;
 }
 
 } // namespace
@@ -153,6 +179,10 @@ Options parse_options(int argc, char** argv) {
             options.capture_digests_only = true;
         } else if (arg == "--replay") {
             options.replay = take_value();
+        } else if (arg == "--scale") {
+            options.scale = parse_scale(take_value());
+        } else if (arg == "--screenshots") {
+            options.screenshots_dir = take_value();
         } else {
             throw HostError("unknown option '" + arg + "'");
         }

@@ -23,6 +23,8 @@ struct Options {
     std::string capture;
     bool capture_digests_only = false; // no texture contents in the capture
     std::string replay;                // a capture to replay instead of a command
+    int scale = 0;               // --scale; 0: the default
+    std::string screenshots_dir; // --screenshots; empty: the current folder
     std::vector<std::string> command;
 };
 

@@ -83,7 +83,7 @@ void ReplayLoop::run() {
         const bool busy = step(now);
         if (s_.window != nullptr && now >= next_pump_) {
             next_pump_ = now + config::window_present_interval_ns;
-            if (!s_.window->pump()) {
+            if (s_.window->pump().closed) {
                 result_.window_closed = true;
                 return;
             }

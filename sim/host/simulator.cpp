@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "console.h"
+#include "host_error.h"
 #include "host_clock.h"
 #include "host_config.h"
 #include "renderer.h"
@@ -18,7 +19,7 @@ namespace {
 class Loop {
   public:
     Loop(const RunSetup& setup, RunResult& result)
-        : s_(setup), progress_(setup.progress), result_(result) {}
+        : s_(setup), progress_(setup.progress), result_(result), fast_(setup.fast) {}
 
     void run();
 
@@ -30,6 +31,9 @@ class Loop {
     void watch_waiting_client(int64_t now);
     bool finished() const;
     void idle(int64_t now);
+    bool handle_window(int64_t now);
+    void take_screenshot();
+    void update_title(int64_t now);
 
     const RunSetup& s_;
     ProgressLine progress_;
@@ -45,6 +49,14 @@ class Loop {
     int empty_polls_ = 0;
     bool stopping_ = false;
     int64_t stop_deadline_ = 0;
+
+    // Steered from the window's keys: fast_ follows --fast or a held Tab.
+    bool fast_;
+    bool paused_ = false;
+    int steps_wanted_ = 0;
+    int64_t rate_since_ = 0;
+    uint64_t rate_frames_ = 0;
+    double fps_ = 0;
 };
 
 void Loop::run() {
@@ -62,6 +74,7 @@ void Loop::run() {
         }
     } tally{*this, start};
 
+    if (s_.window != nullptr) s_.window->set_sampling(fast_);
     bool idle_before = false;
     while (true) {
         const int64_t now = monotonic_ns();
@@ -79,7 +92,7 @@ void Loop::run() {
 
         if (s_.window != nullptr && now >= next_pump_) {
             next_pump_ = now + config::window_present_interval_ns;
-            if (!s_.window->pump()) {
+            if (!handle_window(now)) {
                 result_.window_closed = true;
                 return;
             }
@@ -88,8 +101,11 @@ void Loop::run() {
         progress_.update(result_.frames, now);
 
         // With the command gone, an idle pass with no frame waiting for
-        // display means nothing more can come.
-        if (command_gone && (stopping_ || finished() || (!busy && renderer_->pending_shows() == 0)))
+        // display means nothing more can come. A paused run keeps what is
+        // left in the FIFO for when it resumes.
+        if (command_gone &&
+            (stopping_ || finished() ||
+             (!paused_ && !busy && renderer_->pending_shows() == 0)))
             return;
         idle_before = !busy;
         if (busy)
@@ -141,7 +157,17 @@ void Loop::handle_core_event(CoreEvent event) {
 // Steps the renderer and displays what is due; true when anything happened.
 bool Loop::work(int64_t now) {
     if (!running_) return false;
-    if (s_.fast) {
+    if (paused_) {
+        // Nothing is drawn or displayed, so the programs wait as on a paused
+        // handheld; a step draws up to the next shown frame and displays it.
+        if (steps_wanted_ == 0) return false;
+        const int executed = renderer_->step(config::step_budget, true);
+        if (renderer_->pending_shows() == 0) return executed > 0;
+        display();
+        --steps_wanted_;
+        return true;
+    }
+    if (fast_) {
         const int executed = renderer_->step(config::step_budget, true);
         if (renderer_->pending_shows() > 0) {
             display();
@@ -203,8 +229,50 @@ bool Loop::finished() const {
     return renderer_->fifo_empty() && renderer_->pending_shows() == 0;
 }
 
+// The window's keys; false once the user closed it.
+bool Loop::handle_window(int64_t now) {
+    const out::WindowInput input = s_.window->pump();
+    if (input.closed) return false;
+    if (input.toggle_pause) {
+        paused_ = !paused_;
+        steps_wanted_ = 0;
+    }
+    if (paused_) steps_wanted_ += input.steps;
+    // Leaving fast mode needs nothing more: the display tick that has
+    // fallen behind restarts its grid instead of catching up.
+    fast_ = s_.fast || input.fast_held;
+    s_.window->set_sampling(fast_ && !paused_);
+    for (int i = 0; i < input.screenshots; ++i)
+        take_screenshot();
+    update_title(now);
+    return true;
+}
+
+// A screenshot that cannot be written is reported and the run goes on.
+void Loop::take_screenshot() {
+    if (s_.screenshots == nullptr) return;
+    try {
+        print_message("screenshot saved: " +
+                      s_.screenshots->save(s_.window->screen(), s_.window->screen_frame()));
+    } catch (const HostError& e) {
+        print_message(e.what());
+    }
+}
+
+// The rate in the title is measured over half a second of displayed frames.
+void Loop::update_title(int64_t now) {
+    if (rate_since_ == 0 || now - rate_since_ >= config::title_rate_interval_ns) {
+        if (rate_since_ != 0)
+            fps_ = static_cast<double>(result_.frames - rate_frames_) * 1e9 /
+                   static_cast<double>(now - rate_since_);
+        rate_since_ = now;
+        rate_frames_ = result_.frames;
+    }
+    s_.window->set_status(paused_ ? 0.0 : fps_, paused_);
+}
+
 void Loop::idle(int64_t now) {
-    if (!s_.fast) {
+    if (!fast_ || paused_) {
         // Sleep, but wake for the next display tick when a frame waits.
         int64_t sleep = config::idle_sleep_ns;
         if (running_ && renderer_->pending_shows() > 0 && next_tick_ - now < sleep)

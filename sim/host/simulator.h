@@ -1,13 +1,15 @@
 // The simulator's main loop. Single-threaded: each pass watches for signals
 // and the command's end, polls the second core's control registers, steps the
 // renderer, displays frames at the chosen pace and feeds them to the
-// outputs, and pumps the window.
+// outputs, and pumps the window, whose keys pause, step, speed up the run and
+// take screenshots.
 #pragma once
 
 #include "capture_recorder.h"
 #include "child_process.h"
 #include "core_control.h"
 #include "frame_sink.h"
+#include "screenshots.h"
 #include "sim_memory.h"
 #include "window.h"
 
@@ -26,6 +28,7 @@ struct RunSetup {
     ChildProcess* child = nullptr;
     std::vector<out::FrameSink*> sinks; // includes the window, if any
     out::Window* window = nullptr;
+    const out::Screenshots* screenshots = nullptr; // where F12 saves, with a window
     CaptureRecorder* capture = nullptr;
     std::string renderer_image_path; // for the hint to a waiting client
 };

@@ -1,5 +1,8 @@
 // The window over SDL2: a streaming texture the size of the screen, scaled
-// up by the renderer with nearest-neighbour sampling so pixels stay sharp.
+// up by the renderer with nearest-neighbour sampling to a whole multiple, so
+// pixels stay sharp in a window and in full screen alike. The keys that
+// steer the run are handed to the main loop; full screen and scale are
+// handled here.
 #include "window.h"
 
 #include "host_error.h"
@@ -9,9 +12,11 @@
 namespace sim::out {
 namespace {
 
+constexpr int max_key_scale = 4;
+
 class SdlWindow : public Window {
   public:
-    explicit SdlWindow(int scale) {
+    explicit SdlWindow(int scale) : scale_(scale) {
         // The simulator handles SIGINT and SIGTERM itself (it forwards them
         // to the command); SDL must not take them over.
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -21,10 +26,15 @@ class SdlWindow : public Window {
         window_ = SDL_CreateWindow("handheld-sim", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                    config::fb_width * scale, config::fb_height * scale, 0);
         if (window_ != nullptr) renderer_ = SDL_CreateRenderer(window_, -1, 0);
-        if (renderer_ != nullptr)
+        if (renderer_ != nullptr) {
+            // A full screen of another shape shows the picture centred at the
+            // largest whole scale that fits, with black around it.
+            SDL_RenderSetLogicalSize(renderer_, config::fb_width, config::fb_height);
+            SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
             texture_ =
                 SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB24, SDL_TEXTUREACCESS_STREAMING,
                                   config::fb_width, config::fb_height);
+        }
         if (texture_ == nullptr) {
             const std::string error = SDL_GetError();
             release();
@@ -34,24 +44,96 @@ class SdlWindow : public Window {
 
     ~SdlWindow() override { release(); }
 
-    void show(const uint8_t* rgb) override {
+    WindowInput pump() override {
+        WindowInput input;
+        SDL_Event event;
+        while (SDL_PollEvent(&event)) {
+            if (event.type == SDL_QUIT) input.closed = true;
+            if (event.type == SDL_WINDOWEVENT) window_event(event.window.event, input);
+            if (event.type == SDL_KEYDOWN) key_down(event.key, input);
+            if (event.type == SDL_KEYUP && event.key.keysym.sym == SDLK_TAB) fast_held_ = false;
+        }
+        input.fast_held = fast_held_;
+        return input;
+    }
+
+  protected:
+    void draw(const uint8_t* rgb) override {
         SDL_UpdateTexture(texture_, nullptr, rgb, config::fb_width * 3);
+        present();
+    }
+
+    void set_title(const std::string& title) override {
+        SDL_SetWindowTitle(window_, title.c_str());
+    }
+
+  private:
+    void present() {
+        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
         SDL_RenderClear(renderer_);
         SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
         SDL_RenderPresent(renderer_);
     }
 
-    bool pump() override {
-        SDL_Event event;
-        while (SDL_PollEvent(&event)) {
-            if (event.type == SDL_QUIT) closed_ = true;
-            if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)
-                closed_ = true;
-        }
-        return !closed_;
+    void window_event(Uint8 what, WindowInput& input) {
+        if (what == SDL_WINDOWEVENT_CLOSE) input.closed = true;
+        // A key released while another window had the focus never reports
+        // its release here; fast mode must not stay stuck on.
+        if (what == SDL_WINDOWEVENT_FOCUS_LOST) fast_held_ = false;
+        // The texture keeps the last picture: redraw it when the window was
+        // uncovered or changed size, also while the run is paused.
+        if (what == SDL_WINDOWEVENT_EXPOSED || what == SDL_WINDOWEVENT_SIZE_CHANGED) present();
     }
 
-  private:
+    void key_down(const SDL_KeyboardEvent& key, WindowInput& input) {
+        const SDL_Keycode sym = key.keysym.sym;
+        // Held keys repeat; only stepping and scaling are meant to.
+        if (sym == SDLK_PERIOD || sym == SDLK_KP_PERIOD) ++input.steps;
+        if (key.repeat != 0) return;
+        switch (sym) {
+        case SDLK_SPACE:
+            input.toggle_pause = !input.toggle_pause;
+            break;
+        case SDLK_TAB:
+            fast_held_ = true;
+            break;
+        case SDLK_F12:
+            ++input.screenshots;
+            break;
+        case SDLK_F11:
+            toggle_full_screen();
+            break;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            if ((key.keysym.mod & KMOD_ALT) != 0) toggle_full_screen();
+            break;
+        case SDLK_ESCAPE:
+        case SDLK_q:
+            input.closed = true;
+            break;
+        default:
+            if (sym >= SDLK_1 && sym < SDLK_1 + max_key_scale) set_scale(sym - SDLK_1 + 1);
+            if (sym >= SDLK_KP_1 && sym < SDLK_KP_1 + max_key_scale) set_scale(sym - SDLK_KP_1 + 1);
+            break;
+        }
+    }
+
+    void toggle_full_screen() {
+        full_screen_ = !full_screen_;
+        SDL_SetWindowFullscreen(window_, full_screen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        // Leaving full screen goes back to the last chosen scale.
+        if (!full_screen_) set_scale(scale_);
+        present();
+    }
+
+    // In full screen the new scale is remembered for when it is left.
+    void set_scale(int scale) {
+        scale_ = scale;
+        if (full_screen_) return;
+        SDL_SetWindowSize(window_, config::fb_width * scale, config::fb_height * scale);
+        present();
+    }
+
     void release() {
         if (texture_ != nullptr) SDL_DestroyTexture(texture_);
         if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
@@ -65,7 +147,9 @@ class SdlWindow : public Window {
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
-    bool closed_ = false;
+    int scale_;
+    bool full_screen_ = false;
+    bool fast_held_ = false;
 };
 
 } // namespace

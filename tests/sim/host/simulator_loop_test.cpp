@@ -19,8 +19,12 @@ namespace {
 class FakeWindow : public out::Window {
   public:
     explicit FakeWindow(int pumps_before_close) : pumps_left_(pumps_before_close) {}
-    void show(const uint8_t*) override {}
-    bool pump() override { return pumps_left_-- > 0; }
+    void draw(const uint8_t*) override {}
+    out::WindowInput pump() override {
+        out::WindowInput input;
+        input.closed = pumps_left_-- <= 0;
+        return input;
+    }
     void consume(const RgbFrame& frame, uint64_t number) override {
         EXPECT_EQ(number, times.size());
         EXPECT_EQ(frame.rgb.size(), 320u * 240 * 3);
