@@ -51,9 +51,8 @@ inline constexpr int64_t display_tick_ns = 1'000'000'000 / display_hz;
 inline constexpr int step_budget = 4096;
 // Real-time mode sleeps this long when nothing happened in an iteration.
 inline constexpr int64_t idle_sleep_ns = 1'000'000;
-// Fast mode: empty polls before yielding the processor, and before sleeping.
-inline constexpr int fast_polls_before_yield = 64;
-inline constexpr int fast_polls_before_sleep = 4096;
+// Fast mode: empty polls before sleeping, and the sleep between polls then.
+inline constexpr int fast_polls_before_sleep = 64;
 inline constexpr int64_t fast_sleep_ns = 50'000;
 // The window is redrawn at most this often, even in fast mode.
 inline constexpr int64_t window_present_interval_ns = display_tick_ns;

@@ -11,7 +11,6 @@
 
 #include <csignal>
 #include <optional>
-#include <sched.h>
 
 namespace sim {
 namespace {
@@ -280,11 +279,9 @@ void Loop::idle(int64_t now) {
         sleep_ns(sleep);
         return;
     }
-    ++empty_polls_;
-    if (empty_polls_ > config::fast_polls_before_sleep)
-        sleep_ns(config::fast_sleep_ns);
-    else if (empty_polls_ > config::fast_polls_before_yield)
-        sched_yield();
+    // Fast mode waits for the client only while it computes a frame; after
+    // a short spin the loop sleeps rather than keep a core busy yielding.
+    if (++empty_polls_ > config::fast_polls_before_sleep) sleep_ns(config::fast_sleep_ns);
 }
 
 } // namespace
