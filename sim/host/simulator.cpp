@@ -9,6 +9,7 @@
 
 #include "shared_access.h"
 
+#include <algorithm>
 #include <csignal>
 #include <optional>
 
@@ -272,10 +273,12 @@ void Loop::update_title(int64_t now) {
 
 void Loop::idle(int64_t now) {
     if (!fast_ || paused_) {
-        // Sleep, but wake for the next display tick when a frame waits.
+        // With the renderer running, nothing is due before the next display
+        // tick: the client, paced by the display, queues its commands while
+        // the loop sleeps and the renderer catches up at the tick. A signal
+        // (the command's end, a stop request) cuts the sleep short.
         int64_t sleep = config::idle_sleep_ns;
-        if (running_ && renderer_->pending_shows() > 0 && next_tick_ - now < sleep)
-            sleep = next_tick_ - now;
+        if (running_ && !paused_) sleep = std::min(next_tick_ - now, config::display_tick_ns);
         sleep_ns(sleep);
         return;
     }
