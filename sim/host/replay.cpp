@@ -74,6 +74,8 @@ void ReplayLoop::run() {
         }
     } tally{*this, start};
 
+    // A fast replay is sampled by the window, as a fast live run is.
+    if (s_.window != nullptr) s_.window->set_sampling(s_.fast);
     while (true) {
         const int64_t now = monotonic_ns();
         if (const int signal = signals::take_stop_request(); signal != 0) {
