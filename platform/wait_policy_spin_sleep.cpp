@@ -4,9 +4,15 @@
 // spin, while one that lasts a whole display frame costs a few wake-ups
 // instead of a busy core. Only nanosleep is used, so that the same file
 // serves any runtime that offers it.
+
 #include "wait_policy.h"
 
 #include <ctime>
+
+// nanosleep is POSIX, not ISO C++: a C library built for a bare device
+// leaves it out of <time.h>, and the device runtime supplies it. Declared
+// here with the one signature every C library gives it.
+extern "C" int nanosleep(const timespec* requested, timespec* remaining);
 
 namespace platform {
 namespace {
