@@ -1,9 +1,9 @@
 #include "simulator.h"
 
 #include "console.h"
-#include "host_error.h"
 #include "host_clock.h"
 #include "host_config.h"
+#include "host_error.h"
 #include "renderer.h"
 #include "signals.h"
 
