@@ -6,6 +6,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# The packages come first, so that the build finds them: the window's on a
+# desktop, the video encoder's otherwise. Configuring on every run picks up a
+# package that arrived after an earlier configure had missed it.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${LUMENFALL_RECORD:-}" ]; then
+    bash tools/setup.sh play window
+else
+    bash tools/setup.sh play record
+fi
 cmake --preset release -DLUMENFALL_BUILD_TESTS=OFF >/dev/null
 cmake --build --preset release
 

@@ -7,6 +7,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-debug}
 shift || true
+# Installs what the suite needs first; configuring on every run picks up a
+# package that arrived after an earlier configure had missed it.
+bash tools/setup.sh test
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 ctest --preset "$preset" "$@"
