@@ -19,13 +19,14 @@ say() {
 }
 
 usage() {
-    echo "usage: tools/setup.sh LIST..." >&2
-    echo "  LIST: $(cd "$packages_dir" && ls -- *.txt | sed 's/\.txt$//' | tr '\n' ' ')or a file" >&2
-    exit 2
+    echo "usage: tools/setup.sh LIST..."
+    echo "  LIST: $(cd "$packages_dir" && ls -- *.txt | sed 's/\.txt$//' | tr '\n' ' ')or a file"
+    echo "  installs the missing Debian packages of the lists; LUMENFALL_NO_SETUP=1 skips"
 }
 
 case "${1:-}" in
-    ""|-h|--help) usage ;;
+    -h|--help) usage; exit 0 ;;
+    "") usage >&2; exit 2 ;;
 esac
 [ "${LUMENFALL_NO_SETUP:-0}" = 0 ] || exit 0
 
@@ -36,7 +37,8 @@ for list in "$@"; do
     [ -f "$file" ] || file="$packages_dir/$list.txt"
     if [ ! -f "$file" ]; then
         say "no package list '$list'"
-        usage
+        usage >&2
+        exit 2
     fi
     while read -r name; do
         [ -n "$name" ] && wanted+=("$name")
