@@ -3,6 +3,7 @@
 // values it reports.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace sim {
