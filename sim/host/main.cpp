@@ -7,6 +7,7 @@
 #include "core_control.h"
 #include "fault_guard.h"
 #include "ffmpeg_video.h"
+#include "frame_digest.h"
 #include "guardian.h"
 #include "host_config.h"
 #include "host_error.h"
@@ -87,6 +88,7 @@ std::vector<std::unique_ptr<out::FrameSink>> open_outputs(const Options& options
         outputs.push_back(std::make_unique<out::PngFrames>(options.png_dir, options.png_frames));
     if (!options.contact_sheet.empty())
         outputs.push_back(std::make_unique<out::ContactSheet>(options.contact_sheet));
+    if (options.frame_digest) outputs.push_back(std::make_unique<out::FrameDigest>());
     return outputs;
 }
 

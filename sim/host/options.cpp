@@ -47,6 +47,7 @@ const char* const usage_text =
     "                       be replayed (read it with capture-dump)\n"
     "  --capture-digests-only\n"
     "                       record only a digest of each texture, not its contents\n"
+    "  --frame-digest       print a digest of every displayed frame's pixels\n"
     "  --no-progress        no progress line on the terminal\n"
     "\n"
     "Replay:\n"
@@ -158,6 +159,9 @@ Options parse_options(int argc, char** argv) {
         } else if (arg == "--no-window") {
             no_value();
             options.window = WindowChoice::off;
+        } else if (arg == "--frame-digest") {
+            no_value();
+            options.frame_digest = true;
         } else if (arg == "--no-progress") {
             no_value();
             options.progress = false;

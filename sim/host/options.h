@@ -25,6 +25,7 @@ struct Options {
     std::string replay;                // a capture to replay instead of a command
     int scale = 0;               // --scale; 0: the default
     std::string screenshots_dir; // --screenshots; empty: the current folder
+    bool frame_digest = false;   // --frame-digest
     std::vector<std::string> command;
 };
 
