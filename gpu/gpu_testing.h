@@ -1,5 +1,6 @@
 // Hooks for in-process tests of the client library and of its users. The
-// program itself never calls them.
+// handheld program never calls them; the web page uses gpu_mm_reset to play
+// the demo again from its start.
 #pragma once
 
 #include <cstdint>
