@@ -95,6 +95,7 @@
     demo._lf_start(seed, 0);
     shown = -1;
     finished = false;
+    resetStats();
     nextDue = performance.now();
     present();
     updateLabels();
@@ -137,16 +138,24 @@
     window.requestAnimationFrame(tick);
   }
 
+  // The figures describe one uninterrupted stretch of playing.
+  function resetStats() {
+    stats.workMs = [];
+    stats.tickTimes = [];
+    stats.fastFrames = 0;
+    stats.fastStart = performance.now();
+  }
+
   function setPaused(value) {
     paused = value;
+    resetStats();
     nextDue = performance.now();
     updateLabels();
   }
 
   function setFast(value) {
     fast = value;
-    stats.fastFrames = 0;
-    stats.fastStart = performance.now();
+    resetStats();
     nextDue = performance.now();
     document.getElementById('rate').textContent = '';
     updateLabels();
@@ -237,7 +246,11 @@
     setFast,
   };
 
-  function fail(text) {
+  // The first failure is the one worth reading; what follows from it is
+  // left to the console.
+  function fail(text, detail) {
+    if (detail) console.error(detail);
+    if (window.lumenfall.error) return;
     window.lumenfall.error = text;
     showMessage(text);
   }
@@ -254,8 +267,10 @@
     script.src = 'lumenfall.js';
     script.onerror = () => fail('The demo could not be loaded: lumenfall.js is missing.');
     script.onload = () => {
+      const cannotStart = 'The demo could not be loaded: its WebAssembly module ' +
+                          '(lumenfall.wasm) could not be fetched or started. Reload to try again.';
       window.createLumenfall({
-        onAbort: (what) => fail(`The demo could not be loaded (${what}).`),
+        onAbort: (what) => fail(cannotStart, what),
       }).then((module) => {
         demo = module;
         showNote(`seed ${seed} ${seedWarning}(add ?seed=N to the address to replay a run)`);
@@ -263,7 +278,7 @@
         restart();
         window.lumenfall.ready = true;
         window.requestAnimationFrame(tick);
-      }, (error) => fail(`The demo could not be loaded: ${error}`));
+      }, (error) => fail(cannotStart, error));
     };
     document.body.appendChild(script);
   }
