@@ -12,6 +12,10 @@
   const TICK_SLACK_MS = 2;
   // Fast mode plays frames for this long per display callback.
   const FAST_BUDGET_MS = 12;
+  // The smallest module that uses a SIMD instruction: it validates only
+  // where the module's vector code can run.
+  const SIMD_PROBE = new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1,
+    0, 10, 10, 1, 8, 0, 65, 0, 253, 15, 253, 98, 11]);
 
   const canvas = document.getElementById('screen');
   const context = canvas.getContext('2d');
@@ -260,6 +264,11 @@
     if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
       fail('This browser cannot run WebAssembly, which the demo needs. ' +
            'Try a current version of any major browser.');
+      return;
+    }
+    if (!WebAssembly.validate(SIMD_PROBE)) {
+      fail('This browser runs WebAssembly without its SIMD instructions, which the demo ' +
+           'needs (Chrome or Edge 91, Firefox 89, Safari 16.4 or later have them).');
       return;
     }
     seed = parseSeed();
