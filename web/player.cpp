@@ -3,7 +3,6 @@
 #include "gpu_testing.h"
 #include "menu_texture.h"
 #include "packed_picture.h"
-#include "shared_access.h"
 #include "web_config.h"
 
 #include <cstdio>

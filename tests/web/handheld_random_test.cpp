@@ -10,7 +10,8 @@
 namespace {
 
 TEST(HandheldRandom, DrawsWhatTheCLibraryDraws) {
-    const unsigned seeds[] = {0u, 1u, 2u, 12345u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 1765170000u};
+    const unsigned seeds[] = {0u,          1u,          2u,          12345u,
+                              0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 1765170000u};
     for (const unsigned seed : seeds) {
         web::HandheldRandom generator;
         generator.seed(seed);
