@@ -54,15 +54,15 @@ class Player {
     void display_one();
     void end_run();
 
-    // Feeds the consumed command stream to the digest; texture hashes are
-    // not part of it.
+    // Feeds the consumed command stream to the digest; textures are not
+    // part of it.
     class DigestSink : public sim::CaptureSink {
       public:
         explicit DigestSink(sim::capture::CommandDigest& digest) : digest_(digest) {}
         void command(const uint32_t* words, size_t count) override {
             digest_.add_command(words, count);
         }
-        void texture_hash(uint64_t) override {}
+        void texture_selected(const sim::TextureWords&) override {}
 
       private:
         sim::capture::CommandDigest& digest_;
