@@ -3,6 +3,7 @@
 #include "gpu_testing.h"
 #include "menu_texture.h"
 #include "packed_picture.h"
+#include "random_stream.h"
 #include "web_config.h"
 
 #include <cstdio>
@@ -26,7 +27,7 @@ Player& player() {
 }
 
 void Player::start(uint32_t seed, bool digests) {
-    std::srand(seed);
+    seed_random(seed);
     Fix_trig_init();
     demo_reset_state();
     gpu_mm_reset();
