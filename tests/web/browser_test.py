@@ -13,13 +13,14 @@ import functools
 import http.server
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
 import threading
 import time
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from png_pixels import read_png  # noqa: E402
 
 SEED = 1765170123
 FRAMES = [0, 900, 1900]
@@ -37,48 +38,10 @@ def fail(reason):
 
 
 def read_png_rgb(path):
-    """The RGB bytes of an 8-bit RGB, non-interlaced PNG (what the simulator
-    writes)."""
-    with open(path, "rb") as f:
-        data = f.read()
-    if data[:8] != b"\x89PNG\r\n\x1a\n":
-        fail(f"{path} is not a PNG")
-    pos, idat, width, height = 8, b"", 0, 0
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
-            if (depth, colour, interlace) != (8, 2, 0):
-                fail(f"{path}: only 8-bit RGB non-interlaced PNGs are read here")
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
-    raw = zlib.decompress(idat)
-    stride = width * 3
-    out = bytearray()
-    previous = bytearray(stride)
-    for y in range(height):
-        kind = raw[y * (stride + 1)]
-        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for x in range(stride):
-            left = line[x - 3] if x >= 3 else 0
-            up = previous[x]
-            up_left = previous[x - 3] if x >= 3 else 0
-            if kind == 1:
-                line[x] = (line[x] + left) & 255
-            elif kind == 2:
-                line[x] = (line[x] + up) & 255
-            elif kind == 3:
-                line[x] = (line[x] + (left + up) // 2) & 255
-            elif kind == 4:
-                p = left + up - up_left
-                pa, pb, pc = abs(p - left), abs(p - up), abs(p - up_left)
-                pred = left if pa <= pb and pa <= pc else up if pb <= pc else up_left
-                line[x] = (line[x] + pred) & 255
-        out += line
-        previous = line
-    return width, height, bytes(out)
+    try:
+        return read_png(path)
+    except (OSError, ValueError) as e:
+        fail(str(e))
 
 
 def native_pictures(work, bin_dir, shim):
