@@ -13,6 +13,7 @@ import functools
 import http.server
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -84,6 +85,14 @@ def wait_for(driver, script, seconds=30):
 
 
 def open_browser(work):
+    # The driver is reached at http://localhost:PORT; without a name for the
+    # loopback address (a bare chroot has no /etc/hosts) it cannot start, and
+    # selenium's own message does not say why.
+    try:
+        socket.getaddrinfo("localhost", None)
+    except socket.gaierror:
+        fail("'localhost' does not resolve (is /etc/hosts missing?); "
+             "the browser driver is reached through it")
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     options = webdriver.ChromeOptions()
