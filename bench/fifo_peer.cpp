@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "gpu.h"
 #include "shared_access.h"
+#include "wait_wake.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +69,8 @@ constexpr size_t mapping_bytes = (area_pages + 1) * page;
         }
         if (read != start) {
             if (release == Release::each_batch) platform::shared_publish(&area->fifo_read, read);
+            // As the simulator's renderer: one wake a batch for a sleeping writer.
+            platform::wake_waiters(&area->fifo_read);
             __atomic_store_n(words_taken, taken, __ATOMIC_RELEASE);
         }
     }

@@ -13,10 +13,13 @@ namespace {
 // One slot of the ring always stays empty, so that equal indexes mean empty.
 constexpr uint32_t max_command_words = gpu_fifo_words - 1;
 
-uint32_t fifo_room() {
+// read_seen receives the fifo_read the room was computed from: the word a
+// waiting writer sleeps on until the renderer moves it.
+uint32_t fifo_room(uint32_t& read_seen) {
     // Acquire: the renderer may read the words below its index until it
     // publishes a new one, so words are reused only after this load.
     const uint32_t read = platform::shared_load_acquire(&shared->fifo_read);
+    read_seen = read;
     const uint32_t write = platform::shared_load(&shared->fifo_write);
     return read > write ? read - write - 1 : read - write + max_command_words;
 }
@@ -26,9 +29,10 @@ uint32_t fifo_room() {
 // waiting, since no amount of waiting would make it fit.
 gpuResult wait_for_room(uint64_t words, bool wait) {
     if (words > max_command_words) return gpuNoRoom;
-    for (uint32_t polls = 0; fifo_room() < words; ++polls) {
+    uint32_t read_seen = 0;
+    for (uint32_t polls = 0; fifo_room(read_seen) < words; ++polls) {
         if (!wait) return gpuNoRoom;
-        platform::wait_pause(polls);
+        platform::wait_pause(&shared->fifo_read, read_seen, polls);
     }
     return gpuOK;
 }

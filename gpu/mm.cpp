@@ -92,7 +92,7 @@ gpuBuf* gpuAlloc(uint32_t log2_width, uint32_t height, bool wait) {
         const uint32_t noted = platform::shared_load(&shared->frame_count);
         for (uint32_t polls = 0;
              platform::shared_load(&shared->frame_count) == noted; ++polls)
-            platform::wait_pause(polls);
+            platform::wait_pause(&shared->frame_count, noted, polls);
     }
 }
 

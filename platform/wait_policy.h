@@ -10,9 +10,11 @@
 
 namespace platform {
 
-// Called after a poll found the condition still false. `polls` counts the
+// Called after a poll found the condition still false. `word` is the shared
+// word whose change can end the wait and `seen` the value the poll read from
+// it, so a policy may sleep until the word moves on. `polls` counts the
 // failed polls of the current wait, starting at 0, so a policy can start
 // cheap and back off as the wait grows long.
-void wait_pause(uint32_t polls);
+void wait_pause(const uint32_t* word, uint32_t seen, uint32_t polls);
 
 } // namespace platform

@@ -36,7 +36,7 @@ long sleep_for_poll(uint32_t polls) {
 
 } // namespace
 
-void wait_pause(uint32_t polls) {
+void wait_pause(const uint32_t*, uint32_t, uint32_t polls) {
     if (polls < spin_polls) return;
     const timespec span{0, sleep_for_poll(polls)};
     nanosleep(&span, nullptr);

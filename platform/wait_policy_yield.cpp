@@ -7,7 +7,7 @@
 
 namespace platform {
 
-void wait_pause(uint32_t) {
+void wait_pause(const uint32_t*, uint32_t, uint32_t) {
     sched_yield();
 }
 

@@ -1,6 +1,7 @@
 #include "fifo_reader.h"
 
 #include "shared_access.h"
+#include "wait_wake.h"
 
 namespace sim {
 
@@ -41,6 +42,7 @@ void FifoReader::take(uint32_t n, uint32_t* dst) {
 void FifoReader::resync_to_write() {
     read_ = write_;
     platform::shared_publish(&area_->fifo_read, read_);
+    platform::wake_waiters(&area_->fifo_read);
 }
 
 } // namespace sim

@@ -6,6 +6,7 @@
 #include "fifo_reader.h"
 #include "render_state.h"
 #include "shared_access.h"
+#include "wait_wake.h"
 
 #include <array>
 #include <deque>
@@ -148,6 +149,8 @@ int Renderer::step(int max_commands, bool stop_after_show) {
         ++s.executed;
         if (opcode == gpu_op_show && stop_after_show) break;
     }
+    // One wake for the whole batch, for a client sleeping until fifo_read moves.
+    if (done > 0) platform::wake_waiters(&s.area->fifo_read);
     return done;
 }
 
@@ -176,6 +179,7 @@ bool Renderer::advance_display() {
     // client may hand the previous shown buffer's memory to new work.
     ++s.frames_displayed;
     platform::shared_publish(&s.area->frame_count, s.frames_displayed);
+    platform::wake_waiters(&s.area->frame_count);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "fake_renderer.h"
 
 #include "shared_access.h"
+#include "wait_wake.h"
 
 namespace test_support {
 
@@ -55,6 +56,7 @@ bool FakeRenderer::consume_one() {
     // Release: the words were copied above, so the client may reuse them
     // once it sees this index.
     platform::shared_publish(&area_->fifo_read, (read + length) % gpu_fifo_words);
+    platform::wake_waiters(&area_->fifo_read);
     return true;
 }
 
@@ -74,6 +76,7 @@ void FakeRenderer::apply(const std::vector<uint32_t>& command) {
         } else {
             const uint32_t shown = platform::shared_load(&area_->frame_count);
             platform::shared_store(&area_->frame_count, shown + 1);
+            platform::wake_waiters(&area_->frame_count);
         }
     }
 }
@@ -99,6 +102,7 @@ uint32_t FakeRenderer::release_frames(uint32_t count) {
     held_ -= released;
     const uint32_t shown = platform::shared_load(&area_->frame_count);
     platform::shared_store(&area_->frame_count, shown + released);
+    platform::wake_waiters(&area_->frame_count);
     return released;
 }
 
