@@ -5,7 +5,7 @@
 
 namespace platform {
 
-void wait_pause(uint32_t) {
+void wait_pause(const uint32_t*, uint32_t, uint32_t) {
     web::player().run_renderer_for_wait();
 }
 
