@@ -12,8 +12,10 @@
 # (default: the parent of the commit that added the sleeping wait).
 #
 # usage: tools/sim_bench.sh [BUILD_DIR]      (default build/sim-bench-release)
-# Environment: BEFORE_REV, SIM_BENCH_RUNS (fast runs per figure, default 7),
-# SIM_BENCH_REALTIME_RUNS (10 s playbacks per build, default 3).
+# Environment: BEFORE_REV, or BEFORE_BUILD (an existing release build of the
+# previous version, used as it is), SIM_BENCH_RUNS (fast runs per figure,
+# default 7), SIM_BENCH_REALTIME_RUNS (10 s playbacks per build, default 3),
+# SIM_BENCH_ONLY (a subset of realtime,fast,together,capture).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,7 +31,8 @@ trap cleanup EXIT
 first_sleeping=$(git -C "$root" log --format=%H --diff-filter=A -- \
   platform/wait_policy_spin_sleep.cpp | tail -1)
 before_rev=${BEFORE_REV:-${first_sleeping:+$first_sleeping^}}
-[ -n "$before_rev" ] || { echo "sim_bench: set BEFORE_REV to the build to compare with" >&2; exit 2; }
+[ -n "$before_rev" ] || [ -n "${BEFORE_BUILD:-}" ] ||
+  { echo "sim_bench: set BEFORE_REV or BEFORE_BUILD to the build to compare with" >&2; exit 2; }
 
 targets=(handheld-sim lumenfall renderer-image capture-dump)
 build_release() { # SOURCE BUILD; an existing build keeps its own settings
@@ -44,13 +47,19 @@ lscpu | sed -n 's/^Model name: *//p' | sed 's/^/cpu: /'
 echo "cores: $(nproc)"
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "after: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD || echo ' + local changes'), built in $build"
-echo "before: $(git -C "$root" rev-parse --short "$before_rev"), built from a temporary worktree"
-
 build_release "$root" "$build"
-git -C "$root" worktree add --detach --quiet "$before_tree" "$before_rev"
-build_release "$before_tree" "$work/before-build"
+if [ -n "${BEFORE_BUILD:-}" ]; then
+  echo "before: the existing build $BEFORE_BUILD"
+  before_bin=$BEFORE_BUILD/bin
+else
+  echo "before: $(git -C "$root" rev-parse --short "$before_rev"), built from a temporary worktree"
+  git -C "$root" worktree add --detach --quiet "$before_tree" "$before_rev"
+  build_release "$before_tree" "$work/before-build"
+  before_bin=$work/before-build/bin
+fi
 
-python3 "$root/bench/scripts/sim_runs.py" --before "$work/before-build/bin" --after "$build/bin" \
-  --runs "${SIM_BENCH_RUNS:-7}" --realtime-runs "${SIM_BENCH_REALTIME_RUNS:-3}" --work "$work"
+python3 "$root/bench/scripts/sim_runs.py" --before "$before_bin" --after "$build/bin" \
+  --runs "${SIM_BENCH_RUNS:-7}" --realtime-runs "${SIM_BENCH_REALTIME_RUNS:-3}" --work "$work" \
+  ${SIM_BENCH_ONLY:+--only "$SIM_BENCH_ONLY"}
 echo
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -3,7 +3,7 @@
 the processor time of the simulator with everything it ran.
 
 usage: sim_runs.py --after BIN [--before BIN] [--runs N] [--realtime-runs N]
-                   [--realtime-seconds S] [--work DIR]
+                   [--realtime-seconds S] [--work DIR] [--only realtime,fast,...]
 
 BIN folders hold handheld-sim, lumenfall and capture-dump. Every figure of
 the two builds is measured in this one run, their repetitions interleaved so
@@ -46,16 +46,61 @@ class Build:
         return command + ["--", self.program("lumenfall")]
 
 
-def run(commands, interrupt_after=None):
+def descendants(pid):
+    """Process ids below pid, from the parent links in /proc."""
+    parents = {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as f:
+                    parents[int(entry)] = int(f.read().rsplit(")", 1)[1].split()[1])
+            except (OSError, IndexError, ValueError):
+                pass
+    found, frontier = [], [pid]
+    while frontier:
+        below = [p for p, parent in parents.items() if parent in frontier]
+        found += below
+        frontier = below
+    return found
+
+
+def client_sleeps(sim_pid):
+    """Voluntary context switches (sleeps, each ended by a wake-up) of every
+    thread of the client programs the simulator runs, and the time read."""
+    total = 0
+    for pid in descendants(sim_pid):
+        try:
+            with open(f"/proc/{pid}/comm") as f:
+                if f.read().strip() != "lumenfall":
+                    continue
+            for task in os.listdir(f"/proc/{pid}/task"):
+                with open(f"/proc/{pid}/task/{task}/status") as f:
+                    for line in f:
+                        if line.startswith("voluntary_ctxt_switches:"):
+                            total += int(line.split()[1])
+        except OSError:
+            pass
+    return total, time.monotonic()
+
+
+def run(commands, interrupt_after=None, wakeups=None):
     """Runs the commands side by side; returns (wall s, processor s) of all.
 
-    With interrupt_after, each gets SIGINT then, as Ctrl-C would send it."""
+    With interrupt_after, each gets SIGINT then, as Ctrl-C would send it.
+    With a wakeups list as well, the client's wake-ups a second between the
+    second second and the interrupt are appended to it."""
     cpu0 = children_cpu()
     start = time.monotonic()
     procs = [subprocess.Popen(c, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
              for c in commands]
     if interrupt_after is not None:
+        if wakeups is not None:
+            time.sleep(max(0.0, start + 2 - time.monotonic()))
+            first = client_sleeps(procs[0].pid)
         time.sleep(max(0.0, start + interrupt_after - time.monotonic()))
+        if wakeups is not None:
+            last = client_sleeps(procs[0].pid)
+            wakeups.append((last[0] - first[0]) / (last[1] - first[1]))
         for p in procs:
             p.send_signal(signal.SIGINT)
     for p in procs:
@@ -81,9 +126,11 @@ def table(title, command, rows):
 
 def realtime(builds, args):
     results = {b.name: [] for b in builds}
+    wakeups = {b.name: [] for b in builds}
     for _ in range(args.realtime_runs):
         for b in builds:
-            wall, cpu = run([b.sim()], interrupt_after=args.realtime_seconds)
+            wall, cpu = run([b.sim()], interrupt_after=args.realtime_seconds,
+                            wakeups=wakeups[b.name])
             results[b.name].append((wall, cpu))
     rows = []
     for b in builds:
@@ -92,6 +139,7 @@ def realtime(builds, args):
                      + spread([w for w, _ in r]) + " s wall"))
         rows.append((f"{b.name}: share of one core", spread([100 * c / w for w, c in r], "{:.1f}")
                      + " %"))
+        rows.append((f"{b.name}: client wake-ups a second", spread(wakeups[b.name], "{:.0f}")))
     table(f"real-time playback, {args.realtime_seconds:g} s of wall time, then SIGINT",
           "handheld-sim --renderer-now --no-progress --no-window -- lumenfall", rows)
 
@@ -184,13 +232,19 @@ def main():
     parser.add_argument("--realtime-runs", type=int, default=3)
     parser.add_argument("--realtime-seconds", type=float, default=10)
     parser.add_argument("--work")
+    parser.add_argument("--only", help="comma-separated subset of: realtime,fast,together,capture")
     args = parser.parse_args()
+    wanted = set((args.only or "realtime,fast,together,capture").split(","))
     builds = ([Build("before", args.before)] if args.before else []) + [Build("after", args.after)]
     with tempfile.TemporaryDirectory(dir=args.work) as work:
-        realtime(builds, args)
-        fast(builds, args)
-        together(builds, args)
-        capture(builds, args, work)
+        if "realtime" in wanted:
+            realtime(builds, args)
+        if "fast" in wanted:
+            fast(builds, args)
+        if "together" in wanted:
+            together(builds, args)
+        if "capture" in wanted:
+            capture(builds, args, work)
 
 
 if __name__ == "__main__":
