@@ -63,6 +63,16 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* lf_queue_front_rgba() {
     return player().frames().front().rgba.data();
 }
 
+// 1 when the oldest queued frame carries its picture.
+EMSCRIPTEN_KEEPALIVE int lf_queue_front_has_picture() {
+    return player().frames().front().rgba.empty() ? 0 : 1;
+}
+
+// Frames numbered below n are displayed without their pictures.
+EMSCRIPTEN_KEEPALIVE void lf_picture_from(uint32_t n) {
+    player().picture_from(n);
+}
+
 EMSCRIPTEN_KEEPALIVE void lf_queue_pop() {
     player().frames().pop();
 }

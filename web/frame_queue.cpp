@@ -41,8 +41,13 @@ void FrameQueue::push(const sim::RgbFrame& frame) {
     frames_.push_back(std::move(out));
 }
 
+void FrameQueue::push_unseen() {
+    const uint32_t number = displayed_++;
+    if (keep_frames_) frames_.push_back(RgbaFrame{number, {}});
+}
+
 void FrameQueue::pop() {
-    spare_.push_back(std::move(frames_.front().rgba));
+    if (!frames_.front().rgba.empty()) spare_.push_back(std::move(frames_.front().rgba));
     frames_.pop_front();
 }
 

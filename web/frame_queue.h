@@ -17,7 +17,7 @@ namespace web {
 
 struct RgbaFrame {
     uint32_t number = 0;
-    std::vector<uint8_t> rgba;
+    std::vector<uint8_t> rgba; // empty for a frame displayed without its picture
 };
 
 class FrameQueue {
@@ -26,6 +26,9 @@ class FrameQueue {
     // that look at no picture.
     void clear(bool keep_frames, bool digest);
     void push(const sim::RgbFrame& frame);
+    // A frame displayed without converting its picture (fast mode and
+    // seeking pass over most frames unseen): numbered, never digested.
+    void push_unseen();
 
     bool empty() const { return frames_.empty(); }
     size_t size() const { return frames_.size(); }

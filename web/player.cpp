@@ -37,6 +37,8 @@ void Player::start(uint32_t seed, bool digests) {
     std::memset(&area, 0, sizeof area);
     renderer_.reset();
     frames_.clear(true, digests);
+    digests_ = digests;
+    picture_from_ = 0;
     commands_ = sim::capture::CommandDigest{};
     renderer_.set_capture(digests ? &digest_sink_ : nullptr);
 
@@ -89,6 +91,10 @@ void Player::end_run() {
 }
 
 void Player::display_one() {
+    if (frames_.displayed() < picture_from_ && !digests_) {
+        if (renderer_.advance_display()) frames_.push_unseen();
+        return;
+    }
     if (renderer_.display_next(scratch_)) frames_.push(scratch_);
 }
 

@@ -40,6 +40,10 @@ class Player {
     // never end, and stops the program with a message.
     void run_renderer_for_wait();
 
+    // Frames numbered below `first` are displayed without converting their
+    // pictures, unless digests need them; 0 converts every frame.
+    void picture_from(uint32_t first) { picture_from_ = first; }
+
     bool finished() const { return stage_ == Stage::finished; }
     uint32_t frames_played() const { return frames_played_; }
     FrameQueue& frames() { return frames_; }
@@ -77,6 +81,8 @@ class Player {
     int scene1_index_ = 0;
     Scene2State scene2_{};
     uint32_t frames_played_ = 0;
+    uint32_t picture_from_ = 0;
+    bool digests_ = false;
 };
 
 // The page's one player.
