@@ -47,7 +47,7 @@
   let sliceQueued = false;
   let msPerFrame = 1; // fast mode's running estimate
   // Main-thread time spent per real-time frame, and the rate actually held.
-  const stats = { workMs: [], tickTimes: [], fastFrames: 0, fastStart: 0 };
+  const stats = { workMs: [], tickTimes: [], fastFrames: 0, fastStart: 0, fastEnd: 0 };
 
   // A failure replaces the player: nothing below it could work.
   function showMessage(text) {
@@ -192,6 +192,9 @@
     demo._lf_picture_from(drawAt);
     const first = shown;
     while (shown < drawAt && present()) stats.fastFrames++;
+    // After the last frame, the run's end is found by asking for one more.
+    if (shown === total - 1) present();
+    stats.fastEnd = finished ? performance.now() : 0;
     const played = shown - first;
     if (played > 0) msPerFrame = 0.7 * msPerFrame + 0.3 * ((performance.now() - start) / played);
     const seconds = (performance.now() - stats.fastStart) / 1000;
@@ -241,6 +244,7 @@
     stats.tickTimes = [];
     stats.fastFrames = 0;
     stats.fastStart = performance.now();
+    stats.fastEnd = 0;
   }
 
   function setPaused(value) {
@@ -302,8 +306,12 @@
   function fit() {
     const ratio = window.devicePixelRatio || 1;
     const full = document.fullscreenElement !== null;
-    let other = $('timeline-box').offsetHeight + $('controls').offsetHeight + 28;
-    if (!full) other += document.querySelector('header').offsetHeight + $('keys').offsetHeight + 24;
+    // Everything else in the column, with the gaps between (6 px in the
+    // player, 8 px around it) and the page's padding.
+    let other = $('timeline-box').offsetHeight + $('controls').offsetHeight + 12;
+    if (!full) {
+      other += document.querySelector('header').offsetHeight + $('keys').offsetHeight + 16 + 16;
+    }
     const width = (window.innerWidth - 16) * ratio;
     const height = Math.max(HEIGHT, window.innerHeight - other) * ratio;
     const scale = Math.max(1, Math.floor(Math.min(width / WIDTH, height / HEIGHT)));
@@ -372,7 +380,9 @@
       return { frames: work.length, meanMs: mean, maxMs: Math.max(0, ...work),
                fps: span > 0 ? (times.length - 1) / span : 0 };
     },
-    fastRate: () => stats.fastFrames / ((performance.now() - stats.fastStart) / 1000),
+    // Fast mode's frames a second, up to the run's end if it came.
+    fastRate: () => stats.fastFrames /
+      (((stats.fastEnd || performance.now()) - stats.fastStart) / 1000),
     // The module's own speed: the whole run in one go, no picture converted
     // or drawn; leaves the page at frame 0, paused.
     moduleRate: () => {
