@@ -6,6 +6,7 @@
 
 #include "in_process_area.h"
 #include "shared_access.h"
+#include "wait_wake.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,9 @@ class WaitTest : public ::testing::TestWithParam<std::chrono::microseconds> {
             ended_at_ = Clock::now();
             ended_.store(true);
             end_wait(memory_.area());
+            // As the renderer does after moving either word.
+            platform::wake_waiters(&memory_.area()->fifo_read);
+            platform::wake_waiters(&memory_.area()->frame_count);
         });
     }
     // Checked right after the wait returned.
