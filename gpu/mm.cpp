@@ -90,8 +90,7 @@ gpuBuf* gpuAlloc(uint32_t log2_width, uint32_t height, bool wait) {
         // Memory comes back only as the display advances, so there is no
         // point in trying again before frame_count has changed.
         const uint32_t noted = platform::shared_load(&shared->frame_count);
-        for (uint32_t polls = 0;
-             platform::shared_load(&shared->frame_count) == noted; ++polls)
+        for (uint32_t polls = 0; platform::shared_load(&shared->frame_count) == noted; ++polls)
             platform::wait_pause(&shared->frame_count, noted, polls);
     }
 }
