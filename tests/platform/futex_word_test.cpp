@@ -4,6 +4,7 @@
 // wake that never arrives (the sleep runs to its far timeout) or a timeout
 // that never fires, not a slow machine.
 #include "futex_word.h"
+#include "wait_policy.h"
 
 #include "shared_access.h"
 
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <optional>
 #include <poll.h>
 #include <sys/mman.h>
@@ -25,15 +27,20 @@ using namespace std::chrono_literals;
 class SleeperProcess {
   public:
     // Forks a child that sleeps while *word == seen, for at most timeout.
-    SleeperProcess(uint32_t* word, uint32_t seen, std::chrono::milliseconds timeout) {
+    SleeperProcess(uint32_t* word, uint32_t seen, std::chrono::milliseconds timeout)
+        : SleeperProcess([=] {
+              platform::sleep_while_equal(word, seen,
+                                          static_cast<uint64_t>(timeout.count()) * 1'000'000u);
+          }) {}
+    // Forks a child that runs sleep and then reports.
+    explicit SleeperProcess(const std::function<void()>& sleep) {
         if (pipe(pipe_) != 0) ADD_FAILURE() << "pipe";
         pid_ = fork();
         if (pid_ == 0) {
             close(pipe_[0]);
             const char ready = 'r';
             if (write(pipe_[1], &ready, 1) != 1) _exit(2);
-            platform::sleep_while_equal(word, seen,
-                                        static_cast<uint64_t>(timeout.count()) * 1'000'000u);
+            sleep();
             const char done = 'd';
             _exit(write(pipe_[1], &done, 1) == 1 ? 0 : 2);
         }
@@ -97,6 +104,14 @@ TEST_F(FutexWordTest, SleepEndsOnItsTimeoutOrAtOnceWhenTheWordMovedOn) {
     platform::shared_publish(word_, 7);
     SleeperProcess stale(word_, 0, 20s);
     EXPECT_TRUE(stale.end_within(5s)) << "slept on a word that had already changed";
+}
+
+// The client's pause, long past its spinning polls, with a renderer that
+// never wakes it: it still returns, on its own safety timeout.
+TEST_F(FutexWordTest, ClientPauseEndsWithoutAWake) {
+    uint32_t* word = word_;
+    SleeperProcess client([word] { platform::wait_pause(word, 0, 1'000'000); });
+    EXPECT_TRUE(client.end_within(5s)) << "a client without a wake would hang";
 }
 
 } // namespace
