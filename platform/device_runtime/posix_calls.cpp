@@ -1,16 +1,15 @@
 // The POSIX calls the programs make beyond what the C library covers:
 // memory mapping, the processor yield, sleeping and the clocks.
+#include "posix_calls.h"
+
 #include "kernel_call.h"
 #include "linux_abi.h"
 
 #include <errno.h>
-#include <sched.h>
+#include <stdint.h>
 #include <sys/mman.h>
-#include <time.h>
-#include <unistd.h>
 
-using namespace device_runtime;
-
+namespace device_runtime {
 namespace {
 
 // The C library numbers its clocks differently from the kernel.
@@ -26,13 +25,11 @@ long kernel_clock(clockid_t clock) {
 
 } // namespace
 
-extern "C" {
-
 // mmap2 takes the offset in 4096-byte units, which reaches physical
 // addresses up to 4 GiB: the offset is read as an unsigned 32-bit value,
 // so the register block at 0xC0000000 maps although it does not fit a
 // signed 32-bit off_t.
-void* mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset) {
+void* posix_mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset) {
     const auto unsigned_offset = static_cast<uint32_t>(offset);
     if (unsigned_offset % kernel_page_size != 0) {
         errno = EINVAL;
@@ -44,20 +41,16 @@ void* mmap(void* address, size_t length, int protection, int flags, int fd, off_
     return reinterpret_cast<void*>(kernel_result(raw));
 }
 
-int munmap(void* address, size_t length) {
+int posix_munmap(void* address, size_t length) {
     return static_cast<int>(kernel_result(
         kernel_call<call_munmap>(reinterpret_cast<long>(address), static_cast<long>(length))));
 }
 
-int getpagesize() {
-    return kernel_page_size;
-}
-
-int sched_yield() {
+int posix_sched_yield() {
     return static_cast<int>(kernel_result(kernel_call<call_sched_yield>()));
 }
 
-int nanosleep(const struct timespec* request, struct timespec* remaining) {
+int posix_nanosleep(const struct timespec* request, struct timespec* remaining) {
     if (request == nullptr) {
         errno = EFAULT;
         return -1;
@@ -74,7 +67,7 @@ int nanosleep(const struct timespec* request, struct timespec* remaining) {
     return static_cast<int>(result);
 }
 
-int clock_gettime(clockid_t clock, struct timespec* now) {
+int posix_clock_gettime(clockid_t clock, struct timespec* now) {
     const long kernel_id = kernel_clock(clock);
     if (kernel_id < 0) {
         errno = EINVAL;
@@ -107,4 +100,4 @@ int clock_gettime(clockid_t clock, struct timespec* now) {
     return 0;
 }
 
-} // extern "C"
+} // namespace device_runtime
