@@ -6,6 +6,9 @@
 //                                    background, a textured square, show;
 //                                    buffers from word BASE of video memory;
 //                                    returns once all N are displayed
+//   sim-test-client flood N FACETS   N frames of FACETS small untextured
+//                                    facets each and no selections, more
+//                                    than the FIFO holds at once
 //   sim-test-client queue MS         queue one reset and wait MS milliseconds
 //                                    without expecting a renderer
 #include "gpu_protocol.h"
@@ -102,13 +105,40 @@ int run_frames(uint32_t frames, uint32_t base) {
     return 0;
 }
 
+// Each facet a different colour and place, so that a command lost,
+// repeated or cut at the ring's end changes the frame.
+int run_flood(uint32_t frames, uint32_t facets) {
+    const uint32_t reset = gpu_op_reset;
+    push(&reset, 1);
+    const uint32_t out_words = 512 * 240;
+    for (uint32_t k = 0; k < frames; ++k) {
+        if (k >= 4) wait_displayed(k - 3);
+        buffer_command(gpu_op_set_out_buf, (k % 4) * out_words, 9, 240);
+        for (uint32_t i = 0; i < facets; ++i) {
+            uint32_t cmd[gpu_facet_words(3)] = {gpu_op_facet, 3,
+                                                0x80008000u + (i + k) * 0x00070103u, 0, 0};
+            const int32_t x = static_cast<int32_t>(i % 120) * 1100 - 66000;
+            const int32_t y = static_cast<int32_t>(i / 120 % 100) * 1000 - 50000;
+            const int32_t corners[3][2] = {{x, y}, {x + 1500, y}, {x, y + 1300}};
+            for (int c = 0; c < 3; ++c) {
+                const int32_t vertex[6] = {corners[c][0], corners[c][1], -(2 << 16), 0, 0, 0};
+                std::memcpy(cmd + 5 + 6 * c, vertex, sizeof vertex);
+            }
+            push(cmd, gpu_facet_words(3));
+        }
+        buffer_command(gpu_op_show, (k % 4) * out_words, 9, 240);
+    }
+    wait_displayed(frames);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const char* dir = std::getenv("LUMENFALL_SIM_DIR");
     if (dir == nullptr || argc < 3) {
         std::fprintf(stderr, "usage (inside handheld-sim): sim-test-client frames N [BASE] | "
-                             "queue MS\n");
+                             "flood N FACETS | queue MS\n");
         return 2;
     }
     const int fd = ::open((std::string(dir) + "/mem").c_str(), O_RDWR);
@@ -124,6 +154,9 @@ int main(int argc, char** argv) {
             argc > 3 ? static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 0)) : 0;
         return run_frames(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)), base);
     }
+    if (mode == "flood" && argc > 3)
+        return run_flood(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)),
+                         static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 0)));
     if (mode == "queue") {
         const uint32_t reset = gpu_op_reset;
         push(&reset, 1);
