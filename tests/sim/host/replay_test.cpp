@@ -141,7 +141,10 @@ TEST(Replay, AtTheRecordedPaceAndThroughAFullFifoGivesTheLiveFrames) {
         ASSERT_EQ(paced.exit_status, 0) << run.name << paced.err;
         EXPECT_NE(frame_digest(live.err), "none") << run.name << live.err;
         EXPECT_EQ(frame_digest(paced.err), frame_digest(live.err)) << run.name;
-        EXPECT_EQ(parse_summary(paced.err).renderer_errors, 0u) << run.name << paced.err;
+        const Summary summary = parse_summary(paced.err);
+        EXPECT_EQ(summary.renderer_errors, 0u) << run.name << paced.err;
+        // At 60 frames a second, never faster.
+        EXPECT_GE(summary.seconds, static_cast<double>(summary.frames - 1) / 60) << paced.err;
     }
 }
 

@@ -18,6 +18,9 @@ trap 'rm -rf "$work"' EXIT
 # Without clz (ARMv5) the compiler calls a library routine for this.
 printf 'unsigned leading(unsigned x) { return __builtin_clz(x); }\n' > "$work/count.c"
 printf 'void fence(void) { ((void (*)(void))0xffff0fa0)(); }\n' > "$work/helper.c"
+# A clz (0xe16f0f11: clz r0, r1) written as a raw word keeps the v4T tag, so
+# only the instruction itself can give it away.
+printf '.arm\n.global f\nf:\n.inst 0xe16f0f11\nbx lr\n' > "$work/raw.s"
 build() { # build OUTPUT SOURCE FLAGS...
     "${prefix}gcc" -O2 -c -o "$work/$1" "$work/$2" "${@:3}" || exit 1
 }
@@ -25,6 +28,7 @@ build v4t.o count.c -march=armv4t -marm
 build v5te.o count.c -march=armv5te -marm
 build thumb.o count.c -march=armv4t -mthumb
 build helper.o helper.c -march=armv4t -marm
+build raw.o raw.s -march=armv4t
 
 failures=0
 expect() { # expect STATUS TEXT PROGRAM...
@@ -41,7 +45,7 @@ expect() { # expect STATUS TEXT PROGRAM...
 }
 cd "$work"
 expect 0 "all ARMv4T" v4t.o
-expect 1 "clz" v5te.o
+expect 1 "clz" raw.o
 expect 1 "architecture tag 'v5TE'" v5te.o v4t.o
 expect 1 "Thumb code" thumb.o
 expect 1 "kernel helper page" helper.o
