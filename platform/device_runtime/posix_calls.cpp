@@ -1,11 +1,13 @@
 // The POSIX calls the programs make beyond what the C library covers:
-// memory mapping, the processor yield, sleeping and the clocks.
+// memory mapping, the processor yield, sleeping and the clocks; and open,
+// whose flags the C library numbers its own way.
 #include "posix_calls.h"
 
 #include "kernel_call.h"
 #include "linux_abi.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdint.h>
 #include <sys/mman.h>
 
@@ -23,7 +25,45 @@ long kernel_clock(clockid_t clock) {
     return -1;
 }
 
+// Translates the C library's open flags into the kernel's, or returns -1
+// for a flag this runtime does not pass on (rather than dropping it).
+long kernel_open_flags(int flags) {
+    struct FlagPair {
+        int library;
+        long kernel;
+    };
+    static constexpr FlagPair pairs[] = {
+        {O_CREAT, kernel_o_creat},         {O_EXCL, kernel_o_excl},
+        {O_NOCTTY, kernel_o_noctty},       {O_TRUNC, kernel_o_trunc},
+        {O_APPEND, kernel_o_append},       {O_NONBLOCK, kernel_o_nonblock},
+        {O_DIRECTORY, kernel_o_directory}, {O_NOFOLLOW, kernel_o_nofollow},
+        {O_CLOEXEC, kernel_o_cloexec},
+    };
+    long kernel = (flags & O_ACCMODE) | kernel_o_largefile;
+    // fopen marks binary ("b") streams with a bit of its own that the header
+    // does not name here; Linux makes no difference.
+    constexpr int library_binary_flag = 0x10000;
+    int left = flags & ~(O_ACCMODE | library_binary_flag);
+    for (const FlagPair& pair : pairs) {
+        if ((left & pair.library) != 0) {
+            kernel |= pair.kernel;
+            left &= ~pair.library;
+        }
+    }
+    return left == 0 ? kernel : -1;
+}
+
 } // namespace
+
+int posix_open(const char* path, int flags, int mode) {
+    const long kernel_flags = kernel_open_flags(flags);
+    if (kernel_flags < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    return static_cast<int>(
+        kernel_result(kernel_call<call_open>(reinterpret_cast<long>(path), kernel_flags, mode)));
+}
 
 // mmap2 takes the offset in 4096-byte units, which reaches physical
 // addresses up to 4 GiB: the offset is read as an unsigned 32-bit value,

@@ -10,6 +10,9 @@
 
 namespace device_runtime {
 
+// open with the C library's flags, always with large-file support.
+int posix_open(const char* path, int flags, int mode);
+
 void* posix_mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset);
 int posix_munmap(void* address, size_t length);
 int posix_sched_yield();

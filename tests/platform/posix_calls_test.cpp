@@ -1,7 +1,8 @@
 // The device runtime's POSIX calls against the answers of the handheld's
 // old 32-bit kernel, which the emulator never gives: no clock calls, mapping
 // offsets past 2 GiB, addresses in the upper half, the edges of the error
-// range. The wrappers are the device's own, compiled with a kernel double.
+// range, files that open only with the large-file flag. The wrappers are the device's own, compiled
+// with a kernel double.
 #include "error_table.h"
 #include "linux_abi.h"
 #include "posix_calls.h"
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <sys/mman.h>
 #include <vector>
@@ -86,6 +88,29 @@ TEST_F(OldKernel, ResultsInTheErrorRangeBecomeErrnoWithThePcsMessage) {
     answer = [](const Call&) { return -12L; };
     EXPECT_EQ(posix_mmap(nullptr, 4096, PROT_READ, MAP_SHARED, 3, 0), MAP_FAILED);
     EXPECT_EQ(errno, ENOMEM);
+}
+
+// The simulator's memory file is larger than 2 GiB: without the large-file
+// flag the old kernel refuses to open it.
+TEST_F(OldKernel, OpensEveryFileForLargeFilesAndRefusesFlagsItCannotPass) {
+    answer = [](const Call&) { return 3L; };
+    const char path[] = "/dev/mem";
+    EXPECT_EQ(posix_open(path, O_RDWR, 0), 3);
+    EXPECT_EQ(posix_open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644), 3);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].number, call_open);
+    EXPECT_EQ(calls[0].registers[0], reinterpret_cast<long>(path));
+    EXPECT_EQ(calls[0].registers[1], 2 | kernel_o_largefile);
+    EXPECT_EQ(calls[1].registers[1], 1 | kernel_o_creat | kernel_o_trunc | kernel_o_largefile);
+    EXPECT_EQ(calls[1].registers[2], 0644);
+
+    calls.clear();
+    EXPECT_EQ(posix_open(path, O_RDONLY | O_SYNC, 0), -1);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_TRUE(calls.empty());
+    answer = [](const Call&) { return -2L; };
+    EXPECT_EQ(posix_open(path, O_RDONLY, 0), -1);
+    EXPECT_EQ(errno, ENOENT);
 }
 
 TEST_F(OldKernel, ClocksFallBackOnTheTimeOfDayWithoutClockCalls) {
