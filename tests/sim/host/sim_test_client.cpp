@@ -6,15 +6,16 @@
 //                                    background, a textured square, show;
 //                                    buffers from word BASE of video memory;
 //                                    returns once all N are displayed
-//   sim-test-client flood N FACETS   N frames of FACETS small untextured
-//                                    facets each and no selections, more
-//                                    than the FIFO holds at once
+//   sim-test-client flood N FACETS   N frames of a polygon and FACETS small
+//                                    untextured facets each, no selections:
+//                                    more than the FIFO holds at once
 //   sim-test-client queue MS         queue one reset and wait MS milliseconds
 //                                    without expecting a renderer
 #include "gpu_protocol.h"
 #include "shared_access.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,15 +106,43 @@ int run_frames(uint32_t frames, uint32_t base) {
     return 0;
 }
 
+// The vertex count of each frame's first facet, a small polygon: chosen so
+// that the first frame's commands, read from an empty ring, reach its very
+// last word at a facet's end. Only the one slot a writer must leave free
+// then keeps the full ring from looking empty.
+uint32_t exact_fill_vertices() {
+    const uint32_t before = 1 + 4; // reset, setOutBuf
+    for (uint32_t v = 3; v <= 64; ++v)
+        if ((gpu_fifo_words - before - gpu_facet_words(v)) % gpu_facet_words(3) == 0) return v;
+    return 3;
+}
+
+void polygon(uint32_t vertices, uint32_t color) {
+    uint32_t cmd[gpu_facet_words(64)] = {gpu_op_facet, vertices, color, 0, 0};
+    for (uint32_t k = 0; k < vertices; ++k) {
+        const double angle = 6.283185307179586 * k / vertices;
+        const int32_t vertex[6] = {static_cast<int32_t>(6000 * std::cos(angle)),
+                                   static_cast<int32_t>(6000 * std::sin(angle)),
+                                   -(2 << 16),
+                                   0,
+                                   0,
+                                   0};
+        std::memcpy(cmd + 5 + 6 * k, vertex, sizeof vertex);
+    }
+    push(cmd, gpu_facet_words(vertices));
+}
+
 // Each facet a different colour and place, so that a command lost,
 // repeated or cut at the ring's end changes the frame.
 int run_flood(uint32_t frames, uint32_t facets) {
     const uint32_t reset = gpu_op_reset;
     push(&reset, 1);
     const uint32_t out_words = 512 * 240;
+    const uint32_t first_vertices = exact_fill_vertices();
     for (uint32_t k = 0; k < frames; ++k) {
         if (k >= 4) wait_displayed(k - 3);
         buffer_command(gpu_op_set_out_buf, (k % 4) * out_words, 9, 240);
+        polygon(first_vertices, 0x80EB80EBu);
         for (uint32_t i = 0; i < facets; ++i) {
             uint32_t cmd[gpu_facet_words(3)] = {gpu_op_facet, 3,
                                                 0x80008000u + (i + k) * 0x00070103u, 0, 0};
