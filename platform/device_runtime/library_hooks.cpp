@@ -11,12 +11,6 @@
 
 using namespace device_runtime;
 
-namespace {
-
-char* program_break;
-
-} // namespace
-
 extern "C" {
 
 _ssize_t _read(int fd, void* buffer, size_t count) {
@@ -68,22 +62,8 @@ int _isatty(int fd) {
     return 1;
 }
 
-// The heap grows through brk, which answers with the new break or, when it
-// cannot move it, with the old one.
 void* _sbrk(ptrdiff_t increment) {
-    if (program_break == nullptr) {
-        program_break = reinterpret_cast<char*>(kernel_call<call_brk>(0));
-    }
-    char* const wanted = program_break + increment;
-    char* const got =
-        reinterpret_cast<char*>(kernel_call<call_brk>(reinterpret_cast<long>(wanted)));
-    if (got != wanted) {
-        errno = ENOMEM;
-        return reinterpret_cast<void*>(-1);
-    }
-    char* const previous = program_break;
-    program_break = wanted;
-    return previous;
+    return posix_sbrk(increment);
 }
 
 [[noreturn]] void _exit(int status) {

@@ -1,6 +1,6 @@
 // The POSIX calls the programs make beyond what the C library covers:
 // memory mapping, the processor yield, sleeping and the clocks; and open,
-// whose flags the C library numbers its own way.
+// whose flags the C library numbers its own way, and the heap's growth.
 #include "posix_calls.h"
 
 #include "kernel_call.h"
@@ -53,7 +53,27 @@ long kernel_open_flags(int flags) {
     return left == 0 ? kernel : -1;
 }
 
+char* program_break;
+
 } // namespace
+
+// The heap grows through brk, which answers with the new break or, when it
+// cannot move it, with the old one.
+void* posix_sbrk(ptrdiff_t increment) {
+    if (program_break == nullptr) {
+        program_break = reinterpret_cast<char*>(kernel_call<call_brk>(0));
+    }
+    char* const wanted = program_break + increment;
+    char* const got =
+        reinterpret_cast<char*>(kernel_call<call_brk>(reinterpret_cast<long>(wanted)));
+    if (got != wanted) {
+        errno = ENOMEM;
+        return reinterpret_cast<void*>(-1);
+    }
+    char* const previous = program_break;
+    program_break = wanted;
+    return previous;
+}
 
 int posix_open(const char* path, int flags, int mode) {
     const long kernel_flags = kernel_open_flags(flags);

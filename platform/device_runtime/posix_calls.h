@@ -13,6 +13,10 @@ namespace device_runtime {
 // open with the C library's flags, always with large-file support.
 int posix_open(const char* path, int flags, int mode);
 
+// The C library's heap growth: the old break, or (void*)-1 with ENOMEM when
+// the kernel keeps the break where it was.
+void* posix_sbrk(ptrdiff_t increment);
+
 void* posix_mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset);
 int posix_munmap(void* address, size_t length);
 int posix_sched_yield();

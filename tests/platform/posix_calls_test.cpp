@@ -113,6 +113,21 @@ TEST_F(OldKernel, OpensEveryFileForLargeFilesAndRefusesFlagsItCannotPass) {
     EXPECT_EQ(errno, ENOENT);
 }
 
+// Out of memory, the kernel leaves the break where it was and answers with
+// it: a refusal, which must not be taken for memory.
+TEST_F(OldKernel, AHeapTheKernelWillNotGrowIsRefused) {
+    uintptr_t program_break = 0x40000;
+    answer = [&](const Call& call) {
+        const auto wanted = static_cast<uintptr_t>(call.registers[0]);
+        if (wanted != 0 && wanted <= 0x42000) program_break = wanted;
+        return static_cast<long>(program_break);
+    };
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(posix_sbrk(0x1000)), 0x40000u);
+    EXPECT_EQ(posix_sbrk(0x2000), reinterpret_cast<void*>(-1));
+    EXPECT_EQ(errno, ENOMEM);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(posix_sbrk(0x1000)), 0x41000u);
+}
+
 TEST_F(OldKernel, ClocksFallBackOnTheTimeOfDayWithoutClockCalls) {
     answer = [](const Call& call) {
         if (call.number == call_clock_gettime) return -kernel_enosys;
