@@ -116,7 +116,8 @@ std::string frame_digest(const std::string& err) {
 }
 
 // At 60 frames a second the display lags the renderer, which a replay must
-// not let draw into buffers still waiting for display; a flood of facets
+// not let draw (or write a texture) into buffers still waiting for display;
+// a flood of facets
 // with no selection between them keeps the feeder at the FIFO's full mark
 // and across its end many times.
 TEST(Replay, AtTheRecordedPaceAndThroughAFullFifoGivesTheLiveFrames) {
@@ -125,7 +126,8 @@ TEST(Replay, AtTheRecordedPaceAndThroughAFullFifoGivesTheLiveFrames) {
         std::vector<std::string> client;
         bool live_fast;
     } runs[] = {{"paced", {test_client, "frames", "20"}, false},
-                {"flood", {test_client, "flood", "3", "12000"}, true}};
+                {"flood", {test_client, "flood", "3", "12000"}, true},
+                {"reuse", {test_client, "reuse", "8"}, false}};
     for (const auto& run : runs) {
         TempDir tmp;
         const std::string capture = tmp.path() + "/run.cap";

@@ -9,6 +9,9 @@
 //   sim-test-client flood N FACETS   N frames of a polygon and FACETS small
 //                                    untextured facets each, no selections:
 //                                    more than the FIFO holds at once
+//   sim-test-client reuse N          N frames in two buffers, each frame's
+//                                    texture written into the buffer of the
+//                                    frame before once that is displayed
 //   sim-test-client queue MS         queue one reset and wait MS milliseconds
 //                                    without expecting a renderer
 #include "gpu_protocol.h"
@@ -161,13 +164,38 @@ int run_flood(uint32_t frames, uint32_t facets) {
     return 0;
 }
 
+// Two output buffers in turn; each frame's texture lies in the other one,
+// written as soon as the frame drawn there is on display, so that a
+// replay writing textures before a shown buffer is displayed loses it.
+int run_reuse(uint32_t frames) {
+    const uint32_t reset = gpu_op_reset;
+    push(&reset, 1);
+    wait_displayed(0);
+    const uint32_t out_words = 512 * 240;
+    for (uint32_t k = 0; k < frames; ++k) {
+        const uint32_t out = (k % 2) * out_words, other = ((k + 1) % 2) * out_words;
+        wait_displayed(k);
+        for (uint32_t i = 0; i < 256u * 256u; ++i)
+            area->video_mem[other + i] =
+                (i / 256 + i % 256 + 8 * k) % 32 < 16 ? 0x80EB80EBu : 0x80108010u;
+        platform::publish_fence();
+        buffer_command(gpu_op_set_out_buf, out, 9, 240);
+        facet(0x80108010u + (k % 64) * 0x00010001u, 0, 10 << 16, -257, 0);
+        buffer_command(gpu_op_set_txt_buf, other, 8, 256);
+        facet(0x00F08080u, 3, 1 << 16, -(3 << 16), 256 << 16);
+        buffer_command(gpu_op_show, out, 9, 240);
+    }
+    wait_displayed(frames);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const char* dir = std::getenv("LUMENFALL_SIM_DIR");
     if (dir == nullptr || argc < 3) {
         std::fprintf(stderr, "usage (inside handheld-sim): sim-test-client frames N [BASE] | "
-                             "flood N FACETS | queue MS\n");
+                             "flood N FACETS | reuse N | queue MS\n");
         return 2;
     }
     const int fd = ::open((std::string(dir) + "/mem").c_str(), O_RDWR);
@@ -186,6 +214,7 @@ int main(int argc, char** argv) {
     if (mode == "flood" && argc > 3)
         return run_flood(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)),
                          static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 0)));
+    if (mode == "reuse") return run_reuse(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)));
     if (mode == "queue") {
         const uint32_t reset = gpu_op_reset;
         push(&reset, 1);
