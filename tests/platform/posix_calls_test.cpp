@@ -1,8 +1,8 @@
 // The device runtime's POSIX calls against the answers of the handheld's
 // old 32-bit kernel, which the emulator never gives: no clock calls, mapping
 // offsets past 2 GiB, addresses in the upper half, the edges of the error
-// range, files that open only with the large-file flag. The wrappers are the device's own, compiled
-// with a kernel double.
+// range, files that open only with the large-file flag, a heap that cannot
+// grow. The wrappers are the device's own, compiled with a kernel double.
 #include "error_table.h"
 #include "linux_abi.h"
 #include "posix_calls.h"
