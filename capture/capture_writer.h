@@ -13,7 +13,8 @@ namespace sim::capture {
 
 class CaptureWriter {
   public:
-    CaptureWriter() = default;
+    // Texture contents are compressed with the codec given (texture_codec.h).
+    explicit CaptureWriter(Codec codec = preferred_codec()) : compressor_(codec) {}
     ~CaptureWriter();
     CaptureWriter(const CaptureWriter&) = delete;
     CaptureWriter& operator=(const CaptureWriter&) = delete;

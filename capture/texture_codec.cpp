@@ -52,13 +52,15 @@ Codec preferred_codec() {
     return library::available() ? Codec::zstd : Codec::stored;
 }
 
-TextureCompressor::TextureCompressor() : library_(std::make_unique<Library>()) {}
+TextureCompressor::TextureCompressor(Codec codec)
+    : codec_(codec_available(codec) ? codec : Codec::stored),
+      library_(std::make_unique<Library>()) {}
 
 TextureCompressor::~TextureCompressor() = default;
 
 Codec TextureCompressor::compress(const uint32_t* words, size_t count, std::vector<uint8_t>& out) {
     out.clear();
-    if (preferred_codec() == Codec::stored) {
+    if (codec_ == Codec::stored) {
         words_to_bytes(words, count, out);
         return Codec::stored;
     }

@@ -32,7 +32,9 @@ Codec preferred_codec();
 // the next, since a capture compresses thousands of them.
 class TextureCompressor {
   public:
-    TextureCompressor();
+    // Stores with the codec given when the build has it, and as they are
+    // otherwise.
+    explicit TextureCompressor(Codec codec = preferred_codec());
     ~TextureCompressor();
     TextureCompressor(const TextureCompressor&) = delete;
     TextureCompressor& operator=(const TextureCompressor&) = delete;
@@ -43,6 +45,7 @@ class TextureCompressor {
 
   private:
     struct Library;
+    Codec codec_;
     std::unique_ptr<Library> library_;
     std::vector<uint8_t> bytes_;
 };

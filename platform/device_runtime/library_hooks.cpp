@@ -2,48 +2,14 @@
 // abort, each a thin wrapper over one Linux call.
 #include "kernel_call.h"
 #include "linux_abi.h"
+#include "posix_calls.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <reent.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 
 using namespace device_runtime;
-
-namespace {
-
-// Translates the C library's open flags into the kernel's, or returns -1
-// for a flag this runtime does not pass on (rather than dropping it).
-long kernel_open_flags(int flags) {
-    struct FlagPair {
-        int library;
-        long kernel;
-    };
-    static constexpr FlagPair pairs[] = {
-        {O_CREAT, kernel_o_creat},         {O_EXCL, kernel_o_excl},
-        {O_NOCTTY, kernel_o_noctty},       {O_TRUNC, kernel_o_trunc},
-        {O_APPEND, kernel_o_append},       {O_NONBLOCK, kernel_o_nonblock},
-        {O_DIRECTORY, kernel_o_directory}, {O_NOFOLLOW, kernel_o_nofollow},
-        {O_CLOEXEC, kernel_o_cloexec},
-    };
-    long kernel = (flags & O_ACCMODE) | kernel_o_largefile;
-    // fopen marks binary ("b") streams with a bit of its own that the header
-    // does not name here; Linux makes no difference.
-    constexpr int library_binary_flag = 0x10000;
-    int left = flags & ~(O_ACCMODE | library_binary_flag);
-    for (const FlagPair& pair : pairs) {
-        if ((left & pair.library) != 0) {
-            kernel |= pair.kernel;
-            left &= ~pair.library;
-        }
-    }
-    return left == 0 ? kernel : -1;
-}
-
-char* program_break;
-
-} // namespace
 
 extern "C" {
 
@@ -58,13 +24,7 @@ _ssize_t _write(int fd, const void* buffer, size_t count) {
 }
 
 int _open(const char* path, int flags, int mode) {
-    const long kernel_flags = kernel_open_flags(flags);
-    if (kernel_flags < 0) {
-        errno = EINVAL;
-        return -1;
-    }
-    return static_cast<int>(
-        kernel_result(kernel_call<call_open>(reinterpret_cast<long>(path), kernel_flags, mode)));
+    return posix_open(path, flags, mode);
 }
 
 int _close(int fd) {
@@ -102,22 +62,8 @@ int _isatty(int fd) {
     return 1;
 }
 
-// The heap grows through brk, which answers with the new break or, when it
-// cannot move it, with the old one.
 void* _sbrk(ptrdiff_t increment) {
-    if (program_break == nullptr) {
-        program_break = reinterpret_cast<char*>(kernel_call<call_brk>(0));
-    }
-    char* const wanted = program_break + increment;
-    char* const got =
-        reinterpret_cast<char*>(kernel_call<call_brk>(reinterpret_cast<long>(wanted)));
-    if (got != wanted) {
-        errno = ENOMEM;
-        return reinterpret_cast<void*>(-1);
-    }
-    char* const previous = program_break;
-    program_break = wanted;
-    return previous;
+    return posix_sbrk(increment);
 }
 
 [[noreturn]] void _exit(int status) {

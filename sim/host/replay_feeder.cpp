@@ -56,12 +56,22 @@ bool ReplayFeeder::feed(const Renderer& renderer) {
     while (next_ < commands.size()) {
         const capture::ReplayCommand& command = commands[next_];
         if (command.count > fifo_room()) break;
+        if (command.words[0] == gpu_op_show && !show_may_follow(renderer)) break;
         if (command.has_texture_hash && !texture_ready(command, renderer)) break;
         push(command.words, command.count);
         ++next_;
         wrote = true;
     }
     return wrote;
+}
+
+// The recorded program drew into a buffer only once the display had given it
+// back. The capture does not hold those waits, so a show goes in only when
+// every earlier one is on display: the renderer then runs at most one frame
+// ahead of the display, as in fast mode, and never draws into a buffer that
+// still waits for it, however slowly a paced replay displays.
+bool ReplayFeeder::show_may_follow(const Renderer& renderer) const {
+    return fifo_drained() && renderer.pending_shows() == 0;
 }
 
 bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const Renderer& renderer) {

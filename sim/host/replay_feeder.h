@@ -19,7 +19,8 @@ class ReplayFeeder {
   public:
     ReplayFeeder(const capture::CaptureReplay& capture, gpuSharedArea* area);
 
-    // Writes commands while the FIFO has room. Stops early at a selection
+    // Writes commands while the FIFO has room. Stops early at a show while an
+    // earlier show waits for display, and at a selection
     // whose texture must be written: texture memory changes only once the
     // renderer has executed every earlier command and displayed every shown
     // buffer, as the recorded program wrote texels only into memory the
@@ -31,6 +32,7 @@ class ReplayFeeder {
     bool done() const { return next_ == capture_.commands().size(); }
 
   private:
+    bool show_may_follow(const Renderer& renderer) const;
     bool texture_ready(const capture::ReplayCommand& command, const Renderer& renderer);
     void write_stand_in(uint64_t hash, const BufferSel& texture);
     bool fifo_drained() const;

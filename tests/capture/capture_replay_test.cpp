@@ -22,9 +22,10 @@ std::vector<uint32_t> texture_words() {
     return words;
 }
 
-std::string write_capture(const test::TempDir& dir, const std::vector<uint32_t>& texels) {
+std::string write_capture(const test::TempDir& dir, const std::vector<uint32_t>& texels,
+                          Codec codec) {
     const std::string path = dir.path() + "/run.cap";
-    CaptureWriter writer;
+    CaptureWriter writer(codec);
     EXPECT_TRUE(writer.open(path));
     const uint64_t hash = fnv1a_words(texels.data(), texels.size());
     writer.write_command(select_texture, 4);
@@ -41,34 +42,48 @@ std::vector<uint8_t> read_bytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// Whichever codec stored them: stored contents are the words' little-endian
+// bytes, and the recorded hash is what refuses a flipped bit in them.
 TEST(CaptureReplay, TextureContentsComeBackExactlyAndDamageIsRefused) {
-    test::TempDir dir;
-    const std::vector<uint32_t> texels = texture_words();
-    const uint64_t hash = fnv1a_words(texels.data(), texels.size());
-    std::vector<uint8_t> bytes = read_bytes(write_capture(dir, texels));
+    for (const Codec codec : {Codec::stored, preferred_codec()}) {
+        SCOPED_TRACE(codec_name(static_cast<uint32_t>(codec)));
+        test::TempDir dir;
+        const std::vector<uint32_t> texels = texture_words();
+        const uint64_t hash = fnv1a_words(texels.data(), texels.size());
+        std::vector<uint8_t> bytes = read_bytes(write_capture(dir, texels, codec));
+        // After the select command's 5 words and the contents header's 7.
+        const size_t data_start = 4 * (5 + 7);
+        const size_t data_end = bytes.size() - 4 * (3 + 5);
+        EXPECT_EQ(bytes[4 * 10], static_cast<uint8_t>(codec));
+        if (codec == Codec::stored) {
+            ASSERT_EQ(data_end - data_start, 4 * texels.size());
+            for (size_t i = 0; i < texels.size(); ++i)
+                ASSERT_EQ(bytes[data_start + 4 * i] | bytes[data_start + 4 * i + 1] << 8 |
+                              bytes[data_start + 4 * i + 2] << 16 |
+                              static_cast<uint32_t>(bytes[data_start + 4 * i + 3]) << 24,
+                          texels[i])
+                    << i;
+        }
 
-    CaptureReplay replay;
-    ASSERT_TRUE(replay.load_bytes(bytes.data(), bytes.size())) << replay.error();
-    ASSERT_EQ(replay.commands().size(), 2u);
-    EXPECT_TRUE(replay.commands()[0].has_texture_hash);
-    EXPECT_EQ(replay.commands()[0].texture_hash, hash);
-    EXPECT_EQ(replay.frames(), 1u);
-    std::vector<uint32_t> back;
-    std::string error;
-    ASSERT_TRUE(replay.texture(hash, back, error)) << error;
-    EXPECT_EQ(back, texels);
-    EXPECT_FALSE(replay.texture(hash + 1, back, error));
-    EXPECT_NE(error.find("no contents for texture"), std::string::npos) << error;
+        CaptureReplay replay;
+        ASSERT_TRUE(replay.load_bytes(bytes.data(), bytes.size())) << replay.error();
+        ASSERT_EQ(replay.commands().size(), 2u);
+        EXPECT_TRUE(replay.commands()[0].has_texture_hash);
+        EXPECT_EQ(replay.commands()[0].texture_hash, hash);
+        EXPECT_EQ(replay.frames(), 1u);
+        std::vector<uint32_t> back;
+        std::string error;
+        ASSERT_TRUE(replay.texture(hash, back, error)) << error;
+        EXPECT_EQ(back, texels);
+        EXPECT_FALSE(replay.texture(hash + 1, back, error));
+        EXPECT_NE(error.find("no contents for texture"), std::string::npos) << error;
 
-    // Flip one bit in the middle of the contents' data (after the select
-    // command's 5 words and the contents header's 7).
-    const size_t data_start = 4 * (5 + 7);
-    const size_t data_end = bytes.size() - 4 * (3 + 5);
-    bytes[(data_start + data_end) / 2] ^= 0x10;
-    CaptureReplay damaged;
-    ASSERT_TRUE(damaged.load_bytes(bytes.data(), bytes.size())) << damaged.error();
-    EXPECT_FALSE(damaged.texture(hash, back, error));
-    EXPECT_NE(error.find("texture 0x"), std::string::npos) << error;
+        bytes[(data_start + data_end) / 2] ^= 0x10;
+        CaptureReplay damaged;
+        ASSERT_TRUE(damaged.load_bytes(bytes.data(), bytes.size())) << damaged.error();
+        EXPECT_FALSE(damaged.texture(hash, back, error));
+        EXPECT_NE(error.find("texture 0x"), std::string::npos) << error;
+    }
 }
 
 TEST(CaptureReplay, RefusesRecordsOutOfOrder) {

@@ -1,6 +1,8 @@
 // Replay of a whole demo capture without the demo: the same frames and the
 // same summary as the live run; a capture without contents, cut short or
-// with damaged contents ends with a clear message, never a crash.
+// with damaged contents ends with a clear message, never a crash. Replay at
+// the recorded pace, and of commands that fill the FIFO, gives the live
+// frames too.
 #include "sim_run_helpers.h"
 
 #include <fstream>
@@ -48,10 +50,10 @@ std::vector<uint8_t> without_contents(const std::vector<uint8_t>& bytes, size_t&
 TEST(Replay, WholeDemoGivesTheLiveRunsFramesAndSummary) {
     TempDir tmp, out;
     const std::string capture = out.path() + "/demo.cap";
-    const ProcessResult live = run_sim({"--fast", "--renderer-now", "--no-window", "--no-progress",
-                                        "--capture", capture, "--png", out.path() + "/live",
-                                        "--png-frames", frames_to_compare, "--", lumenfall},
-                                       tmp.path(), 240);
+    const ProcessResult live =
+        run_sim({"--fast", "--renderer-now", "--no-window", "--no-progress", "--capture", capture,
+                 "--png", out.path() + "/live", "--png-frames", frames_to_compare, "--", lumenfall},
+                tmp.path(), 240);
     ASSERT_EQ(live.exit_status, 0) << live.err;
     const ProcessResult replay =
         run_sim({"--fast", "--no-window", "--no-progress", "--replay", capture, "--png",
@@ -105,6 +107,46 @@ TEST(Replay, WholeDemoGivesTheLiveRunsFramesAndSummary) {
         EXPECT_EQ(r.exit_status, 2) << fault.name << r.err;
         EXPECT_NE(r.err.find(fault.reason), std::string::npos) << fault.name << r.err;
         EXPECT_TRUE(parse_summary(r.err).parsed) << fault.name << r.err;
+    }
+}
+
+std::string frame_digest(const std::string& err) {
+    const size_t at = err.find("frame digest: ");
+    return at == std::string::npos ? "none" : err.substr(at, err.find('\n', at) - at);
+}
+
+// At 60 frames a second the display lags the renderer, which a replay must
+// not let draw (or write a texture) into buffers still waiting for display;
+// a flood of facets
+// with no selection between them keeps the feeder at the FIFO's full mark
+// and across its end many times.
+TEST(Replay, AtTheRecordedPaceAndThroughAFullFifoGivesTheLiveFrames) {
+    const struct {
+        const char* name;
+        std::vector<std::string> client;
+        bool live_fast;
+    } runs[] = {{"paced", {test_client, "frames", "20"}, false},
+                {"flood", {test_client, "flood", "3", "12000"}, true},
+                {"reuse", {test_client, "reuse", "8"}, false}};
+    for (const auto& run : runs) {
+        TempDir tmp;
+        const std::string capture = tmp.path() + "/run.cap";
+        std::vector<std::string> args{"--renderer-now", "--no-window", "--no-progress",
+                                      "--frame-digest", "--capture",   capture};
+        if (run.live_fast) args.push_back("--fast");
+        args.push_back("--");
+        args.insert(args.end(), run.client.begin(), run.client.end());
+        const ProcessResult live = run_sim(args, tmp.path());
+        ASSERT_EQ(live.exit_status, 0) << run.name << live.err;
+        const ProcessResult paced = run_sim(
+            {"--no-window", "--no-progress", "--frame-digest", "--replay", capture}, tmp.path());
+        ASSERT_EQ(paced.exit_status, 0) << run.name << paced.err;
+        EXPECT_NE(frame_digest(live.err), "none") << run.name << live.err;
+        EXPECT_EQ(frame_digest(paced.err), frame_digest(live.err)) << run.name;
+        const Summary summary = parse_summary(paced.err);
+        EXPECT_EQ(summary.renderer_errors, 0u) << run.name << paced.err;
+        // At 60 frames a second, never faster.
+        EXPECT_GE(summary.seconds, static_cast<double>(summary.frames - 1) / 60) << paced.err;
     }
 }
 

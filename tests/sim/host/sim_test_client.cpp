@@ -6,12 +6,19 @@
 //                                    background, a textured square, show;
 //                                    buffers from word BASE of video memory;
 //                                    returns once all N are displayed
+//   sim-test-client flood N FACETS   N frames of a polygon and FACETS small
+//                                    untextured facets each, no selections:
+//                                    more than the FIFO holds at once
+//   sim-test-client reuse N          N frames in two buffers, each frame's
+//                                    texture written into the buffer of the
+//                                    frame before once that is displayed
 //   sim-test-client queue MS         queue one reset and wait MS milliseconds
 //                                    without expecting a renderer
 #include "gpu_protocol.h"
 #include "shared_access.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -102,13 +109,93 @@ int run_frames(uint32_t frames, uint32_t base) {
     return 0;
 }
 
+// The vertex count of each frame's first facet, a small polygon: chosen so
+// that the first frame's commands, read from an empty ring, reach its very
+// last word at a facet's end. Only the one slot a writer must leave free
+// then keeps the full ring from looking empty.
+uint32_t exact_fill_vertices() {
+    const uint32_t before = 1 + 4; // reset, setOutBuf
+    for (uint32_t v = 3; v <= 64; ++v)
+        if ((gpu_fifo_words - before - gpu_facet_words(v)) % gpu_facet_words(3) == 0) return v;
+    return 3;
+}
+
+void polygon(uint32_t vertices, uint32_t color) {
+    uint32_t cmd[gpu_facet_words(64)] = {gpu_op_facet, vertices, color, 0, 0};
+    for (uint32_t k = 0; k < vertices; ++k) {
+        const double angle = 6.283185307179586 * k / vertices;
+        const int32_t vertex[6] = {static_cast<int32_t>(6000 * std::cos(angle)),
+                                   static_cast<int32_t>(6000 * std::sin(angle)),
+                                   -(2 << 16),
+                                   0,
+                                   0,
+                                   0};
+        std::memcpy(cmd + 5 + 6 * k, vertex, sizeof vertex);
+    }
+    push(cmd, gpu_facet_words(vertices));
+}
+
+// Each facet a different colour and place, so that a command lost,
+// repeated or cut at the ring's end changes the frame.
+int run_flood(uint32_t frames, uint32_t facets) {
+    const uint32_t reset = gpu_op_reset;
+    push(&reset, 1);
+    const uint32_t out_words = 512 * 240;
+    const uint32_t first_vertices = exact_fill_vertices();
+    for (uint32_t k = 0; k < frames; ++k) {
+        if (k >= 4) wait_displayed(k - 3);
+        buffer_command(gpu_op_set_out_buf, (k % 4) * out_words, 9, 240);
+        polygon(first_vertices, 0x80EB80EBu);
+        for (uint32_t i = 0; i < facets; ++i) {
+            uint32_t cmd[gpu_facet_words(3)] = {gpu_op_facet, 3,
+                                                0x80008000u + (i + k) * 0x00070103u, 0, 0};
+            const int32_t x = static_cast<int32_t>(i % 120) * 1100 - 66000;
+            const int32_t y = static_cast<int32_t>(i / 120 % 100) * 1000 - 50000;
+            const int32_t corners[3][2] = {{x, y}, {x + 1500, y}, {x, y + 1300}};
+            for (int c = 0; c < 3; ++c) {
+                const int32_t vertex[6] = {corners[c][0], corners[c][1], -(2 << 16), 0, 0, 0};
+                std::memcpy(cmd + 5 + 6 * c, vertex, sizeof vertex);
+            }
+            push(cmd, gpu_facet_words(3));
+        }
+        buffer_command(gpu_op_show, (k % 4) * out_words, 9, 240);
+    }
+    wait_displayed(frames);
+    return 0;
+}
+
+// Two output buffers in turn; each frame's texture lies in the other one,
+// written as soon as the frame drawn there is on display, so that a
+// replay writing textures before a shown buffer is displayed loses it.
+int run_reuse(uint32_t frames) {
+    const uint32_t reset = gpu_op_reset;
+    push(&reset, 1);
+    wait_displayed(0);
+    const uint32_t out_words = 512 * 240;
+    for (uint32_t k = 0; k < frames; ++k) {
+        const uint32_t out = (k % 2) * out_words, other = ((k + 1) % 2) * out_words;
+        wait_displayed(k);
+        for (uint32_t i = 0; i < 256u * 256u; ++i)
+            area->video_mem[other + i] =
+                (i / 256 + i % 256 + 8 * k) % 32 < 16 ? 0x80EB80EBu : 0x80108010u;
+        platform::publish_fence();
+        buffer_command(gpu_op_set_out_buf, out, 9, 240);
+        facet(0x80108010u + (k % 64) * 0x00010001u, 0, 10 << 16, -257, 0);
+        buffer_command(gpu_op_set_txt_buf, other, 8, 256);
+        facet(0x00F08080u, 3, 1 << 16, -(3 << 16), 256 << 16);
+        buffer_command(gpu_op_show, out, 9, 240);
+    }
+    wait_displayed(frames);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const char* dir = std::getenv("LUMENFALL_SIM_DIR");
     if (dir == nullptr || argc < 3) {
         std::fprintf(stderr, "usage (inside handheld-sim): sim-test-client frames N [BASE] | "
-                             "queue MS\n");
+                             "flood N FACETS | reuse N | queue MS\n");
         return 2;
     }
     const int fd = ::open((std::string(dir) + "/mem").c_str(), O_RDWR);
@@ -124,6 +211,10 @@ int main(int argc, char** argv) {
             argc > 3 ? static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 0)) : 0;
         return run_frames(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)), base);
     }
+    if (mode == "flood" && argc > 3)
+        return run_flood(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)),
+                         static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 0)));
+    if (mode == "reuse") return run_reuse(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)));
     if (mode == "queue") {
         const uint32_t reset = gpu_op_reset;
         push(&reset, 1);

@@ -159,8 +159,10 @@ namespace sim::capture {
 namespace {
 
 // Five frames of a buffer, a texture and a facet each; colour_of_frame_2
-// changes one word in the middle, address moves every buffer.
-std::string write_frames(const std::string& path, uint32_t colour_of_frame_2, uint32_t address) {
+// changes one word in the middle, address moves every buffer, and
+// texture_of_frame_2 changes the texture that frame selects.
+std::string write_frames(const std::string& path, uint32_t colour_of_frame_2, uint32_t address,
+                         uint64_t texture_of_frame_2 = 0xfeedface00001236ull) {
     CaptureWriter w;
     EXPECT_TRUE(w.open(path));
     for (uint32_t frame = 0; frame < 5; ++frame) {
@@ -170,7 +172,7 @@ std::string write_frames(const std::string& path, uint32_t colour_of_frame_2, ui
         const uint32_t show[4] = {6, address, 9, 250};
         w.write_command(out, 4);
         w.write_command(txt, 4);
-        w.write_texture_hash(0x1234 + frame);
+        w.write_texture_hash(frame == 2 ? texture_of_frame_2 : 0xfeedface00001234ull + frame);
         w.write_command(facet, 5);
         w.write_command(show, 4);
     }
@@ -202,6 +204,22 @@ TEST(CaptureDump, DiffFindsTheFirstDifferenceAndCountsFrames) {
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_NE(r.out.find("differing frames: 5 of 5\n"), std::string::npos) << r.out;
     EXPECT_EQ(test::run({dump, "--mask-addresses", "--diff", a, moved}).exit_status, 0);
+
+    // A differing texture shows with the values the listing gives it.
+    const std::string retextured =
+        write_frames(dir.path() + "/retextured.cap", 0x80108010u, 0x400, 0x0123456789abcdefull);
+    r = test::run({dump, "--diff", a, retextured});
+    EXPECT_EQ(r.exit_status, 1) << r.err;
+    EXPECT_EQ(r.out.rfind("first difference: frame 2, command 1\n", 0), 0u) << r.out;
+    for (const std::string& path : {a, retextured}) {
+        const std::string listing = test::run({dump, path}).out;
+        size_t at = 0;
+        for (int hash = 0; hash < 3 && at != std::string::npos; ++hash)
+            at = listing.find("texture_hash ", at + 1);
+        ASSERT_NE(at, std::string::npos) << listing;
+        const std::string value = listing.substr(at + 13, 18);
+        EXPECT_NE(r.out.find(value), std::string::npos) << value << "\n" << r.out;
+    }
 
     // An unreadable capture is trouble, not a difference.
     r = test::run({dump, "--diff", a, dir.path() + "/none.cap"});

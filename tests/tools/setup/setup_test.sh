@@ -46,7 +46,7 @@ run_setup() {
     [ "$sudo" = none ] || path=$with_sudo:$tools
     env -i PATH="$path" FAKE_UID="$uid" FAKE_SUDO="$sudo" \
         FAKE_INSTALLED="$work/installed" FAKE_LOG="$work/log" ${NO_SETUP:+LUMENFALL_NO_SETUP=1} \
-        bash "$setup" "$work/list.txt" > "$work/out" 2> "$work/err"
+        bash "$setup" "${LIST:-$work/list.txt}" > "$work/out" 2> "$work/err"
     status=$?
 }
 log_is() { [ "$(cat "$work/log")" = "$1" ] || { echo "log was: $(cat "$work/log")"; false; }; }
@@ -78,6 +78,13 @@ for sudo in refuses none; do
         err_has "    apt-get install -y --no-install-recommends g++ libpng-dev"
     check "no rights ($sudo sudo): installs nothing" eval '! grep -q "^apt-get" "$work/log"'
 done
+
+# A wanted name inside an installed one's (gcc in gcc-arm-none-eabi) is
+# still missing.
+printf 'gcc\ngcc-arm-none-eabi\n' > "$work/nested.txt"
+LIST=$work/nested.txt run_setup 0 none gcc-arm-none-eabi
+check "name inside another: installed" log_is "apt-get update -q
+apt-get install -y --no-install-recommends gcc"
 
 # The opt-out does nothing at all, even with packages missing.
 NO_SETUP=1 run_setup 0 none

@@ -1,0 +1,41 @@
+// How late a long wait of the client notices that it is over: once a wait
+// has lasted a display frame, the time between two of its polls is the
+// latest it can see the renderer's answer, and must stay near the policy's
+// sleep cap (1 ms). The shortest such gap is the policy's own: a sleep never
+// ends early, and a busy machine only lengthens gaps, so this cannot pass by
+// luck with a larger cap, nor with a much smaller one.
+#include "wait_policy.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+TEST(WaitPolicy, AWaitOfAFrameOrMorePollsAboutOnceASleepCap) {
+    constexpr auto frame = 16'667us;
+    constexpr std::chrono::microseconds sleep_cap = 1ms;
+    std::vector<Clock::duration> gaps;
+    const Clock::time_point start = Clock::now();
+    Clock::time_point last_poll = start;
+    for (uint32_t polls = 0;; ++polls) {
+        const Clock::time_point now = Clock::now();
+        if (now - start > frame) gaps.push_back(now - last_poll);
+        last_poll = now;
+        if (now - start > 3 * frame) break;
+        platform::wait_pause(polls);
+    }
+    ASSERT_FALSE(gaps.empty());
+    const auto shortest = std::chrono::duration_cast<std::chrono::microseconds>(
+        *std::min_element(gaps.begin(), gaps.end()));
+    // Polling much faster keeps a core busy for the whole wait.
+    EXPECT_GE(shortest, sleep_cap * 9 / 10) << shortest.count() << " us";
+    EXPECT_LT(shortest, 3 * sleep_cap) << shortest.count() << " us";
+}
+
+} // namespace
