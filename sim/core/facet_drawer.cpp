@@ -43,7 +43,7 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     if (textured && !state.texture.valid) return error_no_texture;
 
     const ScreenRect window = clip_window(state.view, state.out);
-    const std::vector<ScreenVertex>& polygon =
+    const ScreenPolygon& polygon =
         clipper_.run(words + facet_header_words, vertex_count, state, window);
     // Nothing left in view is not an error: facets behind the camera or
     // outside the window are simply not drawn.
@@ -53,7 +53,7 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     paint.color = words[2];
     // Beyond +-255 every luma clamps the same way; bounding param here keeps
     // the per-pixel sum from overflowing.
-    paint.luma_offset = std::clamp(static_cast<int32_t>(words[3]), -255, 255);
+    paint.luma_offset = std::clamp<int32_t>(static_cast<int32_t>(words[3]), -255, 255);
     // The view command rejects a zero octave.
     paint.octaves_per_shade = 1.0 / state.view.shade_octave();
     if (textured) {
