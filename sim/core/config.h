@@ -12,10 +12,6 @@ namespace sim {
 inline constexpr int screen_width = 320;
 inline constexpr int screen_height = 240;
 
-// The projection centre in output-buffer pixels: the middle of the screen.
-inline constexpr double view_centre_x = 160.0;
-inline constexpr double view_centre_y = 120.0;
-
 // The view in force after a reset. With a focal length of 2^8 = 256 pixels a
 // face 2 units in front of the camera shows 2.5 x 1.875 units across the
 // 320 x 240 screen.
@@ -30,13 +26,6 @@ inline constexpr int32_t default_shade_span = 3;
 // Largest accepted dproj: beyond 2^16 pixels of focal length the projected
 // coordinates lose the precision the rasteriser needs.
 inline constexpr int32_t max_dproj = 16;
-
-// 16.16 fixed point.
-inline constexpr double fixed_one = 65536.0;
-
-// Points with z above this (closer than 1/4096 unit, 16 raw units) are cut
-// away before projection.
-inline constexpr double near_plane_z = -16.0 / fixed_one;
 
 // Limits of the command stream.
 inline constexpr uint32_t max_facet_vertices = 64;

@@ -1,0 +1,133 @@
+// Integer helpers of the renderer core: floor and ceiling divisions, bit
+// lengths and the one reciprocal of the span loop. Everything is defined for
+// every input (no overflow, no division by zero reaches the processor), so
+// the same source gives the same pixels on every processor it is built for.
+#pragma once
+
+#include <cstdint>
+
+namespace sim {
+
+// Formats, named once:
+//   raw       16.16, the wire's coordinates, texture coordinates and shades
+//   cam       raw with 8 more fraction bits (int64): clipped camera points
+//   sub       1/256 pixel: screen positions
+inline constexpr int cam_extra_bits = 8;
+inline constexpr int sub_pixel_bits = 8;
+inline constexpr int32_t sub_pixel_one = 1 << sub_pixel_bits;
+inline constexpr int32_t sub_pixel_half = sub_pixel_one / 2;
+// Cut fractions along an edge, 0 .. 2^30.
+inline constexpr int cut_fraction_bits = 30;
+
+inline constexpr int64_t min64(int64_t a, int64_t b) {
+    return a < b ? a : b;
+}
+inline constexpr int64_t max64(int64_t a, int64_t b) {
+    return a > b ? a : b;
+}
+inline constexpr int64_t clamp64(int64_t x, int64_t lo, int64_t hi) {
+    return x < lo ? lo : (x > hi ? hi : x);
+}
+
+// Wrapping arithmetic through unsigned: intermediate overflow is defined,
+// and the result is right whenever the true result fits.
+inline constexpr int64_t wrap_add64(int64_t a, int64_t b) {
+    return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
+}
+inline constexpr int64_t wrap_mul64(int64_t a, int64_t b) {
+    return static_cast<int64_t>(static_cast<uint64_t>(a) * static_cast<uint64_t>(b));
+}
+
+// floor(a / b) and ceil(a / b) for b > 0 (C++ division truncates).
+inline constexpr int64_t floor_div64(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+inline constexpr int64_t ceil_div64(int64_t a, int64_t b) {
+    const int64_t q = a / b;
+    return (a % b != 0 && a > 0) ? q + 1 : q;
+}
+// a mod b in [0, b) for b > 0.
+inline constexpr int64_t floor_mod64(int64_t a, int64_t b) {
+    const int64_t r = a % b;
+    return r < 0 ? r + b : r;
+}
+
+// Number of significant bits of x (0 for 0). A compare ladder: ARMv4T has
+// no count-leading-zeros instruction.
+inline constexpr int bit_length64(uint64_t x) {
+    int n = 0;
+    if (x >> 32) {
+        x >>= 32;
+        n += 32;
+    }
+    if (x >> 16) {
+        x >>= 16;
+        n += 16;
+    }
+    if (x >> 8) {
+        x >>= 8;
+        n += 8;
+    }
+    if (x >> 4) {
+        x >>= 4;
+        n += 4;
+    }
+    if (x >> 2) {
+        x >>= 2;
+        n += 2;
+    }
+    if (x >> 1) {
+        x >>= 1;
+        n += 1;
+    }
+    return n + static_cast<int>(x);
+}
+
+// t = a / (a + b) in 0 .. 2^30 for a, b >= 0 with a + b > 0: where an edge
+// whose ends lie a and b away from a boundary, on either side, crosses it.
+// Both are first shifted so that the sum fits 32 bits; one 64-bit division
+// per cut.
+inline int64_t cut_fraction(int64_t a, int64_t b) {
+    uint64_t ua = static_cast<uint64_t>(a);
+    uint64_t sum = ua + static_cast<uint64_t>(b);
+    const int excess = bit_length64(sum) - 32;
+    if (excess > 0) {
+        ua >>= excess;
+        sum >>= excess;
+    }
+    if (sum == 0) return 0;
+    return static_cast<int64_t>((ua << cut_fraction_bits) / sum);
+}
+
+// floor-ish(d * t / 2^30) for t in 0 .. 2^30 and |d| < 2^62, in two halves
+// so that no product exceeds 63 bits. Off by at most one from the exact
+// floor, the same on every processor.
+inline int64_t mul_fraction30(int64_t d, int64_t t) {
+    const int64_t hi = d >> 16;
+    const int64_t lo = d & 0xFFFF;
+    return ((hi * t) >> (cut_fraction_bits - 16)) + ((lo * t) >> cut_fraction_bits);
+}
+
+// a + (b - a) * t / 2^30, the point a cut fraction t along from a to b.
+inline int64_t lerp30(int64_t a, int64_t b, int64_t t) {
+    return a + mul_fraction30(b - a, t);
+}
+
+// The reciprocal of the span loop. For w > 0, w = m * 2^e with m in
+// [2^15, 2^16) (e may be negative); returns r = floor((2^32 - 1) / m) in
+// (2^16, 2^17] and shift = e, so that x / w ~= (x * r) >> (32 + shift).
+// One 32-bit division: the relative error stays below 2^-15.
+struct Reciprocal {
+    uint32_t r;
+    int shift;
+};
+
+inline Reciprocal reciprocal16(int64_t w) {
+    if (w < 1) w = 1;
+    const int e = bit_length64(static_cast<uint64_t>(w)) - 16;
+    const uint32_t m = e >= 0 ? static_cast<uint32_t>(w >> e) : static_cast<uint32_t>(w << -e);
+    return {0xFFFFFFFFu / m, e};
+}
+
+} // namespace sim
