@@ -49,8 +49,11 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
 
     uint32_t* const out = video + state.out.address;
     const uint32_t log2_width = state.out.log2_width;
+    // select_row_painter accepted the type, so it has a slot.
+    uint64_t& covered = covered_[rendering_type];
     rasteriser_.run(polygon, window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
         painter(paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row);
+        covered += static_cast<uint32_t>(x_end - x_begin);
     });
     return error_none;
 }

@@ -155,6 +155,10 @@ uint64_t Renderer::error_count() const {
     return state_.errors;
 }
 
+uint64_t Renderer::pixels_covered(uint32_t rendering_type) const {
+    return state_.drawer.pixels_covered(rendering_type);
+}
+
 uint64_t Renderer::commands_executed() const {
     return state_.executed;
 }

@@ -58,6 +58,10 @@ class Renderer {
     // Errors stored in error_code so far (error values: config.h).
     uint64_t error_count() const;
 
+    // Pixels covered so far by facets of a rendering type, for cost
+    // figures; 0 for a type that does not exist.
+    uint64_t pixels_covered(uint32_t rendering_type) const;
+
     // Commands executed so far.
     uint64_t commands_executed() const;
 
