@@ -55,12 +55,8 @@ inline constexpr int64_t floor_mod64(int64_t a, int64_t b) {
 
 // Number of significant bits of x (0 for 0). A compare ladder: ARMv4T has
 // no count-leading-zeros instruction.
-inline constexpr int bit_length64(uint64_t x) {
+inline constexpr int bit_length32(uint32_t x) {
     int n = 0;
-    if (x >> 32) {
-        x >>= 32;
-        n += 32;
-    }
     if (x >> 16) {
         x >>= 16;
         n += 16;
@@ -82,6 +78,12 @@ inline constexpr int bit_length64(uint64_t x) {
         n += 1;
     }
     return n + static_cast<int>(x);
+}
+
+// The same for 64 bits, as two 32-bit halves: no 64-bit shifts.
+inline constexpr int bit_length64(uint64_t x) {
+    const auto high = static_cast<uint32_t>(x >> 32);
+    return high != 0 ? 32 + bit_length32(high) : bit_length32(static_cast<uint32_t>(x));
 }
 
 // t = a / (a + b) in 0 .. 2^30 for a, b >= 0 with a + b > 0: where an edge
@@ -115,19 +117,39 @@ inline int64_t lerp30(int64_t a, int64_t b, int64_t t) {
 }
 
 // The reciprocal of the span loop. For w > 0, w = m * 2^e with m in
-// [2^15, 2^16) (e may be negative); returns r = floor((2^32 - 1) / m) in
-// (2^16, 2^17] and shift = e, so that x / w ~= (x * r) >> (32 + shift).
-// One 32-bit division: the relative error stays below 2^-15.
+// [2^15, 2^16) (e may be negative); returns r ~= 2^32 / m in (2^16, 2^17]
+// and shift = e, so that x / w ~= (x * r) >> (32 + shift).
+//
+// No division: a 256-entry table of reciprocals at the middle of each
+// 1/256 of m's range (relative error below 2^-9), then one Newton step,
+// r' = r * (2 - m * r / 2^32), which squares the error to about 2^-17.
+// m * r stays within 2^23 of 2^32, so the correction fits 32 bits.
 struct Reciprocal {
     uint32_t r;
     int shift;
 };
 
+// Computed by the compiler, in integers: 2^32 over the middle of each of the
+// 256 equal parts of [2^15, 2^16).
+struct ReciprocalSeeds {
+    uint32_t values[256];
+    constexpr ReciprocalSeeds() : values() {
+        for (uint32_t i = 0; i < 256; ++i)
+            values[i] = static_cast<uint32_t>((uint64_t{1} << 32) /
+                                              ((1u << 15) + (i << 7) + (1u << 6)));
+    }
+};
+inline constexpr ReciprocalSeeds reciprocal_seeds{};
+
 inline Reciprocal reciprocal16(int64_t w) {
     if (w < 1) w = 1;
     const int e = bit_length64(static_cast<uint64_t>(w)) - 16;
     const uint32_t m = e >= 0 ? static_cast<uint32_t>(w >> e) : static_cast<uint32_t>(w << -e);
-    return {0xFFFFFFFFu / m, e};
+    const uint32_t r0 = reciprocal_seeds.values[(m >> 7) & 0xFFu];
+    const auto error = static_cast<int32_t>(0u - m * r0); // 2^32 - m * r0
+    const auto r1 = static_cast<uint32_t>(
+        static_cast<int64_t>(r0) + ((static_cast<int64_t>(r0) * error) >> 32));
+    return {r1, e};
 }
 
 } // namespace sim

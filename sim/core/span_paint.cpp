@@ -25,14 +25,16 @@ struct PlainOp {
     }
 };
 
-// The texel with its luma Y replaced by min((Y * a + b) >> 16, 255). a stays
-// within 17 bits and b within 24 over a subspan, Y * a within 25: no
-// overflow.
+// The texel with its luma Y replaced by (Y * a + b) >> 16. a stays within
+// 17 bits and b within 24 over a subspan, Y * a within 25: no overflow. No
+// clamp is needed: every transfer maps 0..255 into 0..255.5 (towards 16 or
+// 235 from any byte), a and b between two samples mix two such transfers,
+// and their stepping errs by under 2^-12 of a level.
 struct ShadedOp {
     static constexpr bool shaded = true;
     static uint32_t pixel(uint32_t, uint32_t texel, const OpParams&, int32_t a, int32_t b) {
         const int32_t y = (static_cast<int32_t>(pixel_luma(texel)) * a + b) >> 16;
-        return with_luma(texel, static_cast<uint32_t>(y < 255 ? y : 255));
+        return with_luma(texel, static_cast<uint32_t>(y));
     }
 };
 
@@ -162,23 +164,33 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
     const OpParams params{p.color, p.luma_offset};
     const FacetGradients& g = p.gradients;
     const RowStart start = row_start(g, y);
+    const PlanesAt subspan_step = {g.w.dx * subspan_pixels, g.uw.dx * subspan_pixels,
+                                   g.vw.dx * subspan_pixels, g.sw.dx * subspan_pixels};
     int32_t x = x_begin;
-    Sample first = sample_at<Op::shaded>(g, start, x, p.shade_scale);
+    PlanesAt at = planes_at(start, g, x);
+    Sample first = sample_at<Op::shaded>(g, at, p.shade_scale);
     Cursor cursor = start_cursor<Wrap>(texture, first);
     while (x < x_end) {
         const bool full = x_end - x > subspan_pixels;
         const int32_t count = full ? subspan_pixels : x_end - x;
         const int32_t steps = full ? count : count - 1;
-        const Sample last =
-            steps > 0 ? sample_at<Op::shaded>(g, start, x + steps, p.shade_scale) : first;
+        // Whole subspans step the planes by 16 pixels' worth; only a span's
+        // last sample multiplies.
+        if (full) {
+            at = advanced(at, subspan_step);
+        } else if (steps > 0) {
+            at = planes_at(start, g, x + steps);
+        }
+        const Sample last = steps > 0 ? sample_at<Op::shaded>(g, at, p.shade_scale) : first;
         int64_t du = 0, dv = 0;
         int32_t da = 0, db = 0;
         if (steps > 0) {
             du = step_of(first.u, last.u, steps);
-            dv = step_of(first.v, last.v, steps);
+            dv = Wrap == RowWrap::modulo ? step_of_exact(first.v, last.v, steps)
+                                         : step_of(first.v, last.v, steps);
             if constexpr (Op::shaded) {
-                da = static_cast<int32_t>(step_of(first.shade.a, last.shade.a, steps));
-                db = static_cast<int32_t>(step_of(first.shade.b, last.shade.b, steps));
+                da = step_of(first.shade.a, last.shade.a, steps);
+                db = step_of(first.shade.b, last.shade.b, steps);
             }
         }
         paint_subspan<Op, Wrap>(row + x, count, texture, cursor, du, dv, first.shade.a, da,
