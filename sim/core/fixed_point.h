@@ -116,7 +116,7 @@ inline int64_t lerp30(int64_t a, int64_t b, int64_t t) {
     return a + mul_fraction30(b - a, t);
 }
 
-// The reciprocal of the span loop. For w > 0, w = m * 2^e with m in
+// The reciprocal of the span loop. For 0 < w < 2^31, w = m * 2^e with m in
 // [2^15, 2^16) (e may be negative); returns r ~= 2^32 / m in (2^16, 2^17]
 // and shift = e, so that x / w ~= (x * r) >> (32 + shift).
 //
@@ -141,9 +141,9 @@ struct ReciprocalSeeds {
 };
 inline constexpr ReciprocalSeeds reciprocal_seeds{};
 
-inline Reciprocal reciprocal16(int64_t w) {
+inline Reciprocal reciprocal16(uint32_t w) {
     if (w < 1) w = 1;
-    const int e = bit_length64(static_cast<uint64_t>(w)) - 16;
+    const int e = bit_length32(w) - 16;
     const uint32_t m = e >= 0 ? static_cast<uint32_t>(w >> e) : static_cast<uint32_t>(w << -e);
     const uint32_t r0 = reciprocal_seeds.values[(m >> 7) & 0xFFu];
     const auto error = static_cast<int32_t>(0u - m * r0); // 2^32 - m * r0

@@ -164,11 +164,18 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
     const OpParams params{p.color, p.luma_offset};
     const FacetGradients& g = p.gradients;
     const RowStart start = row_start(g, y);
-    const PlanesAt subspan_step = {g.w.dx * subspan_pixels, g.uw.dx * subspan_pixels,
-                                   g.vw.dx * subspan_pixels, g.sw.dx * subspan_pixels};
+    // The planes at the span's first and last pixels bound them over the
+    // whole span.
+    const int32_t x_last = x_end - 1;
+    auto plane = [&](int64_t row_value, int64_t per_pixel) {
+        return span_plane(row_value + x_begin * per_pixel, row_value + x_last * per_pixel, per_pixel);
+    };
+    const SpanPlanes planes{plane(start.w, g.w.dx), plane(start.uw, g.uw.dx),
+                            plane(start.vw, g.vw.dx),
+                            Op::shaded ? plane(start.sw, g.sw.dx) : SpanPlane{0, 0, 0}};
+    int32_t w = planes.w.at, uw = planes.uw.at, vw = planes.vw.at, sw = planes.sw.at;
     int32_t x = x_begin;
-    PlanesAt at = planes_at(start, g, x);
-    Sample first = sample_at<Op::shaded>(g, at, p.shade_scale);
+    Sample first = sample_at<Op::shaded>(g, planes, w, uw, vw, sw, p.shade_scale);
     Cursor cursor = start_cursor<Wrap>(texture, first);
     while (x < x_end) {
         const bool full = x_end - x > subspan_pixels;
@@ -177,11 +184,19 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
         // Whole subspans step the planes by 16 pixels' worth; only a span's
         // last sample multiplies.
         if (full) {
-            at = advanced(at, subspan_step);
+            w += planes.w.step;
+            uw += planes.uw.step;
+            vw += planes.vw.step;
+            if constexpr (Op::shaded) sw += planes.sw.step;
         } else if (steps > 0) {
-            at = planes_at(start, g, x + steps);
+            const int32_t ahead = x + steps - x_begin;
+            w = plane_ahead(planes.w, g.w.dx, ahead);
+            uw = plane_ahead(planes.uw, g.uw.dx, ahead);
+            vw = plane_ahead(planes.vw, g.vw.dx, ahead);
+            if constexpr (Op::shaded) sw = plane_ahead(planes.sw, g.sw.dx, ahead);
         }
-        const Sample last = steps > 0 ? sample_at<Op::shaded>(g, at, p.shade_scale) : first;
+        const Sample last =
+            steps > 0 ? sample_at<Op::shaded>(g, planes, w, uw, vw, sw, p.shade_scale) : first;
         int64_t du = 0, dv = 0;
         int32_t da = 0, db = 0;
         if (steps > 0) {

@@ -23,43 +23,62 @@ struct Sample {
     LumaTransfer shade;
 };
 
-// a * 2^30 / w for a plane value a and W value w, both times 2^8, through
-// w's reciprocal. |a| is bounded by 2^42 first (inside a facet it stays
-// below 2^41), so the product stays below 2^59.
-inline int64_t divide_by_w(int64_t a, const Reciprocal& rw) {
-    constexpr int64_t limit = int64_t{1} << 42;
-    const int64_t product = clamp64(a, -limit, limit) * rw.r;
-    const int shift = 32 - cut_w_bits + rw.shift;
-    if (shift >= 0) return product >> shift;
-    // Only a W below 2^-6 of its nearest value gets here: a far corner of a
-    // facet that reaches to the horizon.
-    return clamp64(product, -(int64_t{1} << 49), int64_t{1} << 49) * (int64_t{1} << -shift);
-}
-
-// The four planes at one pixel centre of a row (times 2^8), and how they
-// change from pixel to pixel.
-struct PlanesAt {
-    int64_t w, uw, vw, sw;
+// One plane along one span in 32 bits: the 64-bit plane shifted right by a
+// per-span amount chosen so that its values over the span (linear, so
+// largest at an end) fit 30 bits. Subspans then step it with one 32-bit add;
+// the truncated step errs by under one unit per subspan, below 2^-21 of the
+// span's largest value.
+struct SpanPlane {
+    int32_t at;   // value at the current sample, times 2^-shift
+    int32_t step; // change over a whole subspan, times 2^-shift
+    int shift;
 };
 
-inline PlanesAt planes_at(const RowStart& row, const FacetGradients& g, int32_t x) {
-    return {row.w + x * g.w.dx, row.uw + x * g.uw.dx, row.vw + x * g.vw.dx, row.sw + x * g.sw.dx};
+inline SpanPlane span_plane(int64_t first, int64_t last, int64_t per_pixel) {
+    const int64_t step = per_pixel * subspan_pixels;
+    const uint64_t reach = static_cast<uint64_t>(max64(first < 0 ? -first : first, last < 0 ? -last : last)) +
+                           static_cast<uint64_t>(step < 0 ? -step : step);
+    const int over = bit_length64(reach) - 30;
+    const int shift = over > 0 ? over : 0;
+    return {static_cast<int32_t>(first >> shift), static_cast<int32_t>(step >> shift), shift};
 }
 
-inline PlanesAt advanced(const PlanesAt& p, const PlanesAt& step) {
-    return {p.w + step.w, p.uw + step.uw, p.vw + step.vw, p.sw + step.sw};
+// The value `pixels` pixels further on, for a span's last sample.
+inline int32_t plane_ahead(const SpanPlane& p, int64_t per_pixel, int32_t pixels) {
+    return p.at + static_cast<int32_t>((per_pixel * pixels) >> p.shift);
 }
+
+// a * 2^30 / w, given a = A * 2^-sa and w's reciprocal (w = W * 2^-sw): the
+// product of a 30-bit value and a 17-bit reciprocal, one 64-bit shift.
+inline int64_t divide_by_w(int32_t a, int sa, const Reciprocal& rw, int sw) {
+    const int64_t product = int64_t{a} * rw.r;
+    const int shift = 32 - cut_w_bits + rw.shift + sw - sa;
+    if (shift >= 0) return shift < 63 ? product >> shift : (product < 0 ? -1 : 0);
+    // A far corner of a facet reaching to the horizon: W tiny against the
+    // attribute. Bounded so that the texture coordinate cannot overflow.
+    const int left = -shift < 20 ? -shift : 20;
+    return clamp64(product, -(int64_t{1} << 42), int64_t{1} << 42) * (int64_t{1} << left);
+}
+
+// The four planes of a span.
+struct SpanPlanes {
+    SpanPlane w, uw, vw, sw;
+};
 
 template <bool Shaded>
-[[gnu::always_inline]] inline Sample sample_at(const FacetGradients& g, const PlanesAt& at,
+[[gnu::always_inline]] inline Sample sample_at(const FacetGradients& g, const SpanPlanes& p,
+                                               int32_t w, int32_t uw, int32_t vw, int32_t sw,
                                                int64_t shade_scale) {
     // Inside a facet W stays positive; rounding at a sliver's edge must not
     // make it zero or negative.
-    const Reciprocal rw = reciprocal16(at.w);
-    Sample s{g.u_ref + divide_by_w(at.uw, rw), g.v_ref + divide_by_w(at.vw, rw), {0, 0}};
+    const Reciprocal rw = reciprocal16(static_cast<uint32_t>(w > 0 ? w : 1));
+    Sample s{g.u_ref + divide_by_w(uw, p.uw.shift, rw, p.w.shift),
+             g.v_ref + divide_by_w(vw, p.vw.shift, rw, p.w.shift),
+             {0, 0}};
     if constexpr (Shaded) {
         constexpr int64_t limit = int64_t{1} << 31;
-        const int64_t shade = clamp64(g.s_ref + divide_by_w(at.sw, rw), -limit, limit);
+        const int64_t shade =
+            clamp64(g.s_ref + divide_by_w(sw, p.sw.shift, rw, p.w.shift), -limit, limit);
         s.shade = luma_transfer((shade * shade_scale + (int64_t{1} << 31)) >> 32);
     }
     return s;
