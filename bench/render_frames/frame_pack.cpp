@@ -28,7 +28,8 @@ bool parse_list(const char* text, std::vector<uint64_t>& out) {
     size_t pos = 0;
     while (pos <= s.size()) {
         const size_t comma = s.find(',', pos);
-        const std::string item = s.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        const std::string item =
+            s.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
         char* end = nullptr;
         const unsigned long long v = std::strtoull(item.c_str(), &end, 10);
         if (item.empty() || *end != '\0') return false;
@@ -59,9 +60,10 @@ int main(int argc, char** argv) {
     }
     uint64_t every = 0;
     std::vector<uint64_t> chosen;
-    if (argc != 5 || (std::strcmp(argv[3], "--every") == 0
-                          ? (every = std::strtoull(argv[4], nullptr, 10)) == 0
-                          : (std::strcmp(argv[3], "--frames") != 0 || !parse_list(argv[4], chosen)))) {
+    if (argc != 5 ||
+        (std::strcmp(argv[3], "--every") == 0
+             ? (every = std::strtoull(argv[4], nullptr, 10)) == 0
+             : (std::strcmp(argv[3], "--frames") != 0 || !parse_list(argv[4], chosen)))) {
         std::fputs(usage, stderr);
         return 2;
     }
@@ -87,7 +89,8 @@ int main(int argc, char** argv) {
         std::string error;
         if (!has_hash || !capture.texture(hash, t.words, error)) return true; // none recorded
         for (const Texture& seen : textures)
-            if (seen.address == t.address && seen.log2_width == t.log2_width && seen.height == t.height)
+            if (seen.address == t.address && seen.log2_width == t.log2_width &&
+                seen.height == t.height)
                 return true;
         textures.push_back(std::move(t));
         return true;
@@ -97,25 +100,37 @@ int main(int argc, char** argv) {
         textures.clear();
         for (const auto* sel : {&held.view, &held.planes, &held.out, &held.texture, &held.depth})
             put(commands, *sel);
-        if (!held.texture.empty()) add_texture(held.texture, held.texture_has_hash, held.texture_hash);
+        if (!held.texture.empty())
+            add_texture(held.texture, held.texture_has_hash, held.texture_hash);
     };
     begin_frame();
     for (const auto& c : capture.commands()) {
         const std::vector<uint32_t> words(c.words, c.words + c.count);
         put(commands, words);
         switch (words[0]) {
-        case gpu_op_set_view: held.view = words; break;
-        case gpu_op_set_clip_planes: held.planes = words; break;
-        case gpu_op_set_out_buf: held.out = words; break;
-        case gpu_op_set_z_buf: held.depth = words; break;
+        case gpu_op_set_view:
+            held.view = words;
+            break;
+        case gpu_op_set_clip_planes:
+            held.planes = words;
+            break;
+        case gpu_op_set_out_buf:
+            held.out = words;
+            break;
+        case gpu_op_set_z_buf:
+            held.depth = words;
+            break;
         case gpu_op_set_txt_buf:
             held.texture = words;
             held.texture_has_hash = c.has_texture_hash;
             held.texture_hash = c.texture_hash;
             if (words.size() == 4) add_texture(words, c.has_texture_hash, c.texture_hash);
             break;
-        case gpu_op_reset: held = Selections{}; break;
-        default: break;
+        case gpu_op_reset:
+            held = Selections{};
+            break;
+        default:
+            break;
         }
         if (words[0] != gpu_op_show) continue;
         if (wanted(frame)) {

@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
             if (!read_words(in, loc, 3) || loc[1] > 12) return fail("bad texture in frame pack");
             const uint64_t words = static_cast<uint64_t>(loc[2]) << loc[1];
             if (loc[0] + words > gpu_video_words) return fail("texture outside video memory");
-            if (!read_words(in, area.video_mem + loc[0], words)) return fail("frame pack cut short");
+            if (!read_words(in, area.video_mem + loc[0], words))
+                return fail("frame pack cut short");
         }
         if (head[2] >= gpu_fifo_words) return fail("frame too long for the FIFO");
         if (!read_words(in, area.fifo, head[2])) return fail("frame pack cut short");

@@ -135,8 +135,8 @@ struct ReciprocalSeeds {
     uint32_t values[256];
     constexpr ReciprocalSeeds() : values() {
         for (uint32_t i = 0; i < 256; ++i)
-            values[i] = static_cast<uint32_t>((uint64_t{1} << 32) /
-                                              ((1u << 15) + (i << 7) + (1u << 6)));
+            values[i] =
+                static_cast<uint32_t>((uint64_t{1} << 32) / ((1u << 15) + (i << 7) + (1u << 6)));
     }
 };
 inline constexpr ReciprocalSeeds reciprocal_seeds{};
@@ -147,8 +147,8 @@ inline Reciprocal reciprocal16(uint32_t w) {
     const uint32_t m = e >= 0 ? static_cast<uint32_t>(w >> e) : static_cast<uint32_t>(w << -e);
     const uint32_t r0 = reciprocal_seeds.values[(m >> 7) & 0xFFu];
     const auto error = static_cast<int32_t>(0u - m * r0); // 2^32 - m * r0
-    const auto r1 = static_cast<uint32_t>(
-        static_cast<int64_t>(r0) + ((static_cast<int64_t>(r0) * error) >> 32));
+    const auto r1 = static_cast<uint32_t>(static_cast<int64_t>(r0) +
+                                          ((static_cast<int64_t>(r0) * error) >> 32));
     return {r1, e};
 }
 

@@ -131,8 +131,8 @@ const ScreenPolygon& FacetClipper::run(const uint32_t* vertex_words, uint32_t ve
     // window cuts and the projection below never divide by zero.
     pass([](const CameraVertex& p) { return -near_depth - p.z; });
 
-    const uint32_t planes = state.plane_count < gpu_max_clip_planes ? state.plane_count
-                                                                     : gpu_max_clip_planes;
+    const uint32_t planes =
+        state.plane_count < gpu_max_clip_planes ? state.plane_count : gpu_max_clip_planes;
     for (uint32_t i = 0; i < planes; ++i) {
         const Plane& pl = state.planes[i];
         pass([&pl](const CameraVertex& p) { return plane_distance(pl, p); });
@@ -150,8 +150,10 @@ const ScreenPolygon& FacetClipper::run(const uint32_t* vertex_words, uint32_t ve
     pass([&](const CameraVertex& p) { return bottom * -p.z - p.y * focal; });
     if (!fits) return screen_;
 
-    const int64_t x_lo = int64_t{window.x0} * sub_pixel_one, x_hi = int64_t{window.x1} * sub_pixel_one;
-    const int64_t y_lo = int64_t{window.y0} * sub_pixel_one, y_hi = int64_t{window.y1} * sub_pixel_one;
+    const int64_t x_lo = int64_t{window.x0} * sub_pixel_one,
+                  x_hi = int64_t{window.x1} * sub_pixel_one;
+    const int64_t y_lo = int64_t{window.y0} * sub_pixel_one,
+                  y_hi = int64_t{window.y1} * sub_pixel_one;
     for (const CameraVertex& p : *poly) {
         const int64_t depth = -p.z;
         // Cut points land within rounding of the window's sides; the clamp

@@ -18,7 +18,7 @@
 namespace sim {
 
 struct AttributePlane {
-    int64_t base = 0;   // at the reference corner
+    int64_t base = 0;       // at the reference corner
     int64_t dx = 0, dy = 0; // per pixel, times 2^8
 };
 

@@ -22,7 +22,8 @@ class Rasteriser {
   public:
     // Calls paint(row, x_begin, x_end) for every non-empty span inside
     // bounds, top row first.
-    template <class Paint> void run(const ScreenPolygon& polygon, const ScreenRect& bounds, Paint&& paint) {
+    template <class Paint>
+    void run(const ScreenPolygon& polygon, const ScreenRect& bounds, Paint&& paint) {
         if (!prepare(polygon, bounds)) return;
         for (int32_t r = row_begin_; r < row_end_; ++r) {
             const int32_t i = r - row_begin_;

@@ -96,10 +96,9 @@ Cursor next_cursor(const TextureView& t, const Cursor& c, const Sample& from, co
 // Fetches and paints count pixels of one subspan, stepping the texture
 // coordinates (and the shade) linearly from the cursor.
 template <class Op, RowWrap Wrap>
-[[gnu::always_inline]] inline void paint_subspan(uint32_t* dst, int32_t count, const TextureView& t,
-                                                 const Cursor& c, int64_t du64, int64_t dv64,
-                                                 int32_t a, int32_t da, int32_t b, int32_t db,
-                                                 const OpParams& p) {
+[[gnu::always_inline]] inline void
+paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& c, int64_t du64,
+              int64_t dv64, int32_t a, int32_t da, int32_t b, int32_t db, const OpParams& p) {
     const uint32_t* const texels = t.texels;
     const uint32_t width_mask = t.width_mask;
     const uint32_t log2_width = t.log2_width;
@@ -168,7 +167,8 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
     // whole span.
     const int32_t x_last = x_end - 1;
     auto plane = [&](int64_t row_value, int64_t per_pixel) {
-        return span_plane(row_value + x_begin * per_pixel, row_value + x_last * per_pixel, per_pixel);
+        return span_plane(row_value + x_begin * per_pixel, row_value + x_last * per_pixel,
+                          per_pixel);
     };
     const SpanPlanes planes{plane(start.w, g.w.dx), plane(start.uw, g.uw.dx),
                             plane(start.vw, g.vw.dx),

@@ -49,8 +49,8 @@ struct FacetPaint {
 
 // Paints pixels [x_begin, x_end) of row y of the output buffer; row points to
 // the row's first word.
-using RowPainter = void (*)(const FacetPaint& paint, uint32_t* row, int32_t x_begin,
-                            int32_t x_end, int32_t y);
+using RowPainter = void (*)(const FacetPaint& paint, uint32_t* row, int32_t x_begin, int32_t x_end,
+                            int32_t y);
 
 // The painter for a rendering type and texture shape, or null for a type
 // that does not exist.

@@ -36,8 +36,9 @@ struct SpanPlane {
 
 inline SpanPlane span_plane(int64_t first, int64_t last, int64_t per_pixel) {
     const int64_t step = per_pixel * subspan_pixels;
-    const uint64_t reach = static_cast<uint64_t>(max64(first < 0 ? -first : first, last < 0 ? -last : last)) +
-                           static_cast<uint64_t>(step < 0 ? -step : step);
+    const uint64_t reach =
+        static_cast<uint64_t>(max64(first < 0 ? -first : first, last < 0 ? -last : last)) +
+        static_cast<uint64_t>(step < 0 ? -step : step);
     const int over = bit_length64(reach) - 30;
     const int shift = over > 0 ? over : 0;
     return {static_cast<int32_t>(first >> shift), static_cast<int32_t>(step >> shift), shift};
