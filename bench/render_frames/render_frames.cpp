@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
         // which buffer it shows.
         for (uint32_t i = head[2]; i-- > 0;) {
             if (area.fifo[i] == gpu_op_show && i + 4 <= head[2]) {
-                digest = picture_digest(sim::check_buffer({area.fifo[i + 1], area.fifo[i + 2], area.fifo[i + 3]}));
+                digest = picture_digest(
+                    sim::check_buffer({area.fifo[i + 1], area.fifo[i + 2], area.fifo[i + 3]}));
                 break;
             }
         }

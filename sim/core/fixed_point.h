@@ -53,9 +53,17 @@ inline constexpr int64_t floor_mod64(int64_t a, int64_t b) {
     return r < 0 ? r + b : r;
 }
 
-// Number of significant bits of x (0 for 0). A compare ladder: ARMv4T has
-// no count-leading-zeros instruction.
+// Number of significant bits of x (0 for 0): the processor's count of
+// leading zeros where it has one, a compare ladder where it has none (ARMv4T,
+// whose library routine would cost more than the ladder).
+#if defined(__ARM_ARCH) && !defined(__ARM_FEATURE_CLZ)
+inline constexpr bool count_leading_zeros_instruction = false;
+#else
+inline constexpr bool count_leading_zeros_instruction = true;
+#endif
+
 inline constexpr int bit_length32(uint32_t x) {
+    if constexpr (count_leading_zeros_instruction) return x == 0 ? 0 : 32 - __builtin_clz(x);
     int n = 0;
     if (x >> 16) {
         x >>= 16;

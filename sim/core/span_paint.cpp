@@ -4,6 +4,7 @@
 
 #include "pixel.h"
 #include "span_sample.h"
+#include "span_simd.h"
 
 namespace sim {
 
@@ -19,6 +20,7 @@ struct OpParams {
 
 // What each textured type makes of the pixel already there and the texel.
 struct PlainOp {
+    static constexpr uint32_t type = 2;
     static constexpr bool shaded = false;
     static uint32_t pixel(uint32_t, uint32_t texel, const OpParams&, int32_t, int32_t) {
         return texel;
@@ -31,6 +33,7 @@ struct PlainOp {
 // 235 from any byte), a and b between two samples mix two such transfers,
 // and their stepping errs by under 2^-12 of a level.
 struct ShadedOp {
+    static constexpr uint32_t type = 3;
     static constexpr bool shaded = true;
     static uint32_t pixel(uint32_t, uint32_t texel, const OpParams&, int32_t a, int32_t b) {
         const int32_t y = (static_cast<int32_t>(pixel_luma(texel)) * a + b) >> 16;
@@ -39,6 +42,7 @@ struct ShadedOp {
 };
 
 struct ColorKeyOp {
+    static constexpr uint32_t type = 4;
     static constexpr bool shaded = false;
     static uint32_t pixel(uint32_t under, uint32_t texel, const OpParams& p, int32_t, int32_t) {
         return texel != p.key ? texel : under;
@@ -48,6 +52,7 @@ struct ColorKeyOp {
 // A shadow in the picture's colours: the picture's shape darkens what lies
 // beneath and pulls its chroma halfway (rounded up) to the picture's.
 struct CastImageOp {
+    static constexpr uint32_t type = 6;
     static constexpr bool shaded = false;
     static uint32_t pixel(uint32_t under, uint32_t texel, const OpParams& p, int32_t, int32_t) {
         if (texel == p.key) return under;
@@ -208,8 +213,19 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
                 db = step_of(first.shade.b, last.shade.b, steps);
             }
         }
-        paint_subspan<Op, Wrap>(row + x, count, texture, cursor, du, dv, first.shade.a, da,
-                                first.shade.b, db, params);
+        bool painted = false;
+        if constexpr (fast_subspans_built && Wrap == RowWrap::mask) {
+            if (count == subspan_pixels) {
+                painted = paint_subspan16_fast(
+                    Op::type, {row + x, texture.texels, cursor.u, static_cast<uint32_t>(du),
+                               cursor.v, static_cast<uint32_t>(dv), texture.width_mask,
+                               texture.height_mask, texture.log2_width, first.shade.a, da,
+                               first.shade.b, db, params.key, params.luma_offset});
+            }
+        }
+        if (!painted)
+            paint_subspan<Op, Wrap>(row + x, count, texture, cursor, du, dv, first.shade.a, da,
+                                    first.shade.b, db, params);
         if (full) cursor = next_cursor<Wrap>(texture, cursor, first, last);
         x += count;
         first = last;
