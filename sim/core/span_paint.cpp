@@ -255,6 +255,37 @@ template <RowWrap Wrap> RowPainter textured_painter(uint32_t rendering_type) {
 
 } // namespace
 
+void paint_subspan16_portable(uint32_t rendering_type, const Subspan16& s) {
+    TextureView t;
+    t.texels = s.texels;
+    t.log2_width = s.log2_width;
+    t.width_mask = s.width_mask;
+    t.height_mask = s.height_mask;
+    const Cursor c{s.u, s.v, 0};
+    const OpParams p{s.key, s.luma_offset};
+    auto run = [&](auto op) {
+        paint_subspan<decltype(op), RowWrap::mask>(
+            s.dst, subspan_pixels, t, c, static_cast<int32_t>(s.du), static_cast<int32_t>(s.dv),
+            s.a, s.da, s.b, s.db, p);
+    };
+    switch (rendering_type) {
+    case rendering_texture:
+        run(PlainOp{});
+        break;
+    case rendering_shaded:
+        run(ShadedOp{});
+        break;
+    case rendering_color_key:
+        run(ColorKeyOp{});
+        break;
+    case rendering_cast_image:
+        run(CastImageOp{});
+        break;
+    default:
+        break;
+    }
+}
+
 TextureView texture_view(const uint32_t* texels, uint32_t log2_width, uint32_t height) {
     TextureView view;
     view.texels = texels;

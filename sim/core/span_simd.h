@@ -31,4 +31,8 @@ struct Subspan16 {
 // painted) where this processor has no faster version.
 bool paint_subspan16_fast(uint32_t rendering_type, const Subspan16& s);
 
+// The same through the portable loop (span_paint.cpp), which every processor
+// runs otherwise: what the faster version is held to.
+void paint_subspan16_portable(uint32_t rendering_type, const Subspan16& s);
+
 } // namespace sim
