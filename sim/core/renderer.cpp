@@ -35,7 +35,11 @@ void RendererState::reset() {
     render = start_state();
     shows.clear();
     frames_displayed = 0;
-    platform::shared_publish(&area->frame_count, 0);
+    publish_frame_count();
+}
+
+void RendererState::publish_frame_count() {
+    platform::shared_publish(&area->frame_count, frames_displayed);
 }
 
 void RendererState::report_texture() {
@@ -147,7 +151,7 @@ bool Renderer::advance_display() {
     // Counted only once the picture is copied out: from this store on the
     // client may hand the previous shown buffer's memory to new work.
     ++s.frames_displayed;
-    platform::shared_publish(&s.area->frame_count, s.frames_displayed);
+    s.publish_frame_count();
     return true;
 }
 

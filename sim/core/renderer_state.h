@@ -34,6 +34,8 @@ struct RendererState {
     uint32_t* video() { return area->video_mem; }
     void report(ErrorCode err);
     void reset();
+    // The one place frame_count is published.
+    void publish_frame_count();
     void report_texture();
     void execute(const uint32_t* w);
 };

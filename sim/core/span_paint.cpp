@@ -20,7 +20,7 @@ struct OpParams {
 
 // What each textured type makes of the pixel already there and the texel.
 struct PlainOp {
-    static constexpr uint32_t type = 2;
+    [[maybe_unused]] static constexpr uint32_t type = 2;
     static constexpr bool shaded = false;
     static uint32_t pixel(uint32_t, uint32_t texel, const OpParams&, int32_t, int32_t) {
         return texel;
@@ -33,7 +33,7 @@ struct PlainOp {
 // 235 from any byte), a and b between two samples mix two such transfers,
 // and their stepping errs by under 2^-12 of a level.
 struct ShadedOp {
-    static constexpr uint32_t type = 3;
+    [[maybe_unused]] static constexpr uint32_t type = 3;
     static constexpr bool shaded = true;
     static uint32_t pixel(uint32_t, uint32_t texel, const OpParams&, int32_t a, int32_t b) {
         const int32_t y = (static_cast<int32_t>(pixel_luma(texel)) * a + b) >> 16;
@@ -42,7 +42,7 @@ struct ShadedOp {
 };
 
 struct ColorKeyOp {
-    static constexpr uint32_t type = 4;
+    [[maybe_unused]] static constexpr uint32_t type = 4;
     static constexpr bool shaded = false;
     static uint32_t pixel(uint32_t under, uint32_t texel, const OpParams& p, int32_t, int32_t) {
         return texel != p.key ? texel : under;
@@ -52,7 +52,7 @@ struct ColorKeyOp {
 // A shadow in the picture's colours: the picture's shape darkens what lies
 // beneath and pulls its chroma halfway (rounded up) to the picture's.
 struct CastImageOp {
-    static constexpr uint32_t type = 6;
+    [[maybe_unused]] static constexpr uint32_t type = 6;
     static constexpr bool shaded = false;
     static uint32_t pixel(uint32_t under, uint32_t texel, const OpParams& p, int32_t, int32_t) {
         if (texel == p.key) return under;
