@@ -32,8 +32,10 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     const ScreenRect window = clip_window(state.view, state.out);
     const ScreenPolygon& polygon =
         clipper_.run(words + facet_header_words, vertex_count, state, window);
-    // Nothing left in view is not an error: facets behind the camera or
-    // outside the window are simply not drawn.
+    // A facet too jagged for the polygon store is refused like one with too
+    // many vertices. Nothing left in view is not an error: facets behind the
+    // camera or outside the window are simply not drawn.
+    if (clipper_.overflowed()) return error_bad_vertex_count;
     if (polygon.size() < 3) return error_none;
 
     paint.color = words[2];

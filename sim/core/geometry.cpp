@@ -105,6 +105,7 @@ const ScreenPolygon& FacetClipper::run(const uint32_t* vertex_words, uint32_t ve
                                        const RenderState& state, const ScreenRect& window) {
     cam_a_.clear();
     screen_.clear();
+    overflowed_ = false;
     if (window.empty()) return screen_;
 
     for (uint32_t i = 0; i < vertex_count; ++i) {
@@ -148,7 +149,10 @@ const ScreenPolygon& FacetClipper::run(const uint32_t* vertex_words, uint32_t ve
     pass([&](const CameraVertex& p) { return right * -p.z - p.x * focal; });
     pass([&](const CameraVertex& p) { return p.y * focal + top * -p.z; });
     pass([&](const CameraVertex& p) { return bottom * -p.z - p.y * focal; });
-    if (!fits) return screen_;
+    if (!fits) {
+        overflowed_ = true;
+        return screen_;
+    }
 
     const int64_t x_lo = int64_t{window.x0} * sub_pixel_one,
                   x_hi = int64_t{window.x1} * sub_pixel_one;

@@ -54,12 +54,15 @@ class FacetClipper {
   public:
     // vertex_words: vertex_count records of six words laid out as cmdVertex
     // (x, y, z, u, v, shade, all 16.16). Returns the screen polygon, empty
-    // when nothing remains (or, for a polygon so concave that its cuts
-    // would exceed max_polygon_vertices corners, when it cannot be held).
+    // when nothing remains, or when the polygon is so concave that its cuts
+    // would exceed max_polygon_vertices corners (then overflowed() is true).
     const ScreenPolygon& run(const uint32_t* vertex_words, uint32_t vertex_count,
                              const RenderState& state, const ScreenRect& window);
 
+    bool overflowed() const { return overflowed_; }
+
   private:
+    bool overflowed_ = false;
     CameraPolygon cam_a_, cam_b_;
     ScreenPolygon screen_;
 };
