@@ -113,7 +113,7 @@ paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& 
         const uint32_t height_mask = t.height_mask;
         const uint32_t dv = static_cast<uint32_t>(dv64);
         uint32_t v = c.v;
-        for (int32_t i = 0; i < count; ++i) {
+        auto pixel = [&](int32_t i) {
             const uint32_t texel =
                 texels[(((v >> 16) & height_mask) << log2_width) | ((u >> 16) & width_mask)];
             dst[i] = Op::pixel(dst[i], texel, p, a, b);
@@ -123,6 +123,17 @@ paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& 
                 a += da;
                 b += db;
             }
+        };
+        // Whole subspans, the common case, unrolled: no loop counter, and
+        // the stores address the subspan directly. Not for the shaded type,
+        // whose four extra values then no longer fit the ARM's registers.
+        if (!Op::shaded && count == subspan_pixels) {
+#pragma GCC unroll 16
+            for (int32_t i = 0; i < subspan_pixels; ++i)
+                pixel(i);
+        } else {
+            for (int32_t i = 0; i < count; ++i)
+                pixel(i);
         }
     } else if constexpr (Wrap == RowWrap::step) {
         // v stays in [0, height << 16) and steps forwards by dv modulo it;
