@@ -43,8 +43,8 @@ TEST(LumaTransfer, WholeOctavesAndNoShadeAreExact) {
         int y, want;
     };
     const Case cases[] = {
-        {0.0, 16, 16},   {0.0, 235, 235},  {0.0, 100, 100}, {-1.0, 216, 116}, {1.0, 35, 135},
-        {-2.0, 216, 66}, {-40.0, 200, 16}, {40.0, 20, 235},
+        {0.0, 16, 16},  {0.0, 235, 235}, {0.0, 100, 100},  {-1.0, 216, 116},
+        {1.0, 35, 135}, {-2.0, 216, 66}, {-40.0, 200, 16}, {40.0, 20, 235},
     };
     for (const Case& c : cases)
         EXPECT_EQ(transferred(c.y, transfer_for(c.octaves)), c.want) << c.octaves;
