@@ -12,8 +12,8 @@ constexpr uint32_t facet_header_words = words_of(sizeof(cmdFacet));
 constexpr uint32_t plane_words = words_of(sizeof(gpuClipPlane));
 constexpr uint32_t planes_offset = words_of(offsetof(gpuCmdSetClipPlanes, planes));
 
-double from_fixed(uint32_t word) {
-    return static_cast<double>(static_cast<int32_t>(word)) / fixed_one;
+int64_t from_fixed(uint32_t word) {
+    return static_cast<int32_t>(word);
 }
 
 } // namespace
@@ -66,7 +66,7 @@ ErrorCode apply_set_view(const uint32_t* words, View& view) {
     next.shade_span = static_cast<int32_t>(words[7]);
     // A zero shade octave would divide by zero in every shaded facet; a
     // negative one merely inverts the shading and is accepted.
-    if (next.dproj < 0 || next.dproj > max_dproj || next.shade_octave() == 0.0) {
+    if (next.dproj < 0 || next.dproj > max_dproj || next.shade_octave() == 0) {
         return error_bad_view;
     }
     view = next;

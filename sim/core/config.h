@@ -12,10 +12,6 @@ namespace sim {
 inline constexpr int screen_width = 320;
 inline constexpr int screen_height = 240;
 
-// The projection centre in output-buffer pixels: the middle of the screen.
-inline constexpr double view_centre_x = 160.0;
-inline constexpr double view_centre_y = 120.0;
-
 // The view in force after a reset. With a focal length of 2^8 = 256 pixels a
 // face 2 units in front of the camera shows 2.5 x 1.875 units across the
 // 320 x 240 screen.
@@ -31,16 +27,16 @@ inline constexpr int32_t default_shade_span = 3;
 // coordinates lose the precision the rasteriser needs.
 inline constexpr int32_t max_dproj = 16;
 
-// 16.16 fixed point.
-inline constexpr double fixed_one = 65536.0;
-
-// Points with z above this (closer than 1/4096 unit, 16 raw units) are cut
-// away before projection.
-inline constexpr double near_plane_z = -16.0 / fixed_one;
-
 // Limits of the command stream.
 inline constexpr uint32_t max_facet_vertices = 64;
 inline constexpr uint32_t max_log2_width = 12;
+// Rows of an output buffer that facets may cover: the clip window stops
+// here, as it stops at 2^max_log2_width columns, so that screen coordinates
+// and the rasteriser's row store have fixed bounds.
+inline constexpr int max_draw_rows = 4096;
+// Corners a polygon can have: each cut (near plane, clip planes, the four
+// sides of the clip window) adds at most one.
+inline constexpr uint32_t max_polygon_vertices = max_facet_vertices + 1 + 5 + 4;
 // Shown buffers that may wait for display; step() pauses at a show while the
 // queue is full, so a runaway stream cannot grow it without bound.
 inline constexpr std::size_t max_pending_shows = 256;

@@ -2,8 +2,6 @@
 
 #include "span_paint.h"
 
-#include <algorithm>
-
 namespace sim {
 
 namespace {
@@ -12,21 +10,6 @@ constexpr uint32_t facet_header_words = sizeof(cmdFacet) / sizeof(uint32_t);
 static_assert(offsetof(cmdFacet, vertex_count) == 4 && offsetof(cmdFacet, color) == 8 &&
               offsetof(cmdFacet, param) == 12);
 
-TextureView texture_view(const BufferSel& t, const uint32_t* video) {
-    TextureView view;
-    view.texels = video + t.address;
-    view.log2_width = t.log2_width;
-    view.width_mask = t.width() - 1;
-    view.height = t.height;
-    view.line_mask = (t.height - 1) << t.log2_width;
-    view.narrow_index = view.width_mask < 0x10000 && view.line_mask < 0x10000;
-    return view;
-}
-
-bool is_power_of_two(uint32_t x) {
-    return x != 0 && (x & (x - 1)) == 0;
-}
-
 } // namespace
 
 ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uint32_t* video) {
@@ -34,37 +17,45 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     const uint32_t rendering_type = words[4];
     const bool textured = is_textured(rendering_type);
 
+    FacetPaint paint;
+    if (textured && state.texture.valid) {
+        paint.texture = texture_view(video + state.texture.address, state.texture.log2_width,
+                                     state.texture.height);
+    }
     // The rendering type picks the row painter once, here; everything per
     // pixel happens inside it without further dispatch.
-    const RowPainter painter =
-        select_row_painter(rendering_type, !textured || is_power_of_two(state.texture.height));
+    const RowPainter painter = select_row_painter(rendering_type, paint.texture.wrap);
     if (painter == nullptr) return error_bad_rendering_type;
     if (!state.out.valid) return error_no_output_buffer;
     if (textured && !state.texture.valid) return error_no_texture;
 
     const ScreenRect window = clip_window(state.view, state.out);
-    const std::vector<ScreenVertex>& polygon =
+    const ScreenPolygon& polygon =
         clipper_.run(words + facet_header_words, vertex_count, state, window);
-    // Nothing left in view is not an error: facets behind the camera or
-    // outside the window are simply not drawn.
+    // A facet too jagged for the polygon store is refused like one with too
+    // many vertices. Nothing left in view is not an error: facets behind the
+    // camera or outside the window are simply not drawn.
+    if (clipper_.overflowed()) return error_bad_vertex_count;
     if (polygon.size() < 3) return error_none;
 
-    FacetPaint paint;
     paint.color = words[2];
     // Beyond +-255 every luma clamps the same way; bounding param here keeps
     // the per-pixel sum from overflowing.
-    paint.luma_offset = std::clamp(static_cast<int32_t>(words[3]), -255, 255);
-    // The view command rejects a zero octave.
-    paint.octaves_per_shade = 1.0 / state.view.shade_octave();
+    const auto param = static_cast<int32_t>(words[3]);
+    paint.luma_offset = param < -255 ? -255 : (param > 255 ? 255 : param);
     if (textured) {
-        paint.texture = texture_view(state.texture, video);
+        // The view command rejects a zero octave.
+        paint.shade_scale = (int64_t{1} << 26) / state.view.shade_octave();
         paint.gradients = facet_gradients(polygon);
     }
 
     uint32_t* const out = video + state.out.address;
     const uint32_t log2_width = state.out.log2_width;
-    rasteriser_.run(polygon, pixel_rect(window), [&](int row, int x_begin, int x_end) {
-        painter(paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row + 0.5);
+    // select_row_painter accepted the type, so it has a slot.
+    uint64_t& covered = covered_[rendering_type];
+    rasteriser_.run(polygon, window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
+        painter(paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row);
+        covered += static_cast<uint32_t>(x_end - x_begin);
     });
     return error_none;
 }

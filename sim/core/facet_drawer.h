@@ -17,7 +17,15 @@ class FacetDrawer {
     // video memory. Returns the error that made it skip the facet, if any.
     ErrorCode draw(const uint32_t* words, const RenderState& state, uint32_t* video);
 
+    // Pixels covered so far by facets of a rendering type (0 for types that
+    // do not exist), for cost figures per pixel.
+    uint64_t pixels_covered(uint32_t rendering_type) const {
+        return rendering_type < type_slots ? covered_[rendering_type] : 0;
+    }
+
   private:
+    static constexpr uint32_t type_slots = 7;
+    uint64_t covered_[type_slots] = {};
     FacetClipper clipper_;
     Rasteriser rasteriser_;
 };

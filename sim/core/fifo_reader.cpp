@@ -36,13 +36,18 @@ void FifoReader::take(uint32_t n, uint32_t* dst) {
     if (read_ >= gpu_fifo_words) read_ -= gpu_fifo_words;
     // Published only now that the words are copied out: from this store on
     // the client may overwrite them.
-    platform::shared_publish(&area_->fifo_read, read_);
+    publish_read();
 }
 
 void FifoReader::resync_to_write() {
     read_ = write_;
-    platform::shared_publish(&area_->fifo_read, read_);
+    publish_read();
     platform::wake_waiters(&area_->fifo_read);
+}
+
+// The one place fifo_read is published.
+void FifoReader::publish_read() {
+    platform::shared_publish(&area_->fifo_read, read_);
 }
 
 } // namespace sim

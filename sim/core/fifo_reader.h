@@ -42,6 +42,8 @@ class FifoReader {
     uint32_t write_index() const { return write_; }
 
   private:
+    void publish_read();
+
     gpuSharedArea* area_;
     uint32_t read_ = 0;
     uint32_t write_ = 0;

@@ -7,40 +7,36 @@
 
 #include "config.h"
 
-#include <algorithm>
-#include <array>
-#include <cmath>
 #include <cstdint>
 
 namespace sim {
 
 // Shades are quantised to 1/1024 octave: a step changes the factor by
 // 0.07 %, so the quantisation moves a luma by less than a tenth of a level
-// and a table of one octave's fractions replaces exp2 in the span loop.
+// and a table of one octave's fractions replaces the exponential.
 inline constexpr int luma_steps_per_octave = 1024;
 // Beyond 32 octaves every factor is 0 in 16.16.
 inline constexpr int luma_max_octaves = 32;
 
 // 2^31 * 2^(-i / 1024) rounded, for i = 0 .. 1023.
-extern const std::array<uint32_t, luma_steps_per_octave> luma_octave_fraction;
+extern const uint32_t luma_octave_fraction[luma_steps_per_octave];
 
 struct LumaTransfer {
     int32_t a; // 16.16, at most 1.0
     int32_t b; // 16.16, below 236.0
 };
 
-inline LumaTransfer luma_transfer(double octaves) {
-    const double steps = std::isnan(octaves)
-                             ? 0.0
-                             : std::min(std::fabs(octaves) * luma_steps_per_octave,
-                                        double{luma_max_octaves * luma_steps_per_octave});
-    const auto n = static_cast<uint32_t>(steps + 0.5);
+// The transfer for a shade of `steps` 1/1024 octaves (negative darkens).
+inline LumaTransfer luma_transfer(int64_t steps) {
+    constexpr int64_t max_steps = int64_t{luma_max_octaves} * luma_steps_per_octave;
+    const int64_t magnitude = steps < 0 ? -steps : steps;
+    const auto n = static_cast<uint32_t>(magnitude < max_steps ? magnitude : max_steps);
     // The table holds 31 fractional bits; 15 of them go, and one more for
     // every whole octave.
     const uint32_t shift = 15 + n / luma_steps_per_octave;
     const auto a = static_cast<int32_t>(
         static_cast<uint64_t>(luma_octave_fraction[n % luma_steps_per_octave]) >> shift);
-    const int32_t limit = octaves < 0 ? luma_min : luma_max;
+    const int32_t limit = steps < 0 ? luma_min : luma_max;
     return {a, limit * (1 << 16) + (1 << 15) - limit * a};
 }
 

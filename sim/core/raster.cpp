@@ -1,88 +1,92 @@
 #include "raster.h"
 
+#include "fixed_point.h"
+
 namespace sim {
 
 namespace {
 
-// Below this area (in square pixels) a triangle cannot give meaningful
-// gradients; such slivers cover at most a handful of pixels anyway.
-constexpr double min_gradient_area = 1e-6;
-
-double cross(const ScreenVertex& o, const ScreenVertex& a, const ScreenVertex& b) {
-    return (a.sx - o.sx) * (b.sy - o.sy) - (b.sx - o.sx) * (a.sy - o.sy);
+// The first row whose centre line lies at or below y (1/256 pixel):
+// ceil((y - 128) / 256).
+int32_t first_row_at_or_below(int32_t y) {
+    return static_cast<int32_t>(ceil_div64(int64_t{y} - sub_pixel_half, sub_pixel_one));
 }
 
-AttributePlane solve(double a0, double a1, double a2, double dx1, double dy1, double dx2,
-                     double dy2, double det) {
-    return {a0, ((a1 - a0) * dy2 - (a2 - a0) * dy1) / det,
-            ((a2 - a0) * dx1 - (a1 - a0) * dx2) / det};
+constexpr int16_t column_limit = 0x7FFF;
+
+int16_t to_column(int64_t c) {
+    return static_cast<int16_t>(clamp64(c, -column_limit, column_limit));
 }
 
 } // namespace
 
-FacetGradients facet_gradients(const std::vector<ScreenVertex>& polygon) {
-    FacetGradients g;
-    if (polygon.empty()) return g;
-    const ScreenVertex& p0 = polygon[0];
-    g.ref_x = p0.sx;
-    g.ref_y = p0.sy;
-    g.w.base = p0.w;
-    g.uw.base = p0.uw;
-    g.vw.base = p0.vw;
-    g.sw.base = p0.sw;
-
-    // The corner farthest from the first, then the corner farthest from the
-    // line through both: a well-conditioned triangle in linear time.
-    size_t far = 0;
-    double best = 0;
-    for (size_t i = 1; i < polygon.size(); ++i) {
-        const double dx = polygon[i].sx - p0.sx;
-        const double dy = polygon[i].sy - p0.sy;
-        if (dx * dx + dy * dy > best) {
-            best = dx * dx + dy * dy;
-            far = i;
-        }
+bool Rasteriser::prepare(const ScreenPolygon& polygon, const ScreenRect& bounds) {
+    if (polygon.size() < 3 || bounds.empty()) return false;
+    int32_t y_min = polygon[0].sy;
+    int32_t y_max = polygon[0].sy;
+    for (const ScreenVertex& p : polygon) {
+        y_min = p.sy < y_min ? p.sy : y_min;
+        y_max = p.sy > y_max ? p.sy : y_max;
     }
-    size_t third = 0;
-    double det = 0;
-    for (size_t i = 1; i < polygon.size(); ++i) {
-        const double c = cross(p0, polygon[far], polygon[i]);
-        if (std::fabs(c) > std::fabs(det)) {
-            det = c;
-            third = i;
-        }
+    const int32_t r0 = first_row_at_or_below(y_min);
+    const int32_t r1 = first_row_at_or_below(y_max);
+    row_begin_ = r0 > bounds.y0 ? r0 : bounds.y0;
+    row_end_ = r1 < bounds.y1 ? r1 : bounds.y1;
+    if (row_begin_ >= row_end_) return false;
+    for (int32_t i = 0; i < row_end_ - row_begin_; ++i) {
+        left_[i] = column_limit;
+        right_[i] = -column_limit;
     }
-    if (!(std::fabs(det) > min_gradient_area)) return g;
-
-    const ScreenVertex& p1 = polygon[far];
-    const ScreenVertex& p2 = polygon[third];
-    const double dx1 = p1.sx - p0.sx, dy1 = p1.sy - p0.sy;
-    const double dx2 = p2.sx - p0.sx, dy2 = p2.sy - p0.sy;
-    g.w = solve(p0.w, p1.w, p2.w, dx1, dy1, dx2, dy2, det);
-    g.uw = solve(p0.uw, p1.uw, p2.uw, dx1, dy1, dx2, dy2, det);
-    g.vw = solve(p0.vw, p1.vw, p2.vw, dx1, dy1, dx2, dy2, det);
-    g.sw = solve(p0.sw, p1.sw, p2.sw, dx1, dy1, dx2, dy2, det);
-    return g;
+    const ScreenVertex* prev = &polygon.back();
+    for (const ScreenVertex& cur : polygon) {
+        add_edge(*prev, cur);
+        prev = &cur;
+    }
+    return true;
 }
 
-PixelRect pixel_rect(const ScreenRect& rect) {
-    if (rect.empty()) return {0, 0, 0, 0};
-    return {ceil_to_int(rect.x0 - 0.5), ceil_to_int(rect.y0 - 0.5), ceil_to_int(rect.x1 - 0.5),
-            ceil_to_int(rect.y1 - 0.5)};
-}
-
-void Rasteriser::add_edge(const ScreenVertex& a, const ScreenVertex& b, int r0, int r1) {
+void Rasteriser::add_edge(const ScreenVertex& a, const ScreenVertex& b) {
     if (a.sy == b.sy) return; // a horizontal edge crosses no centre line
     const ScreenVertex& top = a.sy < b.sy ? a : b;
     const ScreenVertex& bottom = a.sy < b.sy ? b : a;
-    const int e0 = std::max(r0, ceil_to_int(top.sy - 0.5));
-    const int e1 = std::min(r1, ceil_to_int(bottom.sy - 0.5));
-    const double slope = (bottom.sx - top.sx) / (bottom.sy - top.sy);
-    for (int r = e0; r < e1; ++r) {
-        const double x = top.sx + (r + 0.5 - top.sy) * slope;
-        const size_t i = static_cast<size_t>(r - r0);
-        left_[i] = std::min(left_[i], x);
-        right_[i] = std::max(right_[i], x);
+    int32_t e0 = first_row_at_or_below(top.sy);
+    int32_t e1 = first_row_at_or_below(bottom.sy);
+    e0 = e0 > row_begin_ ? e0 : row_begin_;
+    e1 = e1 < row_end_ ? e1 : row_end_;
+    if (e0 >= e1) return;
+
+    // Column c of row r is ceil((X - 128) / 256) for the crossing X, that is
+    // ceil(n / den) with n = (top.sx - 128) * dy + (yc - top.sy) * dx and
+    // den = 256 * dy, yc the row's centre line. Below 2^41 for positions
+    // within 2^20; den below 2^29.
+    const int64_t dx = int64_t{bottom.sx} - top.sx;
+    const int64_t dy = int64_t{bottom.sy} - top.sy;
+    const int64_t den = dy * sub_pixel_one;
+    const int64_t yc = int64_t{e0} * sub_pixel_one + sub_pixel_half;
+    const int64_t n = (int64_t{top.sx} - sub_pixel_half) * dy + (yc - top.sy) * dx;
+    const int64_t first = ceil_div64(n, den);
+    // Each row adds 256 * dx to n: step columns and the remainder by it.
+    const int64_t step = dx * sub_pixel_one;
+    const int64_t step_whole = floor_div64(step, den);
+    // The rows lie within the edge's height, so its columns within the
+    // window: from here on everything fits 32 bits.
+    int32_t column = static_cast<int32_t>(first);
+    // column * den - n, in [0, den): how far the quotient overshoots.
+    int32_t over = static_cast<int32_t>(first * den - n);
+    const int32_t den32 = static_cast<int32_t>(den);
+    const int32_t step_columns = static_cast<int32_t>(step_whole);
+    const int32_t step_rest = static_cast<int32_t>(step - step_whole * den);
+    for (int32_t r = e0; r < e1; ++r) {
+        const int32_t i = r - row_begin_;
+        const int16_t c = to_column(column);
+        if (c < left_[i]) left_[i] = c;
+        if (c > right_[i]) right_[i] = c;
+        column += step_columns;
+        over -= step_rest;
+        if (over < 0) {
+            over += den32;
+            column += 1;
+        }
     }
 }
 

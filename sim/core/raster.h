@@ -1,100 +1,52 @@
-// Scan conversion of a clipped screen polygon into spans of covered pixels,
-// and the screen-space gradients of its attributes.
-#pragma once
-
-#include "geometry.h"
-
-#include <algorithm>
-#include <cmath>
-#include <limits>
-#include <vector>
-
-namespace sim {
-
-// An attribute that varies linearly over the screen:
-// value(x, y) = base + dx * (x - ref_x) + dy * (y - ref_y).
-struct AttributePlane {
-    double base = 0, dx = 0, dy = 0;
-};
-
-// 1/z and the attributes divided by z over one facet, all linear in screen
-// space, referred to one of the facet's corners.
-struct FacetGradients {
-    double ref_x = 0, ref_y = 0;
-    AttributePlane w, uw, vw, sw;
-
-    double at(const AttributePlane& p, double x, double y) const {
-        return p.base + p.dx * (x - ref_x) + p.dy * (y - ref_y);
-    }
-};
-
-// Gradients from the corner triangle of largest area. A polygon with no
-// area left gets flat attributes (those of its first corner).
-FacetGradients facet_gradients(const std::vector<ScreenVertex>& polygon);
-
-// Pixels that may be covered: columns [x0, x1), rows [y0, y1).
-struct PixelRect {
-    int x0, y0, x1, y1;
-};
-
-// The pixels whose centres lie inside rect.
-PixelRect pixel_rect(const ScreenRect& rect);
-
-// Nearest integer at or above x, for values the clipper has already bounded;
-// anything else (and NaN) is pinned to a safe range.
-inline int ceil_to_int(double x) {
-    constexpr double limit = 1 << 30;
-    if (!(x > -limit)) return -(1 << 30);
-    if (x > limit) return 1 << 30;
-    return static_cast<int>(std::ceil(x));
-}
-
-// Walks the polygon's edges and reports each row's covered pixels.
+// Scan conversion of a clipped screen polygon into spans of covered pixels.
 //
 // Fill rule: a pixel is covered when its centre (x + 0.5, y + 0.5) lies
 // inside the polygon, with left and top edges counting as inside and right
 // and bottom edges as outside. Facets sharing an edge then neither overlap
 // nor leave a gap, whichever way round either of them is wound.
+//
+// Edges are walked exactly: positions are in 1/256 pixel, and the first
+// column right of an edge's crossing with a row's centre line comes from an
+// integer quotient and remainder stepped from row to row (one division per
+// edge, none per row), so the rule holds without rounding.
+#pragma once
+
+#include "config.h"
+#include "geometry.h"
+
+#include <cstdint>
+
+namespace sim {
+
 class Rasteriser {
   public:
-    // Calls paint(row, x_begin, x_end) for every non-empty span inside bounds.
+    // Calls paint(row, x_begin, x_end) for every non-empty span inside
+    // bounds, top row first.
     template <class Paint>
-    void run(const std::vector<ScreenVertex>& polygon, const PixelRect& bounds, Paint&& paint) {
-        if (polygon.size() < 3) return;
-        double y_min = polygon[0].sy;
-        double y_max = polygon[0].sy;
-        for (const ScreenVertex& p : polygon) {
-            y_min = std::min(y_min, p.sy);
-            y_max = std::max(y_max, p.sy);
-        }
-        const int r0 = std::max(bounds.y0, ceil_to_int(y_min - 0.5));
-        const int r1 = std::min(bounds.y1, ceil_to_int(y_max - 0.5));
-        if (r0 >= r1) return;
-        left_.assign(static_cast<size_t>(r1 - r0), std::numeric_limits<double>::infinity());
-        right_.assign(static_cast<size_t>(r1 - r0), -std::numeric_limits<double>::infinity());
-
-        const ScreenVertex* prev = &polygon.back();
-        for (const ScreenVertex& cur : polygon) {
-            add_edge(*prev, cur, r0, r1);
-            prev = &cur;
-        }
-
-        for (int r = r0; r < r1; ++r) {
-            const size_t i = static_cast<size_t>(r - r0);
-            if (!(left_[i] < right_[i])) continue;
-            const int xb = std::max(bounds.x0, ceil_to_int(left_[i] - 0.5));
-            const int xe = std::min(bounds.x1, ceil_to_int(right_[i] - 0.5));
+    void run(const ScreenPolygon& polygon, const ScreenRect& bounds, Paint&& paint) {
+        if (!prepare(polygon, bounds)) return;
+        for (int32_t r = row_begin_; r < row_end_; ++r) {
+            const int32_t i = r - row_begin_;
+            const int32_t xb = left_[i] > bounds.x0 ? left_[i] : bounds.x0;
+            const int32_t xe = right_[i] < bounds.x1 ? right_[i] : bounds.x1;
             if (xb < xe) paint(r, xb, xe);
         }
     }
 
   private:
+    // Fills left_ and right_ for the rows the polygon covers inside bounds;
+    // false when it covers none.
+    bool prepare(const ScreenPolygon& polygon, const ScreenRect& bounds);
     // Records where the edge crosses the centre line of each row it spans.
     // The crossing is computed from the edge's upper end, so an edge shared
-    // by two facets yields the same x in both.
-    void add_edge(const ScreenVertex& a, const ScreenVertex& b, int r0, int r1);
+    // by two facets yields the same column in both.
+    void add_edge(const ScreenVertex& a, const ScreenVertex& b);
 
-    std::vector<double> left_, right_;
+    int32_t row_begin_ = 0, row_end_ = 0;
+    // Per row: the first covered column and the first uncovered one after
+    // the covered run (columns of the window fit 16 bits).
+    int16_t left_[max_draw_rows];
+    int16_t right_[max_draw_rows];
 };
 
 } // namespace sim

@@ -31,19 +31,15 @@ struct View {
     int32_t shade_unit = default_shade_unit;
     int32_t shade_span = default_shade_span;
 
-    // Focal length in pixels.
-    double focal() const { return static_cast<double>(1u << dproj); }
     // Shade units that halve or double the brightness.
-    double shade_octave() const {
-        return static_cast<double>(shade_unit) * static_cast<double>(shade_span);
-    }
+    int64_t shade_octave() const { return int64_t{shade_unit} * shade_span; }
 };
 
-// A clip plane in camera space, in units: keeps points p where
+// A clip plane in camera space, raw 16.16 as sent: keeps points p where
 // (p - point) . normal >= 0.
 struct Plane {
-    double point[3] = {0, 0, 0};
-    double normal[3] = {0, 0, 0};
+    int64_t point[3] = {0, 0, 0};
+    int64_t normal[3] = {0, 0, 0};
 };
 
 struct RenderState {

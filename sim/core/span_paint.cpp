@@ -1,148 +1,16 @@
 // Built with optimisation in every configuration: this is where the
-// simulator spends its time.
+// renderer spends its time.
 #include "span_paint.h"
 
-#include "luma_transfer.h"
-#include "narrow_fetch.h"
 #include "pixel.h"
-#include "segment_ops.h"
-
-#include <algorithm>
-#include <cmath>
+#include "span_sample.h"
+#include "span_simd.h"
 
 namespace sim {
 
 namespace {
 
-// Texture coordinates stepped in 16.16, kept in 64 bits so that no facet,
-// however minified its texture, can overflow them.
-constexpr double coord_limit = 1e12;
-
-double bounded(double x) {
-    return std::isnan(x) ? 0.0 : std::clamp(x, -coord_limit, coord_limit);
-}
-
-// floor(x * 65536) without a library call: truncate, then step down for
-// negative fractions.
-int64_t to_fixed64(double x) {
-    const double scaled = bounded(x) * fixed_one;
-    const int64_t t = static_cast<int64_t>(scaled);
-    return static_cast<double>(t) > scaled ? t - 1 : t;
-}
-
-// Texture coordinates in 16.16 and the luma transfer at one pixel centre.
-struct Sample {
-    int64_t u, v;
-    LumaTransfer shade;
-};
-
-// Per-pixel state inside one segment of a span. For textures with a power of
-// two height, v is kept multiplied by the line length, so that the texel's
-// line offset needs no variable shift.
-struct Stepper {
-    int64_t u, du, v, dv;
-    int32_t a, da, b, db;
-};
-
-// 1/z and the attributes over z along one row: value at the centre of pixel
-// x is base + x * step. The shade is in octaves.
-struct RowLine {
-    double w, uw, vw, sw;
-    double dw, duw, dvw, dsw;
-};
-
-RowLine row_line(const FacetGradients& g, double y, double octaves_per_shade) {
-    return {g.at(g.w, 0.5, y),
-            g.at(g.uw, 0.5, y),
-            g.at(g.vw, 0.5, y),
-            g.at(g.sw, 0.5, y) * octaves_per_shade,
-            g.w.dx,
-            g.uw.dx,
-            g.vw.dx,
-            g.sw.dx * octaves_per_shade};
-}
-
-// The only division of a segment is 1/z; everything after it is converted
-// to integers at once, so the segment's steps are integer differences.
-template <bool Shaded>
-[[gnu::always_inline]] inline Sample sample_at(const RowLine& r, int x, double v_scale) {
-    const double k = x;
-    // Inside a facet 1/z stays positive; rounding at a sliver's edge must not
-    // turn it into a division by zero.
-    const double inv_w = 1.0 / std::max(r.w + k * r.dw, 1e-300);
-    Sample s{to_fixed64((r.uw + k * r.duw) * inv_w),
-             to_fixed64((r.vw + k * r.dvw) * inv_w * v_scale),
-             {0, 0}};
-    if constexpr (Shaded) s.shade = luma_transfer((r.sw + k * r.dsw) * inv_w);
-    return s;
-}
-
-// Linear steps from first to last in `steps` pixel steps. The samples are
-// bounded, so their differences cannot overflow.
-template <bool Shaded>
-[[gnu::always_inline]] inline Stepper make_stepper(const Sample& first, const Sample& last,
-                                                   int steps) {
-    Stepper st{first.u, 0, first.v, 0, first.shade.a, 0, first.shade.b, 0};
-    // A full segment divides by a constant power of two; only a span's last
-    // segment needs a division.
-    if (steps == span_segment_pixels) {
-        st.du = (last.u - first.u) / span_segment_pixels;
-        st.dv = (last.v - first.v) / span_segment_pixels;
-        if constexpr (Shaded) {
-            st.da = (last.shade.a - first.shade.a) / span_segment_pixels;
-            st.db = (last.shade.b - first.shade.b) / span_segment_pixels;
-        }
-    } else if (steps > 0) {
-        st.du = (last.u - first.u) / steps;
-        st.dv = (last.v - first.v) / steps;
-        if constexpr (Shaded) {
-            st.da = (last.shade.a - first.shade.a) / steps;
-            st.db = (last.shade.b - first.shade.b) / steps;
-        }
-    }
-    return st;
-}
-
-// The texels of `count` pixels from the stepper's start on, into out. The
-// texture's fields are copied into locals so that they stay in registers.
-template <bool PowerOfTwoHeight>
-inline void fetch_segment(const TextureView& t, const Stepper& st, int count, uint32_t* out) {
-    if (PowerOfTwoHeight && t.narrow_index) {
-        fetch_narrow(out, count,
-                     {t.texels, t.width_mask, t.line_mask, static_cast<uint32_t>(st.u),
-                      static_cast<uint32_t>(st.du), static_cast<uint32_t>(st.v),
-                      static_cast<uint32_t>(st.dv)});
-        return;
-    }
-    const uint32_t* const texels = t.texels;
-    const uint32_t width_mask = t.width_mask;
-    int64_t u = st.u;
-    int64_t v = st.v;
-    if constexpr (PowerOfTwoHeight) {
-        // v counts words here: masking off the low log2_width bits and the
-        // lines beyond the height leaves the line's offset.
-        const uint32_t line_mask = t.line_mask;
-        for (int i = 0; i < count; ++i) {
-            out[i] = texels[(static_cast<uint32_t>(v >> 16) & line_mask) |
-                            (static_cast<uint32_t>(u >> 16) & width_mask)];
-            u += st.du;
-            v += st.dv;
-        }
-    } else {
-        const int64_t height = t.height;
-        const uint32_t log2_width = t.log2_width;
-        for (int i = 0; i < count; ++i) {
-            int64_t line = (v >> 16) % height;
-            if (line < 0) line += height;
-            out[i] = texels[(static_cast<size_t>(line) << log2_width) |
-                            (static_cast<uint32_t>(u >> 16) & width_mask)];
-            u += st.du;
-            v += st.dv;
-        }
-    }
-}
-
-// The facet words the pixel operations read, copied into a local so that the
+// The facet words the pixel operations read, copied into locals so that the
 // compiler can keep them in registers: stores into the output buffer could
 // otherwise alias the FacetPaint they came from.
 struct OpParams {
@@ -150,92 +18,247 @@ struct OpParams {
     int32_t luma_offset;
 };
 
-// What each textured type does with one segment: the texels are fetched
-// first, then the type's loop (segment_ops) runs over the whole segment.
-// The shade stepper fields are only read by the shaded type.
+// What each textured type makes of the pixel already there and the texel.
 struct PlainOp {
+    [[maybe_unused]] static constexpr uint32_t type = 2;
     static constexpr bool shaded = false;
-    template <bool PowerOfTwoHeight>
-    static void paint(uint32_t* dst, const TextureView& t, const Stepper& st, int count,
-                      const OpParams&) {
-        fetch_segment<PowerOfTwoHeight>(t, st, count, dst);
+    static uint32_t pixel(uint32_t, uint32_t texel, const OpParams&, int32_t, int32_t) {
+        return texel;
     }
 };
 
+// The texel with its luma Y replaced by (Y * a + b) >> 16. a stays within
+// 17 bits and b within 24 over a subspan, Y * a within 25: no overflow. No
+// clamp is needed: every transfer maps 0..255 into 0..255.5 (towards 16 or
+// 235 from any byte), a and b between two samples mix two such transfers,
+// and their stepping errs by under 2^-12 of a level.
 struct ShadedOp {
+    [[maybe_unused]] static constexpr uint32_t type = 3;
     static constexpr bool shaded = true;
-    template <bool PowerOfTwoHeight>
-    static void paint(uint32_t* dst, const TextureView& t, const Stepper& st, int count,
-                      const OpParams&) {
-        uint32_t texels[span_segment_pixels];
-        fetch_segment<PowerOfTwoHeight>(t, st, count, texels);
-        shade_segment(dst, texels, count, st.a, st.da, st.b, st.db);
+    static uint32_t pixel(uint32_t, uint32_t texel, const OpParams&, int32_t a, int32_t b) {
+        const int32_t y = (static_cast<int32_t>(pixel_luma(texel)) * a + b) >> 16;
+        return with_luma(texel, static_cast<uint32_t>(y));
     }
 };
 
 struct ColorKeyOp {
+    [[maybe_unused]] static constexpr uint32_t type = 4;
     static constexpr bool shaded = false;
-    template <bool PowerOfTwoHeight>
-    static void paint(uint32_t* dst, const TextureView& t, const Stepper& st, int count,
-                      const OpParams& p) {
-        uint32_t texels[span_segment_pixels];
-        fetch_segment<PowerOfTwoHeight>(t, st, count, texels);
-        key_segment(dst, texels, count, p.key);
+    static uint32_t pixel(uint32_t under, uint32_t texel, const OpParams& p, int32_t, int32_t) {
+        return texel != p.key ? texel : under;
     }
 };
 
 // A shadow in the picture's colours: the picture's shape darkens what lies
-// beneath and pulls its chroma halfway to the picture's.
+// beneath and pulls its chroma halfway (rounded up) to the picture's.
 struct CastImageOp {
+    [[maybe_unused]] static constexpr uint32_t type = 6;
     static constexpr bool shaded = false;
-    template <bool PowerOfTwoHeight>
-    static void paint(uint32_t* dst, const TextureView& t, const Stepper& st, int count,
-                      const OpParams& p) {
-        uint32_t texels[span_segment_pixels];
-        fetch_segment<PowerOfTwoHeight>(t, st, count, texels);
-        cast_segment(dst, texels, count, p.key, p.luma_offset);
+    static uint32_t pixel(uint32_t under, uint32_t texel, const OpParams& p, int32_t, int32_t) {
+        if (texel == p.key) return under;
+        int32_t y = static_cast<int32_t>(pixel_luma(under)) + p.luma_offset;
+        y = y < luma_min ? luma_min : (y > luma_max ? luma_max : y);
+        const uint32_t u = (pixel_u(under) + pixel_u(texel) + 1) >> 1;
+        const uint32_t v = (pixel_v(under) + pixel_v(texel) + 1) >> 1;
+        return make_pixel(static_cast<uint32_t>(y), u, v);
     }
 };
 
-// Perspective-correct at every segment boundary, linear in between. A full
-// segment is sampled at the first pixel of the next one, so each sample
-// serves twice; the last segment of a span is sampled at its own last pixel,
-// which keeps every sample inside the facet.
-template <class Op, bool PowerOfTwoHeight>
-void paint_textured_row(const FacetPaint& p, uint32_t* row, int x_begin, int x_end,
-                        double y_centre) {
+// Where a subspan starts in the texture: u modulo 2^32 (the width divides
+// it), v as its row wrap needs it (modulo 2^32, within [0, height << 16), or
+// exact).
+struct Cursor {
+    uint32_t u;
+    uint32_t v;
+    int64_t v_exact;
+};
+
+template <RowWrap Wrap> Cursor start_cursor(const TextureView& t, const Sample& s) {
+    Cursor c{static_cast<uint32_t>(s.u), static_cast<uint32_t>(s.v), s.v};
+    if constexpr (Wrap == RowWrap::step)
+        c.v = static_cast<uint32_t>(floor_mod64(s.v, t.height_fixed));
+    return c;
+}
+
+// d modulo height << 16, cheaply when it is within one height either way.
+inline uint32_t wrap_rows(int64_t d, uint32_t height_fixed) {
+    if (d >= 0 && d < height_fixed) return static_cast<uint32_t>(d);
+    if (d < 0 && d >= -int64_t{height_fixed}) return static_cast<uint32_t>(d + height_fixed);
+    return static_cast<uint32_t>(floor_mod64(d, height_fixed));
+}
+
+// The next subspan starts exactly at this one's end sample.
+template <RowWrap Wrap>
+Cursor next_cursor(const TextureView& t, const Cursor& c, const Sample& from, const Sample& to) {
+    Cursor n{static_cast<uint32_t>(to.u), static_cast<uint32_t>(to.v), to.v};
+    if constexpr (Wrap == RowWrap::step) {
+        n.v = c.v + wrap_rows(to.v - from.v, t.height_fixed);
+        if (n.v >= t.height_fixed) n.v -= t.height_fixed;
+    }
+    return n;
+}
+
+// Fetches and paints count pixels of one subspan, stepping the texture
+// coordinates (and the shade) linearly from the cursor.
+template <class Op, RowWrap Wrap>
+[[gnu::always_inline]] inline void
+paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& c, int64_t du64,
+              int64_t dv64, int32_t a, int32_t da, int32_t b, int32_t db, const OpParams& p) {
+    const uint32_t* const texels = t.texels;
+    const uint32_t width_mask = t.width_mask;
+    const uint32_t log2_width = t.log2_width;
+    const uint32_t du = static_cast<uint32_t>(du64);
+    uint32_t u = c.u;
+    if constexpr (Wrap == RowWrap::mask) {
+        const uint32_t height_mask = t.height_mask;
+        const uint32_t dv = static_cast<uint32_t>(dv64);
+        uint32_t v = c.v;
+        auto pixel = [&](int32_t i) {
+            const uint32_t texel =
+                texels[(((v >> 16) & height_mask) << log2_width) | ((u >> 16) & width_mask)];
+            dst[i] = Op::pixel(dst[i], texel, p, a, b);
+            u += du;
+            v += dv;
+            if constexpr (Op::shaded) {
+                a += da;
+                b += db;
+            }
+        };
+        // Whole subspans, the common case, unrolled: no loop counter, and
+        // the stores address the subspan directly. Not for the shaded type,
+        // whose four extra values then no longer fit the ARM's registers.
+        if (!Op::shaded && count == subspan_pixels) {
+#pragma GCC unroll 16
+            for (int32_t i = 0; i < subspan_pixels; ++i)
+                pixel(i);
+        } else {
+            for (int32_t i = 0; i < count; ++i)
+                pixel(i);
+        }
+    } else if constexpr (Wrap == RowWrap::step) {
+        // v stays in [0, height << 16) and steps forwards by dv modulo it;
+        // height << 16 is at most 2^31, so no sum wraps.
+        const uint32_t height_fixed = t.height_fixed;
+        const uint32_t dv = wrap_rows(dv64, height_fixed);
+        uint32_t v = c.v;
+        for (int32_t i = 0; i < count; ++i) {
+            const uint32_t texel = texels[((v >> 16) << log2_width) | ((u >> 16) & width_mask)];
+            dst[i] = Op::pixel(dst[i], texel, p, a, b);
+            u += du;
+            v += dv;
+            if (v >= height_fixed) v -= height_fixed;
+            if constexpr (Op::shaded) {
+                a += da;
+                b += db;
+            }
+        }
+    } else {
+        int64_t v = c.v_exact;
+        for (int32_t i = 0; i < count; ++i) {
+            const auto line = static_cast<uint32_t>(floor_mod64(v >> 16, t.height));
+            const uint32_t texel = texels[(line << log2_width) | ((u >> 16) & width_mask)];
+            dst[i] = Op::pixel(dst[i], texel, p, a, b);
+            u += du;
+            v += dv64;
+            if constexpr (Op::shaded) {
+                a += da;
+                b += db;
+            }
+        }
+    }
+}
+
+// Perspective-correct at every subspan boundary, linear in between. A full
+// subspan is sampled at the first pixel of the next one, so each sample
+// serves twice; the last subspan of a span is sampled at its own last
+// pixel, which keeps every sample inside the facet.
+template <class Op, RowWrap Wrap>
+void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t x_end,
+                        int32_t y) {
     const TextureView texture = p.texture;
     const OpParams params{p.color, p.luma_offset};
-    const RowLine line = row_line(p.gradients, y_centre, p.octaves_per_shade);
-    const double v_scale = PowerOfTwoHeight ? static_cast<double>(texture.width_mask + 1) : 1.0;
-    int x = x_begin;
-    Sample first = sample_at<Op::shaded>(line, x, v_scale);
+    const FacetGradients& g = p.gradients;
+    const RowStart start = row_start(g, y);
+    // The planes at the span's first and last pixels bound them over the
+    // whole span.
+    const int32_t x_last = x_end - 1;
+    auto plane = [&](int64_t row_value, int64_t per_pixel) {
+        return span_plane(row_value + x_begin * per_pixel, row_value + x_last * per_pixel,
+                          per_pixel);
+    };
+    const SpanPlanes planes{plane(start.w, g.w.dx), plane(start.uw, g.uw.dx),
+                            plane(start.vw, g.vw.dx),
+                            Op::shaded ? plane(start.sw, g.sw.dx) : SpanPlane{0, 0, 0}};
+    int32_t w = planes.w.at, uw = planes.uw.at, vw = planes.vw.at, sw = planes.sw.at;
+    int32_t x = x_begin;
+    Sample first = sample_at<Op::shaded>(g, planes, w, uw, vw, sw, p.shade_scale);
+    Cursor cursor = start_cursor<Wrap>(texture, first);
     while (x < x_end) {
-        const bool full = x_end - x > span_segment_pixels;
-        const int count = full ? span_segment_pixels : x_end - x;
-        const int steps = full ? count : count - 1;
-        const Sample last = steps > 0 ? sample_at<Op::shaded>(line, x + steps, v_scale) : first;
-        const Stepper st = make_stepper<Op::shaded>(first, last, steps);
-        Op::template paint<PowerOfTwoHeight>(row + x, texture, st, count, params);
+        const bool full = x_end - x > subspan_pixels;
+        const int32_t count = full ? subspan_pixels : x_end - x;
+        const int32_t steps = full ? count : count - 1;
+        // Whole subspans step the planes by 16 pixels' worth; only a span's
+        // last sample multiplies.
+        if (full) {
+            w += planes.w.step;
+            uw += planes.uw.step;
+            vw += planes.vw.step;
+            if constexpr (Op::shaded) sw += planes.sw.step;
+        } else if (steps > 0) {
+            const int32_t ahead = x + steps - x_begin;
+            w = plane_ahead(planes.w, g.w.dx, ahead);
+            uw = plane_ahead(planes.uw, g.uw.dx, ahead);
+            vw = plane_ahead(planes.vw, g.vw.dx, ahead);
+            if constexpr (Op::shaded) sw = plane_ahead(planes.sw, g.sw.dx, ahead);
+        }
+        const Sample last =
+            steps > 0 ? sample_at<Op::shaded>(g, planes, w, uw, vw, sw, p.shade_scale) : first;
+        int64_t du = 0, dv = 0;
+        int32_t da = 0, db = 0;
+        if (steps > 0) {
+            du = step_of(first.u, last.u, steps);
+            dv = Wrap == RowWrap::modulo ? step_of_exact(first.v, last.v, steps)
+                                         : step_of(first.v, last.v, steps);
+            if constexpr (Op::shaded) {
+                da = step_of(first.shade.a, last.shade.a, steps);
+                db = step_of(first.shade.b, last.shade.b, steps);
+            }
+        }
+        bool painted = false;
+        if constexpr (fast_subspans_built && Wrap == RowWrap::mask) {
+            if (count == subspan_pixels) {
+                painted = paint_subspan16_fast(
+                    Op::type, {row + x, texture.texels, cursor.u, static_cast<uint32_t>(du),
+                               cursor.v, static_cast<uint32_t>(dv), texture.width_mask,
+                               texture.height_mask, texture.log2_width, first.shade.a, da,
+                               first.shade.b, db, params.key, params.luma_offset});
+            }
+        }
+        if (!painted)
+            paint_subspan<Op, Wrap>(row + x, count, texture, cursor, du, dv, first.shade.a, da,
+                                    first.shade.b, db, params);
+        if (full) cursor = next_cursor<Wrap>(texture, cursor, first, last);
         x += count;
         first = last;
     }
 }
 
-void paint_flat_row(const FacetPaint& p, uint32_t* row, int x_begin, int x_end, double) {
-    std::fill(row + x_begin, row + x_end, p.color);
+void paint_flat_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t x_end, int32_t) {
+    const uint32_t color = p.color;
+    for (int32_t x = x_begin; x < x_end; ++x)
+        row[x] = color;
 }
 
-template <bool PowerOfTwoHeight> RowPainter textured_painter(uint32_t rendering_type) {
+template <RowWrap Wrap> RowPainter textured_painter(uint32_t rendering_type) {
     switch (rendering_type) {
     case rendering_texture:
-        return &paint_textured_row<PlainOp, PowerOfTwoHeight>;
+        return &paint_textured_row<PlainOp, Wrap>;
     case rendering_shaded:
-        return &paint_textured_row<ShadedOp, PowerOfTwoHeight>;
+        return &paint_textured_row<ShadedOp, Wrap>;
     case rendering_color_key:
-        return &paint_textured_row<ColorKeyOp, PowerOfTwoHeight>;
+        return &paint_textured_row<ColorKeyOp, Wrap>;
     case rendering_cast_image:
-        return &paint_textured_row<CastImageOp, PowerOfTwoHeight>;
+        return &paint_textured_row<CastImageOp, Wrap>;
     default:
         return nullptr;
     }
@@ -243,10 +266,66 @@ template <bool PowerOfTwoHeight> RowPainter textured_painter(uint32_t rendering_
 
 } // namespace
 
-RowPainter select_row_painter(uint32_t rendering_type, bool power_of_two_height) {
+void paint_subspan16_portable(uint32_t rendering_type, const Subspan16& s) {
+    TextureView t;
+    t.texels = s.texels;
+    t.log2_width = s.log2_width;
+    t.width_mask = s.width_mask;
+    t.height_mask = s.height_mask;
+    const Cursor c{s.u, s.v, 0};
+    const OpParams p{s.key, s.luma_offset};
+    auto run = [&](auto op) {
+        paint_subspan<decltype(op), RowWrap::mask>(
+            s.dst, subspan_pixels, t, c, static_cast<int32_t>(s.du), static_cast<int32_t>(s.dv),
+            s.a, s.da, s.b, s.db, p);
+    };
+    switch (rendering_type) {
+    case rendering_texture:
+        run(PlainOp{});
+        break;
+    case rendering_shaded:
+        run(ShadedOp{});
+        break;
+    case rendering_color_key:
+        run(ColorKeyOp{});
+        break;
+    case rendering_cast_image:
+        run(CastImageOp{});
+        break;
+    default:
+        break;
+    }
+}
+
+TextureView texture_view(const uint32_t* texels, uint32_t log2_width, uint32_t height) {
+    TextureView view;
+    view.texels = texels;
+    view.log2_width = log2_width;
+    view.width_mask = (1u << log2_width) - 1;
+    view.height = height;
+    const bool power_of_two = height != 0 && (height & (height - 1)) == 0;
+    if (power_of_two && height <= (1u << 16)) {
+        view.wrap = RowWrap::mask;
+        view.height_mask = height - 1;
+    } else if (height <= (1u << 15)) {
+        view.wrap = RowWrap::step;
+        view.height_fixed = height << 16;
+    } else {
+        view.wrap = RowWrap::modulo;
+    }
+    return view;
+}
+
+RowPainter select_row_painter(uint32_t rendering_type, RowWrap wrap) {
     if (rendering_type == rendering_flat) return &paint_flat_row;
-    return power_of_two_height ? textured_painter<true>(rendering_type)
-                               : textured_painter<false>(rendering_type);
+    switch (wrap) {
+    case RowWrap::mask:
+        return textured_painter<RowWrap::mask>(rendering_type);
+    case RowWrap::step:
+        return textured_painter<RowWrap::step>(rendering_type);
+    default:
+        return textured_painter<RowWrap::modulo>(rendering_type);
+    }
 }
 
 } // namespace sim

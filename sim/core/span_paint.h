@@ -1,8 +1,9 @@
-// The pixel work of a facet: one row painter per rendering type, chosen once
-// per facet, each filling whole spans in a tight loop.
+// The pixel work of a facet: one row painter per rendering type and texture
+// shape, chosen once per facet, each filling whole spans in one loop that
+// fetches, shades and stores each pixel in turn.
 #pragma once
 
-#include "raster.h"
+#include "gradients.h"
 
 #include <cstdint>
 
@@ -17,35 +18,43 @@ enum RenderingType : uint32_t {
     rendering_cast_image = 6, // colour-keyed shadow: darken and tint what is there
 };
 
+// How a texture's rows wrap, chosen per texture: with a mask (a power-of-two
+// height up to 2^16 rows), by stepping within [0, height) (other heights up
+// to 2^15 rows), or by a remainder at every pixel (anything taller).
+enum class RowWrap { mask, step, modulo };
+
 // The selected texture, already checked to lie inside video memory.
 struct TextureView {
     const uint32_t* texels = nullptr;
     uint32_t log2_width = 0;
     uint32_t width_mask = 0;
     uint32_t height = 1;
-    uint32_t line_mask = 0; // (height - 1) << log2_width when height is a power of two
-    // Both masks below 2^16: every index bit lies in the low 32 bits of the
-    // 16.16 coordinates, so a segment can be fetched in 32-bit arithmetic.
-    bool narrow_index = false;
+    uint32_t height_mask = 0;  // height - 1, for RowWrap::mask
+    uint32_t height_fixed = 0; // height << 16, for RowWrap::step
+    RowWrap wrap = RowWrap::mask;
 };
+
+TextureView texture_view(const uint32_t* texels, uint32_t log2_width, uint32_t height);
 
 // Everything the row painters need about one facet.
 struct FacetPaint {
     uint32_t color = 0;
-    int32_t luma_offset = 0;        // param of a cast image, bounded to +-255
-    double octaves_per_shade = 1.0; // halvings or doublings of brightness a shade unit
+    int32_t luma_offset = 0; // param of a cast image, bounded to +-255
+    // Shade (raw 16.16) to 1/1024 octaves: steps = (shade * scale) >> 32,
+    // scale = 2^26 / (word6 * word7).
+    int64_t shade_scale = 0;
     TextureView texture;
     FacetGradients gradients;
 };
 
-// Paints pixels [x_begin, x_end) of one row of the output buffer; row points
-// to the row's first word and y_centre is the row's centre line.
-using RowPainter = void (*)(const FacetPaint& paint, uint32_t* row, int x_begin, int x_end,
-                            double y_centre);
+// Paints pixels [x_begin, x_end) of row y of the output buffer; row points to
+// the row's first word.
+using RowPainter = void (*)(const FacetPaint& paint, uint32_t* row, int32_t x_begin, int32_t x_end,
+                            int32_t y);
 
-// The painter for a rendering type, or null for a type that does not exist.
-// power_of_two_height selects the variant that wraps rows with a mask.
-RowPainter select_row_painter(uint32_t rendering_type, bool power_of_two_height);
+// The painter for a rendering type and texture shape, or null for a type
+// that does not exist.
+RowPainter select_row_painter(uint32_t rendering_type, RowWrap wrap);
 
 // True for the types that read the texture.
 inline bool is_textured(uint32_t rendering_type) {

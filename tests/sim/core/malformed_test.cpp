@@ -61,6 +61,11 @@ struct JunkCase {
 
 TEST_F(Malformed, EachErrorIsStoredAndTheNextCommandStillRuns) {
     const Words flat = cmd_facet(0, marker, 0, screen_quad(0, 0, 4, 4));
+    // 64 corners alternately in front of and behind the eye: cutting it at
+    // the near plane would give 96 corners, more than any facet may have.
+    std::vector<Vertex> jagged;
+    for (int i = 0; i < 64; ++i)
+        jagged.push_back({0.01 * i, 0.02 * (i % 2), i % 2 ? 1.0 : -1.0});
     const JunkCase cases[] = {
         {"unknown opcode", {7}, error_unknown_opcode},
         {"opcode 8", {8}, error_unknown_opcode},
@@ -88,6 +93,7 @@ TEST_F(Malformed, EachErrorIsStoredAndTheNextCommandStillRuns) {
          join({cmd_reset(), cmd_buffer(gpu_op_set_out_buf, out_address, 6, 16),
                cmd_facet(2, 0, 0, screen_quad(0, 0, 4, 4))}),
          error_no_texture},
+        {"a facet too jagged to cut", cmd_facet(0, marker, 0, jagged), error_bad_vertex_count},
         {"rendering type 1", cmd_facet(1, marker, 0, screen_quad(0, 0, 4, 4)),
          error_bad_rendering_type},
         {"rendering type 5", cmd_facet(5, marker, 0, screen_quad(0, 0, 4, 4)),

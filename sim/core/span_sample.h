@@ -1,0 +1,113 @@
+// Perspective-correct samples along a span, and the linear steps between
+// them. A sample divides the attribute planes by W through one reciprocal
+// (one 32-bit division); everything between two samples is added, never
+// divided.
+#pragma once
+
+#include "fixed_point.h"
+#include "gradients.h"
+#include "luma_transfer.h"
+
+#include <cstdint>
+
+namespace sim {
+
+// Textured spans are exact at every this many pixels and linear in between.
+inline constexpr int32_t subspan_pixels = 16;
+inline constexpr int subspan_shift = 4;
+
+// Texture coordinates (raw 16.16, not yet wrapped) and the luma transfer at
+// one pixel centre.
+struct Sample {
+    int64_t u, v;
+    LumaTransfer shade;
+};
+
+// One plane along one span in 32 bits: the 64-bit plane shifted right by a
+// per-span amount chosen so that its values over the span (linear, so
+// largest at an end) fit 30 bits. Subspans then step it with one 32-bit add;
+// the truncated step errs by under one unit per subspan, below 2^-21 of the
+// span's largest value.
+struct SpanPlane {
+    int32_t at;   // value at the current sample, times 2^-shift
+    int32_t step; // change over a whole subspan, times 2^-shift
+    int shift;
+};
+
+inline SpanPlane span_plane(int64_t first, int64_t last, int64_t per_pixel) {
+    const int64_t step = per_pixel * subspan_pixels;
+    const uint64_t reach =
+        static_cast<uint64_t>(max64(first < 0 ? -first : first, last < 0 ? -last : last)) +
+        static_cast<uint64_t>(step < 0 ? -step : step);
+    const int over = bit_length64(reach) - 30;
+    const int shift = over > 0 ? over : 0;
+    return {static_cast<int32_t>(first >> shift), static_cast<int32_t>(step >> shift), shift};
+}
+
+// The value `pixels` pixels further on, for a span's last sample.
+inline int32_t plane_ahead(const SpanPlane& p, int64_t per_pixel, int32_t pixels) {
+    return p.at + static_cast<int32_t>((per_pixel * pixels) >> p.shift);
+}
+
+// a * 2^30 / w, given a = A * 2^-sa and w's reciprocal (w = W * 2^-sw): the
+// product of a 30-bit value and a 17-bit reciprocal, one 64-bit shift.
+inline int64_t divide_by_w(int32_t a, int sa, const Reciprocal& rw, int sw) {
+    const int64_t product = int64_t{a} * rw.r;
+    const int shift = 32 - cut_w_bits + rw.shift + sw - sa;
+    if (shift >= 0) return shift < 63 ? product >> shift : (product < 0 ? -1 : 0);
+    // A far corner of a facet reaching to the horizon: W tiny against the
+    // attribute. Bounded so that the texture coordinate cannot overflow.
+    const int left = -shift < 20 ? -shift : 20;
+    return clamp64(product, -(int64_t{1} << 42), int64_t{1} << 42) * (int64_t{1} << left);
+}
+
+// The four planes of a span.
+struct SpanPlanes {
+    SpanPlane w, uw, vw, sw;
+};
+
+template <bool Shaded>
+[[gnu::always_inline]] inline Sample sample_at(const FacetGradients& g, const SpanPlanes& p,
+                                               int32_t w, int32_t uw, int32_t vw, int32_t sw,
+                                               int64_t shade_scale) {
+    // Inside a facet W stays positive; rounding at a sliver's edge must not
+    // make it zero or negative.
+    const Reciprocal rw = reciprocal16(static_cast<uint32_t>(w > 0 ? w : 1));
+    Sample s{g.u_ref + divide_by_w(uw, p.uw.shift, rw, p.w.shift),
+             g.v_ref + divide_by_w(vw, p.vw.shift, rw, p.w.shift),
+             {0, 0}};
+    if constexpr (Shaded) {
+        constexpr int64_t limit = int64_t{1} << 31;
+        const int64_t shade =
+            clamp64(g.s_ref + divide_by_w(sw, p.sw.shift, rw, p.w.shift), -limit, limit);
+        s.shade = luma_transfer((shade * shade_scale + (int64_t{1} << 31)) >> 32);
+    }
+    return s;
+}
+
+// 2^16 / k rounded up, for the last, shorter subspan of a span.
+inline constexpr uint32_t step_reciprocal[subspan_pixels] = {
+    0,    65536, 32768, 21846, 16384, 13108, 10923, 9363,
+    8192, 7282,  6554,  5958,  5462,  5042,  4682,  4370,
+};
+
+// (to - from) / steps for 1 <= steps <= 16, in 32 bits: a shift for a
+// whole subspan, a tabled reciprocal for a span's last one. Texture
+// coordinates only matter modulo 2^32 (the texture sizes divide it; taller
+// textures take exact steps), so their differences are taken modulo 2^32
+// too: exact unless a subspan crosses 32768 texels.
+inline int32_t step_of(int64_t from, int64_t to, int32_t steps) {
+    const auto d = static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
+    if (steps == subspan_pixels) return d >> subspan_shift;
+    return static_cast<int32_t>((int64_t{d} * step_reciprocal[steps]) >> 16);
+}
+
+// The same for the exact path of tall textures, in 64 bits.
+inline int64_t step_of_exact(int64_t from, int64_t to, int32_t steps) {
+    constexpr int64_t limit = int64_t{1} << 46;
+    const int64_t d = clamp64(to - from, -limit, limit);
+    if (steps == subspan_pixels) return d >> subspan_shift;
+    return (d * step_reciprocal[steps]) >> 16;
+}
+
+} // namespace sim
