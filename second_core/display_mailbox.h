@@ -22,19 +22,18 @@
 #include <cstdint>
 
 struct gpuDisplayMailbox {
-    uint32_t magic;   // mailbox_magic once the renderer runs (renderer writes)
-    uint32_t posted;  // buffers posted for display (renderer writes)
-    uint32_t address; // the posted buffer: gpuBufLoc fields (renderer writes)
+    uint32_t magic;           // mailbox_magic once the renderer runs (renderer writes)
+    uint32_t posted;          // buffers posted for display (renderer writes)
+    uint32_t address;         // the posted buffer: gpuBufLoc fields (renderer writes)
     uint32_t log2_width;
     uint32_t height;
-    uint32_t taken; // posted buffers copied to the frame buffer (display program writes)
-    uint32_t
-        scanout_present;  // scanout_magic while a scan-out acknowledges frames (simulator writes)
-    uint32_t scanout_ack; // taken frames the scan-out has seen (simulator writes)
+    uint32_t taken;           // posted buffers copied to the frame buffer (display program writes)
+    uint32_t scanout_present; // scanout_magic while a scan-out acknowledges frames (simulator writes)
+    uint32_t scanout_ack;     // taken frames the scan-out has seen (simulator writes)
 };
 
-inline constexpr uint32_t gpu_display_mailbox_magic = 0x4D44464Cu; // "LFDM"
-inline constexpr uint32_t gpu_display_scanout_magic = 0x4F53464Cu; // "LFSO"
+inline constexpr uint32_t gpu_display_mailbox_magic = 0x4D44464Cu;  // "LFDM"
+inline constexpr uint32_t gpu_display_scanout_magic = 0x4F53464Cu;  // "LFSO"
 
 // Byte offset of the mailbox within the shared area: the start of the
 // reserved tail.
