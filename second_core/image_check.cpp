@@ -71,8 +71,8 @@ std::string image_problem(const uint8_t* bytes, size_t available) {
         return "it holds the old 64-byte stand-in image; rebuild to get the renderer program";
     if (!std::equal(std::begin(image_signature), std::end(image_signature),
                     bytes + image_signature_offset))
-        return "it has " + hex_bytes(bytes + image_signature_offset, sizeof image_signature) +
-               " at offset 4 instead of the renderer image signature \"LFRCORE\"";
+        return "it starts with " + hex_bytes(bytes, image_version_offset) +
+               ", not with a branch and the renderer image signature \"LFRCORE\"";
     const uint32_t version = load_le32(bytes + image_version_offset);
     if (version != image_version)
         return "it is a renderer image of version " + std::to_string(version) +

@@ -4,6 +4,7 @@
 #include "core_control.h"
 #include "host_config.h"
 #include "image_check.h"
+#include "image_header.h"
 #include "renderer_image.h"
 #include "sim_dir.h"
 #include "sim_memory.h"
@@ -131,8 +132,8 @@ TEST(RendererImage, AcceptsASealedProgramAndExplainsEveryOtherContent) {
         const char* expected;
     };
     const Case cases[] = {
-        {4, 'X', "instead of the renderer image signature"},
-        {11, 1, "instead of the renderer image signature"}, // the terminating zero
+        {4, 'X', "not with a branch and the renderer image signature"},
+        {11, 1, "not with a branch and the renderer image signature"}, // the terminating zero
         {12, 2, "version 2"},
         {18, 0x20, "size word"},              // 2 MiB: beyond the second core's first MiB
         {40, 0, "check word does not match"}, // code, caught by the check word
