@@ -54,8 +54,8 @@ void cast_segment(uint32_t* __restrict dst, const uint32_t* __restrict texel, in
                   uint32_t key, int32_t luma_offset) {
     for (int i = 0; i < count; ++i) {
         const uint32_t under = dst[i];
-        const int32_t y =
-            std::clamp<int32_t>(static_cast<int32_t>(pixel_luma(under)) + luma_offset, luma_min, luma_max);
+        const int32_t y = std::clamp<int32_t>(static_cast<int32_t>(pixel_luma(under)) + luma_offset,
+                                              luma_min, luma_max);
         const uint32_t u = (pixel_u(under) + pixel_u(texel[i]) + 1) >> 1;
         const uint32_t v = (pixel_v(under) + pixel_v(texel[i]) + 1) >> 1;
         dst[i] = texel[i] != key ? make_pixel(static_cast<uint32_t>(y), u, v) : under;
