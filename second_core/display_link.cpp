@@ -22,11 +22,13 @@ void DisplayLink::service(sim::Renderer& renderer) {
         // counted, nor take a new show off the queue.
         if (renderer.reset_count() == posted_in_reset_) renderer.advance_display();
     }
-    gpuBufLoc loc;
-    if (!renderer.next_shown(loc)) return;
-    platform::shared_store(&box_->address, loc.address);
-    platform::shared_store(&box_->log2_width, loc.log2_width);
-    platform::shared_store(&box_->height, loc.height);
+    sim::BufferSel shown;
+    if (!renderer.front_show(shown)) return;
+    // A shown buffer that failed the renderer's checks goes out as height 0,
+    // which the display program shows black.
+    platform::shared_store(&box_->address, shown.valid ? shown.address : 0);
+    platform::shared_store(&box_->log2_width, shown.valid ? shown.log2_width : 0);
+    platform::shared_store(&box_->height, shown.valid ? shown.height : 0);
     // The buffer's place must be visible before the count that announces it.
     platform::shared_publish(&box_->posted, ++posted_);
     outstanding_ = true;

@@ -41,6 +41,13 @@ inline constexpr double near_plane_z = -16.0 / fixed_one;
 // Limits of the command stream.
 inline constexpr uint32_t max_facet_vertices = 64;
 inline constexpr uint32_t max_log2_width = 12;
+// Rows of an output buffer that facets may cover: the clip window stops
+// here, as it stops at 2^max_log2_width columns, so that screen coordinates
+// and the rasteriser's row store have fixed bounds.
+inline constexpr int max_draw_rows = 4096;
+// Corners a polygon can have: each cut (near plane, clip planes, the four
+// sides of the clip window) adds at most one.
+inline constexpr uint32_t max_polygon_vertices = max_facet_vertices + 1 + 5 + 4;
 // Shown buffers that may wait for display; step() pauses at a show while the
 // queue is full, so a runaway stream cannot grow it without bound.
 inline constexpr std::size_t max_pending_shows = 256;

@@ -43,7 +43,7 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     if (textured && !state.texture.valid) return error_no_texture;
 
     const ScreenRect window = clip_window(state.view, state.out);
-    const std::vector<ScreenVertex>& polygon =
+    const ScreenPolygon& polygon =
         clipper_.run(words + facet_header_words, vertex_count, state, window);
     // Nothing left in view is not an error: facets behind the camera or
     // outside the window are simply not drawn.

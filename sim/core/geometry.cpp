@@ -45,17 +45,17 @@ ScreenVertex mix(const ScreenVertex& a, const ScreenVertex& b, double t) {
 // same end of the edge, whichever way round the polygon runs through it. Two
 // facets sharing an edge therefore get bit-identical cut points, and the
 // fill rule can hand each pixel along the seam to exactly one of them.
-template <class Vertex, class Distance>
-void clip_against(const std::vector<Vertex>& in, std::vector<Vertex>& out, Distance distance) {
+template <class Polygon, class Distance>
+void clip_against(const Polygon& in, Polygon& out, Distance distance) {
     out.clear();
     if (in.empty()) return;
-    const Vertex* prev = &in.back();
+    const auto* prev = &in.back();
     double d_prev = distance(*prev);
-    for (const Vertex& cur : in) {
+    for (const auto& cur : in) {
         const double d_cur = distance(cur);
         if ((d_prev >= 0) != (d_cur >= 0)) {
-            const Vertex* a = prev;
-            const Vertex* b = &cur;
+            const auto* a = prev;
+            const auto* b = &cur;
             double da = d_prev;
             double db = d_cur;
             if (precedes(*b, *a)) {
@@ -79,12 +79,11 @@ ScreenRect clip_window(const View& view, const BufferSel& out) {
     return {std::max(view_centre_x + view.clip_min_x, 0.0),
             std::max(view_centre_y + view.clip_min_y, 0.0),
             std::min(view_centre_x + view.clip_max_x, width),
-            std::min(view_centre_y + view.clip_max_y, height)};
+            std::min({view_centre_y + view.clip_max_y, height, double{max_draw_rows}})};
 }
 
-const std::vector<ScreenVertex>& FacetClipper::run(const uint32_t* vertex_words,
-                                                   uint32_t vertex_count, const RenderState& state,
-                                                   const ScreenRect& window) {
+const ScreenPolygon& FacetClipper::run(const uint32_t* vertex_words, uint32_t vertex_count,
+                                       const RenderState& state, const ScreenRect& window) {
     cam_a_.clear();
     scr_a_.clear();
     if (window.empty()) return scr_a_;

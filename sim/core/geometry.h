@@ -9,8 +9,8 @@
 
 #include "render_state.h"
 
+#include "bounded_list.h"
 #include <cstdint>
-#include <vector>
 
 namespace sim {
 
@@ -41,17 +41,20 @@ ScreenRect clip_window(const View& view, const BufferSel& out);
 
 // Turns facet vertices into the visible part of the facet on screen. Keeps
 // its working storage between facets, so steady drawing allocates nothing.
+using ScreenPolygon = BoundedList<ScreenVertex, max_polygon_vertices>;
+using CameraPolygon = BoundedList<CameraVertex, max_polygon_vertices>;
+
 class FacetClipper {
   public:
     // vertex_words: vertex_count records of six words laid out as cmdVertex
     // (x, y, z, u, v, shade, all 16.16). Returns the screen polygon, empty
     // when nothing remains.
-    const std::vector<ScreenVertex>& run(const uint32_t* vertex_words, uint32_t vertex_count,
-                                         const RenderState& state, const ScreenRect& window);
+    const ScreenPolygon& run(const uint32_t* vertex_words, uint32_t vertex_count,
+                             const RenderState& state, const ScreenRect& window);
 
   private:
-    std::vector<CameraVertex> cam_a_, cam_b_;
-    std::vector<ScreenVertex> scr_a_, scr_b_;
+    CameraPolygon cam_a_, cam_b_;
+    ScreenPolygon scr_a_, scr_b_;
 };
 
 } // namespace sim

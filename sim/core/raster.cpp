@@ -20,7 +20,7 @@ AttributePlane solve(double a0, double a1, double a2, double dx1, double dy1, do
 
 } // namespace
 
-FacetGradients facet_gradients(const std::vector<ScreenVertex>& polygon) {
+FacetGradients facet_gradients(const ScreenPolygon& polygon) {
     FacetGradients g;
     if (polygon.empty()) return g;
     const ScreenVertex& p0 = polygon[0];

@@ -5,9 +5,9 @@
 #include "geometry.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
-#include <vector>
 
 namespace sim {
 
@@ -30,7 +30,7 @@ struct FacetGradients {
 
 // Gradients from the corner triangle of largest area. A polygon with no
 // area left gets flat attributes (those of its first corner).
-FacetGradients facet_gradients(const std::vector<ScreenVertex>& polygon);
+FacetGradients facet_gradients(const ScreenPolygon& polygon);
 
 // Pixels that may be covered: columns [x0, x1), rows [y0, y1).
 struct PixelRect {
@@ -59,7 +59,7 @@ class Rasteriser {
   public:
     // Calls paint(row, x_begin, x_end) for every non-empty span inside bounds.
     template <class Paint>
-    void run(const std::vector<ScreenVertex>& polygon, const PixelRect& bounds, Paint&& paint) {
+    void run(const ScreenPolygon& polygon, const PixelRect& bounds, Paint&& paint) {
         if (polygon.size() < 3) return;
         double y_min = polygon[0].sy;
         double y_max = polygon[0].sy;
@@ -70,8 +70,8 @@ class Rasteriser {
         const int r0 = std::max(bounds.y0, ceil_to_int(y_min - 0.5));
         const int r1 = std::min(bounds.y1, ceil_to_int(y_max - 0.5));
         if (r0 >= r1) return;
-        left_.assign(static_cast<size_t>(r1 - r0), std::numeric_limits<double>::infinity());
-        right_.assign(static_cast<size_t>(r1 - r0), -std::numeric_limits<double>::infinity());
+        std::fill_n(left_.begin(), r1 - r0, std::numeric_limits<double>::infinity());
+        std::fill_n(right_.begin(), r1 - r0, -std::numeric_limits<double>::infinity());
 
         const ScreenVertex* prev = &polygon.back();
         for (const ScreenVertex& cur : polygon) {
@@ -94,7 +94,7 @@ class Rasteriser {
     // by two facets yields the same x in both.
     void add_edge(const ScreenVertex& a, const ScreenVertex& b, int r0, int r1);
 
-    std::vector<double> left_, right_;
+    std::array<double, max_draw_rows> left_, right_;
 };
 
 } // namespace sim

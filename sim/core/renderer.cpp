@@ -1,14 +1,10 @@
 #include "renderer.h"
 
 #include "commands.h"
-#include "display.h"
 #include "facet_drawer.h"
 #include "fifo_reader.h"
 #include "render_state.h"
 #include "shared_access.h"
-
-#include <array>
-#include <deque>
 
 namespace sim {
 
@@ -29,99 +25,75 @@ uint32_t next_command_length(const FifoReader& fifo) {
 
 } // namespace
 
-struct Renderer::State {
-    explicit State(gpuSharedArea* shared) : area(shared), fifo(shared) {}
+void RendererState::report(ErrorCode err) {
+    if (err == error_none) return;
+    platform::shared_store(&area->error_code, err);
+    ++errors;
+}
 
-    gpuSharedArea* area;
-    FifoReader fifo;
-    RenderState render = start_state();
-    // Shown buffers in queue order; an invalid location displays as black
-    // but still counts, so frame_count keeps pace with the client's shows.
-    std::deque<BufferSel> shows;
-    uint32_t frames_displayed = 0;
-    uint64_t errors = 0;
-    uint64_t executed = 0;
-    uint64_t resets = 0;
-    // A bad fifo_write is reported once, not at every poll while it lasts.
-    bool write_fault_reported = false;
-    CaptureSink* capture = nullptr;
-    std::array<uint32_t, max_command_words> words{};
-    FacetDrawer drawer;
+void RendererState::reset() {
+    render = start_state();
+    shows.clear();
+    frames_displayed = 0;
+    ++resets;
+    platform::shared_publish(&area->frame_count, 0);
+}
 
-    uint32_t* video() { return area->video_mem; }
+void RendererState::report_texture() {
+    const BufferSel& t = render.texture;
+    TextureWords texture;
+    if (t.valid) texture = TextureWords{video() + t.address, t.log2_width, t.height};
+    capture->texture_selected(texture);
+}
 
-    void report(ErrorCode err) {
-        if (err == error_none) return;
-        platform::shared_store(&area->error_code, err);
-        ++errors;
+void RendererState::execute(const uint32_t* w) {
+    switch (w[0]) {
+    case gpu_op_reset:
+        reset();
+        break;
+    case gpu_op_set_view:
+        report(apply_set_view(w, render.view));
+        break;
+    case gpu_op_set_clip_planes:
+        report(apply_clip_planes(w, render));
+        break;
+    case gpu_op_set_out_buf:
+        report(apply_buffer(w, render.out));
+        break;
+    case gpu_op_set_txt_buf:
+        report(apply_buffer(w, render.texture));
+        if (capture != nullptr) report_texture();
+        break;
+    case gpu_op_set_z_buf:
+        report(apply_buffer(w, render.depth));
+        break;
+    case gpu_op_show: {
+        const BufferSel shown = check_buffer(buffer_location(w));
+        if (!shown.valid) report(error_bad_buffer);
+        shows.push(shown);
+        break;
     }
-
-    void reset() {
-        render = start_state();
-        shows.clear();
-        frames_displayed = 0;
-        ++resets;
-        platform::shared_publish(&area->frame_count, 0);
-    }
-
-    void report_texture() {
-        const BufferSel& t = render.texture;
-        TextureWords texture;
-        if (t.valid) texture = TextureWords{video() + t.address, t.log2_width, t.height};
-        capture->texture_selected(texture);
-    }
-
-    void execute(const uint32_t* w) {
-        switch (w[0]) {
-        case gpu_op_reset:
-            reset();
-            break;
-        case gpu_op_set_view:
-            report(apply_set_view(w, render.view));
-            break;
-        case gpu_op_set_clip_planes:
-            report(apply_clip_planes(w, render));
-            break;
-        case gpu_op_set_out_buf:
-            report(apply_buffer(w, render.out));
-            break;
-        case gpu_op_set_txt_buf:
-            report(apply_buffer(w, render.texture));
-            if (capture != nullptr) report_texture();
-            break;
-        case gpu_op_set_z_buf:
-            report(apply_buffer(w, render.depth));
-            break;
-        case gpu_op_show: {
-            const BufferSel shown = check_buffer(buffer_location(w));
-            if (!shown.valid) report(error_bad_buffer);
-            shows.push_back(shown);
-            break;
+    case gpu_op_facet:
+        if (!facet_vertex_count_ok(w[1])) {
+            report(error_bad_vertex_count);
+        } else {
+            report(drawer.draw(w, render, video()));
         }
-        case gpu_op_facet:
-            if (!facet_vertex_count_ok(w[1])) {
-                report(error_bad_vertex_count);
-            } else {
-                report(drawer.draw(w, render, video()));
-            }
-            break;
-        default:
-            report(error_unknown_opcode);
-            break;
-        }
+        break;
+    default:
+        report(error_unknown_opcode);
+        break;
     }
-};
+}
 
-Renderer::Renderer(gpuSharedArea* area) : state_(std::make_unique<State>(area)) {}
-
-Renderer::~Renderer() = default;
+Renderer::Renderer(gpuSharedArea* area) : state_(area) {}
 
 void Renderer::reset() {
-    state_->reset();
+    state_.reset();
 }
 
 int Renderer::step(int max_commands, bool stop_after_show) {
-    State& s = *state_;
+    RendererState& s = state_;
     int done = 0;
     while (done < max_commands) {
         const FifoReader::Poll poll = s.fifo.poll();
@@ -141,11 +113,11 @@ int Renderer::step(int max_commands, bool stop_after_show) {
         const uint32_t length = next_command_length(s.fifo);
         if (length == 0) break;
         const uint32_t opcode = s.fifo.peek(0);
-        if (opcode == gpu_op_show && s.shows.size() >= max_pending_shows) break;
+        if (opcode == gpu_op_show && s.shows.full()) break;
 
-        s.fifo.take(length, s.words.data());
-        if (s.capture != nullptr) s.capture->command(s.words.data(), length);
-        s.execute(s.words.data());
+        s.fifo.take(length, s.words);
+        if (s.capture != nullptr) s.capture->command(s.words, length);
+        s.execute(s.words);
         ++done;
         ++s.executed;
         if (opcode == gpu_op_show && stop_after_show) break;
@@ -154,26 +126,29 @@ int Renderer::step(int max_commands, bool stop_after_show) {
 }
 
 bool Renderer::fifo_empty() const {
-    FifoReader fifo(state_->area);
+    FifoReader fifo(state_.area);
     if (fifo.poll() != FifoReader::Poll::ok) return true;
     return next_command_length(fifo) == 0;
 }
 
 size_t Renderer::pending_shows() const {
-    return state_->shows.size();
+    return state_.shows.size();
 }
 
-bool Renderer::display_next(RgbFrame& frame) {
-    State& s = *state_;
-    if (s.shows.empty()) return false;
-    convert_visible(s.video(), s.shows.front(), frame);
-    return advance_display();
+uint64_t Renderer::reset_count() const {
+    return state_.resets;
+}
+
+bool Renderer::front_show(BufferSel& out) const {
+    if (state_.shows.empty()) return false;
+    out = state_.shows.front();
+    return true;
 }
 
 bool Renderer::advance_display() {
-    State& s = *state_;
+    RendererState& s = state_;
     if (s.shows.empty()) return false;
-    s.shows.pop_front();
+    s.shows.pop();
     // Counted only once the picture is copied out: from this store on the
     // client may hand the previous shown buffer's memory to new work.
     ++s.frames_displayed;
@@ -181,29 +156,16 @@ bool Renderer::advance_display() {
     return true;
 }
 
-bool Renderer::next_shown(gpuBufLoc& loc) const {
-    const State& s = *state_;
-    if (s.shows.empty()) return false;
-    const BufferSel& shown = s.shows.front();
-    loc =
-        shown.valid ? gpuBufLoc{shown.address, shown.log2_width, shown.height} : gpuBufLoc{0, 0, 0};
-    return true;
-}
-
-uint64_t Renderer::reset_count() const {
-    return state_->resets;
-}
-
 uint64_t Renderer::error_count() const {
-    return state_->errors;
+    return state_.errors;
 }
 
 uint64_t Renderer::commands_executed() const {
-    return state_->executed;
+    return state_.executed;
 }
 
 void Renderer::set_capture(CaptureSink* sink) {
-    state_->capture = sink;
+    state_.capture = sink;
 }
 
 } // namespace sim

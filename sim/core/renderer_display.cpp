@@ -1,0 +1,15 @@
+// The PC's display path of the renderer: a shown buffer converted to RGB.
+// Kept apart from renderer.cpp so that the portable core needs no RGB frame.
+#include "display.h"
+#include "renderer.h"
+
+namespace sim {
+
+bool Renderer::display_next(RgbFrame& frame) {
+    BufferSel shown;
+    if (!front_show(shown)) return false;
+    convert_visible(state_.area->video_mem, shown, frame);
+    return advance_display();
+}
+
+} // namespace sim
