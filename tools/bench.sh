@@ -68,7 +68,7 @@ else
     cmake -S "$root/bench/device" -B "$arm_build" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/arm-handheld.cmake" >/dev/null
   fi
-  cmake --build "$arm_build" -j2 --target demo-frames >/dev/null
+  cmake --build "$arm_build" -j2 --target demo-frames display-frames >/dev/null
   # The trace holds every executed block, so scene 2 starts without playing
   # scene 1 first; the first run's picture decodings are the ones printed.
   mkfifo "$work/trace"
@@ -85,6 +85,11 @@ else
     fi
     wait
   done
+  echo "command: qemu-arm -cpu ti925t -d in_asm,exec,nochain -D TRACE $arm_build/bin/display-frames 5"
+  qemu-arm -cpu ti925t -d in_asm,exec,nochain -D "$work/trace" \
+    "$arm_build/bin/display-frames" 5 >"$work/arm-pieces" &
+  python3 "$scripts/qemu_count.py" "$work/trace" "$work/arm-pieces"
+  wait
 fi
 
 section "2. renderer span painters (Google Benchmark, $reps repetitions)"

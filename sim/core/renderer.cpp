@@ -36,6 +36,7 @@ void RendererState::reset() {
     render = start_state();
     shows.clear();
     frames_displayed = 0;
+    ++resets;
     publish_frame_count();
 }
 
@@ -141,6 +142,10 @@ bool Renderer::fifo_empty() const {
 
 size_t Renderer::pending_shows() const {
     return state_.shows.size();
+}
+
+uint64_t Renderer::reset_count() const {
+    return state_.resets;
 }
 
 bool Renderer::front_show(BufferSel& out) const {

@@ -55,6 +55,10 @@ class Renderer {
     // every frame: dequeues the next shown buffer and advances frame_count.
     bool advance_display();
 
+    // Resets so far (reset commands and reset() calls): a change tells that
+    // the display queue was emptied.
+    uint64_t reset_count() const;
+
     // Errors stored in error_code so far (error values: config.h).
     uint64_t error_count() const;
 

@@ -25,6 +25,7 @@ struct RendererState {
     uint32_t frames_displayed = 0;
     uint64_t errors = 0;
     uint64_t executed = 0;
+    uint64_t resets = 0;
     // A bad fifo_write is reported once, not at every poll while it lasts.
     bool write_fault_reported = false;
     CaptureSink* capture = nullptr;

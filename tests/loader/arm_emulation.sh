@@ -38,7 +38,7 @@ qemu="qemu-arm -cpu ti925t"
 command -v arm-none-eabi-g++ >/dev/null ||
     skip "ARM toolchain not installed (gcc-arm-none-eabi, libnewlib-arm-none-eabi, libstdc++-arm-none-eabi-newlib)"
 command -v qemu-arm >/dev/null || skip "qemu-arm not installed (package qemu-user)"
-for program in handheld-sim capture-dump coreseed lumenfall; do
+for program in handheld-sim capture-dump coreseed lumenfall lumenfall-display; do
     [ -x "$pc_bin/$program" ] || skip "$pc_bin/$program is not built yet"
 done
 [ -f "$pc_bin/renderer.img" ] || skip "$pc_bin/renderer.img is not built yet"
@@ -67,7 +67,8 @@ build arm-sim --preset arm-sim
 build arm-sim-eabi --preset arm-sim -B build/arm-sim-eabi -DLUMENFALL_SYSCALL_CONVENTION=eabi
 
 echo "== code check of the arm build"
-bash tools/check_arm_code.sh build/arm/bin/coreseed build/arm/bin/lumenfall ||
+bash tools/check_arm_code.sh build/arm/bin/coreseed build/arm/bin/lumenfall \
+    build/arm/bin/lumenfall-display build/arm/second_core/program/renderer.elf ||
     fail "the arm programs hold code the handheld cannot run"
 for program in coreseed lumenfall; do
     arm-none-eabi-strip -o "$work/$program.stripped" "build/arm/bin/$program"
@@ -127,7 +128,9 @@ play() {
     echo "== $name run"
     start=$(date +%s.%N)
     if [ "$runner" = launcher ]; then
-        set -- sh "$bin/run-lumenfall.sh" "$pc_bin/renderer.img"
+        # No argument: the bundle's renderer.img, with the display program
+        # started beside the demo and stopped after it.
+        set -- sh "$bin/run-lumenfall.sh"
     else
         set -- sh -c "$runner '$bin/coreseed' '$pc_bin/renderer.img' && $runner '$bin/lumenfall'"
     fi
@@ -158,7 +161,8 @@ play arm-eabi "$qemu" "$source_dir/build/arm-sim-eabi/bin"
 eabi_digest=$digest eabi_seconds=$seconds
 # The PC programs start through the handheld bundle's launcher script.
 mkdir -p "$work/pc-bundle"
-cp "$pc_bin/coreseed" "$pc_bin/lumenfall" tools/device_bundle/run-lumenfall.sh "$work/pc-bundle/"
+cp "$pc_bin/coreseed" "$pc_bin/lumenfall" "$pc_bin/lumenfall-display" "$pc_bin/renderer.img" \
+    tools/device_bundle/run-lumenfall.sh "$work/pc-bundle/"
 play pc launcher "$work/pc-bundle"
 pc_digest=$digest pc_seconds=$seconds
 

@@ -1,20 +1,45 @@
 #!/bin/sh
-# Loads a renderer program into the second core with coreseed, then plays
-# the demo. Run it as root on the handheld (both programs use /dev/mem):
-#   ./run-lumenfall.sh RENDERER_PROGRAM
+# Plays the demo on the handheld. Run it as root (the programs use /dev/mem
+# and /dev/fb0):
+#   ./run-lumenfall.sh                     our renderer (renderer.img) and
+#                                          the display program beside it
+#   ./run-lumenfall.sh RENDERER_PROGRAM    another renderer program, which
+#                                          puts its frames on screen itself
 here=$(dirname "$0")
-if [ $# -ne 1 ] || [ "$1" = "-h" ] || [ "$1" = "--help" ]; then
-    echo "usage: $0 RENDERER_PROGRAM" >&2
-    echo "Loads RENDERER_PROGRAM into the second core, then plays lumenfall." >&2
+if [ $# -gt 1 ] || [ "$1" = "-h" ] || [ "$1" = "--help" ]; then
+    echo "usage: $0 [RENDERER_PROGRAM]" >&2
+    echo "Loads the renderer into the second core (renderer.img and the display" >&2
+    echo "program lumenfall-display when none is named), then plays lumenfall." >&2
     [ $# -eq 1 ] && exit 0
     exit 2
 fi
-if [ ! -r "$1" ]; then
-    echo "$0: cannot read the renderer program '$1'" >&2
+renderer=${1:-$here/renderer.img}
+if [ ! -r "$renderer" ]; then
+    echo "$0: cannot read the renderer program '$renderer'" >&2
     exit 1
 fi
-"$here/coreseed" "$1" || {
-    echo "$0: coreseed could not load '$1'; the demo was not started" >&2
+"$here/coreseed" "$renderer" || {
+    echo "$0: coreseed could not load '$renderer'; the demo was not started" >&2
     exit 1
 }
-exec "$here/lumenfall"
+if [ $# -eq 1 ]; then
+    exec "$here/lumenfall"
+fi
+
+# Our renderer posts its frames for the display program, which must run
+# before the demo shows its first frame and stop once the demo has ended.
+"$here/lumenfall-display" &
+display=$!
+trap 'kill "$display" 2>/dev/null; wait "$display" 2>/dev/null; exit 130' INT TERM
+"$here/lumenfall"
+status=$?
+kill "$display" 2>/dev/null
+wait "$display"
+display_status=$?
+# The display program ends with 0 when stopped; anything else means it
+# failed by itself (a device it could not open), which it has reported.
+if [ "$display_status" -ne 0 ]; then
+    echo "$0: the display program ended with status $display_status" >&2
+    [ "$status" -eq 0 ] && status=1
+fi
+exit "$status"
