@@ -179,6 +179,12 @@ bool Renderer::advance_display() {
     return true;
 }
 
+uint64_t Renderer::next_shown_digest() const {
+    const State& s = *state_;
+    if (s.shows.empty()) return 0;
+    return visible_words_digest(s.area->video_mem, s.shows.front());
+}
+
 uint64_t Renderer::error_count() const {
     return state_->errors;
 }

@@ -71,6 +71,9 @@ class Renderer {
     // every frame: dequeues the next shown buffer and advances frame_count.
     bool advance_display();
 
+    // The next shown buffer's visible_words_digest; 0 when none waits.
+    uint64_t next_shown_digest() const;
+
     // Errors stored in error_code so far (error values: config.h).
     uint64_t error_count() const;
 

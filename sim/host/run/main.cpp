@@ -5,6 +5,7 @@
 #include "console.h"
 #include "contact_sheet.h"
 #include "core_control.h"
+#include "emulated_core.h"
 #include "fault_guard.h"
 #include "ffmpeg_video.h"
 #include "frame_digest.h"
@@ -17,6 +18,7 @@
 #include "png_frames.h"
 #include "renderer_image.h"
 #include "replay.h"
+#include "shown_digests.h"
 #include "signals.h"
 #include "sim_dir.h"
 #include "sim_memory.h"
@@ -181,7 +183,16 @@ int simulate(const Options& options) {
     guardian.watch(dir.path());
     fault_guard::arm(dir.path());
     SimMemory memory(dir.mem_fd());
-    CoreControl core(memory, options.renderer_now);
+    CoreControl core(memory, options.renderer_now, options.second_core);
+    // The emulated core's thread ends before the memory it runs on is
+    // unmapped: it is made after the memory and goes first.
+    std::unique_ptr<EmulatedCore> emulated;
+    if (options.second_core == SecondCoreKind::emulated)
+        emulated = std::make_unique<EmulatedCore>(
+            memory, dir.path() + "/" + config::fb_file_name, config::core_stall_limit_ns);
+    std::unique_ptr<out::ShownDigests> shown_digests;
+    if (!options.shown_digests.empty())
+        shown_digests = std::make_unique<out::ShownDigests>(options.shown_digests);
     if (window) window->show(menu.rgb.data());
 
     RunSetup setup;
@@ -189,6 +200,9 @@ int simulate(const Options& options) {
     setup.progress = options.progress;
     setup.memory = &memory;
     setup.core = &core;
+    setup.second_core = emulated.get();
+    setup.kind = options.second_core;
+    setup.shown_digests = shown_digests.get();
     setup.window = window.get();
     setup.screenshots = &screenshots;
     setup.capture = capture.get();
@@ -217,7 +231,18 @@ int simulate(const Options& options) {
         status = exit_simulator_failure;
     }
 
+    // The core stops before the command's leftovers go, so that it sees no
+    // memory change under it.
+    emulated.reset();
     finish_outputs(outputs, capture.get(), result, status);
+    if (shown_digests) {
+        try {
+            shown_digests->finish();
+        } catch (const HostError& e) {
+            print_message(e.what());
+            status = exit_simulator_failure;
+        }
+    }
     // Leftovers of the command go before the summary, which must stay the
     // last line on stderr.
     child.stop(SIGKILL, 0);

@@ -22,6 +22,14 @@ const char* const usage_text =
     "  --fast               display each shown frame as soon as it is drawn\n"
     "                       (default: 60 frames a second, as on the handheld)\n"
     "  --renderer-now       start the renderer at once, as if it had been loaded\n"
+    "                       (native second core only)\n"
+    "\n"
+    "Second core:\n"
+    "  --second-core KIND   native (default): the built-in renderer, started when\n"
+    "                       the loader puts the renderer image there;\n"
+    "                       emulated: whatever the loader put there runs on an\n"
+    "                       emulated ARMv4T core, and the simulator shows the\n"
+    "                       frame buffer as the display program fills it\n"
     "\n"
     "Devices:\n"
     "  --menu FILE          the menu screen in the frame buffer: a 320x240 PNG or\n"
@@ -48,6 +56,9 @@ const char* const usage_text =
     "  --capture-digests-only\n"
     "                       record only a digest of each texture, not its contents\n"
     "  --frame-digest       print a digest of every displayed frame's pixels\n"
+    "  --shown-digests FILE write one line per displayed frame: its number and a\n"
+    "                       digest of the shown buffer's words (compare runs of\n"
+    "                       the two second cores with it)\n"
     "  --no-progress        no progress line on the terminal\n"
     "\n"
     "Replay:\n"
@@ -71,7 +82,8 @@ const char* const usage_text =
     "  handheld-sim: summary: frames=N seconds=S fps=F renderer_errors=E exit_status=X\n"
     "\n"
     "Exit status: COMMAND's, or 2 when the simulator itself fails (bad option,\n"
-    "unreadable picture, unwritable output).\n"
+    "unreadable picture, unwritable output) or the emulated second core's program\n"
+    "faults (undefined instruction, access outside its memory, no progress).\n"
     "\n"
     "Example:\n"
     "  handheld-sim --fast --video out.y4m -- sh -c 'coreseed bin/renderer.img && lumenfall'\n";
@@ -185,6 +197,16 @@ Options parse_options(int argc, char** argv) {
             options.replay = take_value();
         } else if (arg == "--scale") {
             options.scale = parse_scale(take_value());
+        } else if (arg == "--second-core") {
+            const std::string kind = take_value();
+            if (kind == "native")
+                options.second_core = SecondCoreKind::native;
+            else if (kind == "emulated")
+                options.second_core = SecondCoreKind::emulated;
+            else
+                throw HostError("--second-core: '" + kind + "' is not native or emulated");
+        } else if (arg == "--shown-digests") {
+            options.shown_digests = take_value();
         } else if (arg == "--screenshots") {
             options.screenshots_dir = take_value();
         } else {
@@ -199,6 +221,12 @@ Options parse_options(int argc, char** argv) {
                         "' was given");
     if (options.replay.empty() && options.command.empty())
         throw HostError("no command given (handheld-sim [options] -- COMMAND)");
+    if (options.second_core == SecondCoreKind::emulated && options.renderer_now)
+        throw HostError("--renderer-now starts the built-in renderer; with --second-core "
+                        "emulated the loader must load a program");
+    if (options.second_core == SecondCoreKind::emulated && !options.replay.empty())
+        throw HostError("--replay draws with the native second core; --second-core emulated "
+                        "needs a command");
     if (options.capture_digests_only && options.capture.empty())
         throw HostError("--capture-digests-only goes with --capture FILE");
     if (options.png_dir.empty() != !png_frames_given)

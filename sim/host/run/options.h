@@ -1,6 +1,8 @@
 // The command line of handheld-sim.
 #pragma once
 
+#include "second_core.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,6 +28,8 @@ struct Options {
     int scale = 0;               // --scale; 0: the default
     std::string screenshots_dir; // --screenshots; empty: the current folder
     bool frame_digest = false;   // --frame-digest
+    std::string shown_digests;   // --shown-digests FILE
+    SecondCoreKind second_core = SecondCoreKind::native;
     std::vector<std::string> command;
 };
 

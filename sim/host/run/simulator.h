@@ -1,6 +1,7 @@
-// The simulator's main loop. Single-threaded: each pass watches for signals
-// and the command's end, polls the second core's control registers, steps the
-// renderer, displays frames at the chosen pace and feeds them to the
+// The simulator's main loop. Single-threaded (an emulated second core runs on
+// a thread of its own): each pass watches for signals and the command's end,
+// polls the second core's control registers, lets the second core work,
+// displays frames at the chosen pace and feeds them to the
 // outputs, and pumps the window, whose keys pause, step, speed up the run and
 // take screenshots.
 #pragma once
@@ -10,6 +11,8 @@
 #include "core_control.h"
 #include "frame_sink.h"
 #include "screenshots.h"
+#include "second_core.h"
+#include "shown_digests.h"
 #include "sim_memory.h"
 #include "window.h"
 
@@ -30,6 +33,11 @@ struct RunSetup {
     out::Window* window = nullptr;
     const out::Screenshots* screenshots = nullptr; // where F12 saves, with a window
     CaptureRecorder* capture = nullptr;
+    // The core the control registers start and stop; null: a native core
+    // the loop makes itself.
+    SecondCore* second_core = nullptr;
+    SecondCoreKind kind = SecondCoreKind::native;
+    out::ShownDigests* shown_digests = nullptr;
     std::string renderer_image_path; // for the hint to a waiting client
 };
 
