@@ -101,7 +101,16 @@ std::unique_ptr<CaptureRecorder> open_capture(const Options& options) {
 
 // Completes every output, even after one has failed; a failure sets status.
 void finish_outputs(std::vector<std::unique_ptr<out::FrameSink>>& outputs,
-                    CaptureRecorder* capture, const RunResult& result, int& status) {
+                    CaptureRecorder* capture, out::ShownDigests* shown_digests,
+                    const RunResult& result, int& status) {
+    if (shown_digests != nullptr) {
+        try {
+            shown_digests->finish();
+        } catch (const HostError& e) {
+            print_message(e.what());
+            status = exit_simulator_failure;
+        }
+    }
     for (auto& output : outputs) {
         try {
             output->finish(result.frames);
@@ -129,12 +138,20 @@ int replay(const Options& options) {
     signals::install();
     std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
     std::unique_ptr<CaptureRecorder> capture = open_capture(options);
+    const out::Screenshots screenshots(
+        options.screenshots_dir.empty() ? "." : options.screenshots_dir,
+        !options.screenshots_dir.empty());
+    std::unique_ptr<out::ShownDigests> shown_digests;
+    if (!options.shown_digests.empty())
+        shown_digests = std::make_unique<out::ShownDigests>(options.shown_digests);
     std::unique_ptr<out::Window> window = open_window(options.window, options.scale);
 
     ReplaySetup setup;
     setup.fast = options.fast;
     setup.progress = options.progress;
     setup.window = window.get();
+    setup.screenshots = &screenshots;
+    setup.shown_digests = shown_digests.get();
     setup.capture = capture.get();
     for (auto& output : outputs)
         setup.sinks.push_back(output.get());
@@ -154,7 +171,7 @@ int replay(const Options& options) {
         print_message(e.what());
         status = exit_simulator_failure;
     }
-    finish_outputs(outputs, capture.get(), result, status);
+    finish_outputs(outputs, capture.get(), shown_digests.get(), result, status);
     print_summary(result, status);
     return status;
 }
@@ -234,15 +251,7 @@ int simulate(const Options& options) {
     // The core stops before the command's leftovers go, so that it sees no
     // memory change under it.
     emulated.reset();
-    finish_outputs(outputs, capture.get(), result, status);
-    if (shown_digests) {
-        try {
-            shown_digests->finish();
-        } catch (const HostError& e) {
-            print_message(e.what());
-            status = exit_simulator_failure;
-        }
-    }
+    finish_outputs(outputs, capture.get(), shown_digests.get(), result, status);
     // Leftovers of the command go before the summary, which must stay the
     // last line on stderr.
     child.stop(SIGKILL, 0);

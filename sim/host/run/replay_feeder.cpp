@@ -50,13 +50,13 @@ void ReplayFeeder::push(const uint32_t* words, uint32_t count) {
     platform::shared_publish(&area_->fifo_write, write);
 }
 
-bool ReplayFeeder::feed(const Renderer& renderer) {
+bool ReplayFeeder::feed(const SecondCore& core) {
     const auto& commands = capture_.commands();
     bool wrote = false;
     while (next_ < commands.size()) {
         const capture::ReplayCommand& command = commands[next_];
         if (command.count > fifo_room()) break;
-        if (command.has_texture_hash && !texture_ready(command, renderer)) break;
+        if (command.has_texture_hash && !texture_ready(command, core)) break;
         push(command.words, command.count);
         ++next_;
         wrote = true;
@@ -64,7 +64,7 @@ bool ReplayFeeder::feed(const Renderer& renderer) {
     return wrote;
 }
 
-bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const Renderer& renderer) {
+bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const SecondCore& core) {
     // Until the renderer has caught up, texture memory may still change under
     // the commands before this one.
     if (!fifo_drained()) return false;
@@ -77,7 +77,7 @@ bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const Re
     const auto stand_in = stand_ins_.find(wanted);
     if (stand_in != stand_ins_.end() && stand_in->second == present) return true;
     // Writing may overwrite a shown buffer still waiting for display.
-    if (renderer.pending_shows() > 0) return false;
+    if (core.pending_shows() > 0) return false;
 
     const size_t count = static_cast<size_t>(texture.height) << texture.log2_width;
     uint64_t recorded_words = 0;

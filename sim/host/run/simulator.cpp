@@ -5,6 +5,7 @@
 #include "host_config.h"
 #include "host_error.h"
 #include "native_core.h"
+#include "replay_feeder.h"
 #include "signals.h"
 
 #include "shared_access.h"
@@ -31,6 +32,7 @@ class Loop {
     void handle_signals(int64_t now);
     void handle_core_event(CoreEvent event);
     bool work(int64_t now);
+    bool work_core(int64_t now);
     void display();
     void watch_waiting_client(int64_t now);
     bool finished() const;
@@ -53,6 +55,7 @@ class Loop {
     bool hint_given_ = false;
     int empty_polls_ = 0;
     bool stopping_ = false;
+    bool stop_now_ = false; // a replay asked to stop
     int64_t stop_deadline_ = 0;
 
     // Steered from the window's keys: fast_ follows --fast or a held Tab.
@@ -84,16 +87,20 @@ void Loop::run() {
     while (true) {
         const int64_t now = monotonic_ns();
         handle_signals(now);
+        if (stop_now_) return;
         // The command's end is looked at before the registers and the FIFO:
         // whatever it wrote before exiting is then seen in this same pass.
         // Polling after idle passes too notices a child whose SIGCHLD was
         // merged with another.
-        if (signals::take_child_event() || idle_before) s_.child->poll();
-        const bool command_gone = s_.child->exited();
+        if (s_.child != nullptr && (signals::take_child_event() || idle_before)) s_.child->poll();
+        const bool command_gone = s_.child != nullptr ? s_.child->exited() : s_.feeder->done();
 
-        handle_core_event(s_.core->poll());
+        if (s_.core != nullptr)
+            handle_core_event(s_.core->poll());
+        else if (!running_)
+            handle_core_event(CoreEvent::renderer_started);
         const bool busy = work(now);
-        if (!running_) watch_waiting_client(now);
+        if (!running_ && s_.child != nullptr) watch_waiting_client(now);
 
         if (s_.window != nullptr && now >= next_pump_) {
             next_pump_ = now + config::window_present_interval_ns;
@@ -126,11 +133,16 @@ void Loop::run() {
 // outlives its grace period, gets SIGKILL.
 void Loop::handle_signals(int64_t now) {
     if (const int signal = signals::take_stop_request(); signal != 0) {
+        if (s_.child == nullptr) {
+            result_.stop_signal = signal;
+            stop_now_ = true;
+            return;
+        }
         ChildProcess::signal_descendants(stopping_ ? SIGKILL : signal, helper_processes());
         if (!stopping_) stop_deadline_ = now + config::child_stop_grace_ns;
         stopping_ = true;
     }
-    if (stopping_ && now > stop_deadline_) s_.child->send_signal(SIGKILL);
+    if (stopping_ && now > stop_deadline_ && s_.child != nullptr) s_.child->send_signal(SIGKILL);
 }
 
 void Loop::handle_core_event(CoreEvent event) {
@@ -159,9 +171,15 @@ void Loop::handle_core_event(CoreEvent event) {
     }
 }
 
-// Steps the renderer and displays what is due; true when anything happened.
+// Feeds a replay's commands, lets the core work and displays what is due;
+// true when anything happened.
 bool Loop::work(int64_t now) {
     if (!running_) return false;
+    const bool fed = s_.feeder != nullptr && s_.feeder->feed(*core_);
+    return work_core(now) || fed;
+}
+
+bool Loop::work_core(int64_t now) {
     if (paused_) {
         // Nothing is drawn or displayed, so the programs wait as on a paused
         // handheld; a step draws up to the next shown frame and displays it.

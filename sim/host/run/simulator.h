@@ -23,12 +23,18 @@
 
 namespace sim {
 
+class ReplayFeeder;
+
+// A live run has a command, the memory and the control registers; a replay
+// has a feeder instead, which writes a capture's commands into second_core's
+// shared area, and the core runs from the start.
 struct RunSetup {
     bool fast = false;
     bool progress = true;
     SimMemory* memory = nullptr;
     CoreControl* core = nullptr;
     ChildProcess* child = nullptr;
+    ReplayFeeder* feeder = nullptr;
     std::vector<out::FrameSink*> sinks; // includes the window, if any
     out::Window* window = nullptr;
     const out::Screenshots* screenshots = nullptr; // where F12 saves, with a window
@@ -49,8 +55,9 @@ struct RunResult {
     int stop_signal = 0; // a replay ended by this signal
 };
 
-// Runs until the command has exited and every frame it showed is displayed,
-// until a stop signal has ended the command, or until the window is closed.
+// Runs until the command has exited (a replay: every command is fed) and
+// every frame it showed is displayed, until a stop signal has ended the
+// command (a replay: result.stop_signal), or until the window is closed.
 // A failing output throws HostError, after which the caller ends the command;
 // result holds the counts up to then in every case.
 void run_simulation(const RunSetup& setup, RunResult& result);
