@@ -17,6 +17,7 @@ enum LinuxCall : long {
     call_getpid = 20,
     call_kill = 37,
     call_brk = 45,
+    call_sigaction = 67,
     call_ioctl = 54,
     call_gettimeofday = 78,
     call_munmap = 91,
@@ -42,6 +43,8 @@ inline constexpr long kernel_o_cloexec = 02000000;
 inline constexpr long kernel_o_largefile = 0400000;
 
 inline constexpr long kernel_tcgets = 0x5401;
+inline constexpr long kernel_sigint = 2;
+inline constexpr long kernel_sigterm = 15;
 inline constexpr long kernel_clock_realtime = 0;
 inline constexpr long kernel_clock_monotonic = 1;
 inline constexpr long kernel_enosys = 38;

@@ -53,7 +53,7 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     paint.color = words[2];
     // Beyond +-255 every luma clamps the same way; bounding param here keeps
     // the per-pixel sum from overflowing.
-    paint.luma_offset = std::clamp(static_cast<int32_t>(words[3]), -255, 255);
+    paint.luma_offset = std::clamp<int32_t>(static_cast<int32_t>(words[3]), -255, 255);
     // The view command rejects a zero octave.
     paint.octaves_per_shade = 1.0 / state.view.shade_octave();
     if (textured) {

@@ -41,6 +41,7 @@ struct Renderer::State {
     uint32_t frames_displayed = 0;
     uint64_t errors = 0;
     uint64_t executed = 0;
+    uint64_t resets = 0;
     // A bad fifo_write is reported once, not at every poll while it lasts.
     bool write_fault_reported = false;
     CaptureSink* capture = nullptr;
@@ -59,6 +60,7 @@ struct Renderer::State {
         render = start_state();
         shows.clear();
         frames_displayed = 0;
+        ++resets;
         platform::shared_publish(&area->frame_count, 0);
     }
 
@@ -183,6 +185,19 @@ uint64_t Renderer::next_shown_digest() const {
     const State& s = *state_;
     if (s.shows.empty()) return 0;
     return visible_words_digest(s.area->video_mem, s.shows.front());
+}
+
+bool Renderer::next_shown(gpuBufLoc& loc) const {
+    const State& s = *state_;
+    if (s.shows.empty()) return false;
+    const BufferSel& shown = s.shows.front();
+    loc =
+        shown.valid ? gpuBufLoc{shown.address, shown.log2_width, shown.height} : gpuBufLoc{0, 0, 0};
+    return true;
+}
+
+uint64_t Renderer::reset_count() const {
+    return state_->resets;
 }
 
 uint64_t Renderer::error_count() const {

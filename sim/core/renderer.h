@@ -74,6 +74,15 @@ class Renderer {
     // The next shown buffer's visible_words_digest; 0 when none waits.
     uint64_t next_shown_digest() const;
 
+    // Where the next shown buffer lies, for a display outside the renderer
+    // that converts it itself (then calls advance_display()). A shown buffer
+    // that failed the checks reads as height 0. False when none waits.
+    bool next_shown(gpuBufLoc& loc) const;
+
+    // Resets so far (reset commands and reset() calls): a change tells that
+    // the display queue was emptied.
+    uint64_t reset_count() const;
+
     // Errors stored in error_code so far (error values: config.h).
     uint64_t error_count() const;
 

@@ -26,7 +26,7 @@ namespace {
         // a_i and b_i stay within 17 bits and 24 bits over a segment, and
         // Y * a_i within 25, so nothing here can overflow.
         const int32_t y = static_cast<int32_t>(pixel_luma(texel[i])) * (a + i * da) + (b + i * db);
-        dst[i] = with_luma(texel[i], static_cast<uint32_t>(std::min(y >> 16, 255)));
+        dst[i] = with_luma(texel[i], static_cast<uint32_t>(std::min<int32_t>(y >> 16, 255)));
     }
 }
 
@@ -55,7 +55,7 @@ void cast_segment(uint32_t* __restrict dst, const uint32_t* __restrict texel, in
     for (int i = 0; i < count; ++i) {
         const uint32_t under = dst[i];
         const int32_t y =
-            std::clamp(static_cast<int32_t>(pixel_luma(under)) + luma_offset, luma_min, luma_max);
+            std::clamp<int32_t>(static_cast<int32_t>(pixel_luma(under)) + luma_offset, luma_min, luma_max);
         const uint32_t u = (pixel_u(under) + pixel_u(texel[i]) + 1) >> 1;
         const uint32_t v = (pixel_v(under) + pixel_v(texel[i]) + 1) >> 1;
         dst[i] = texel[i] != key ? make_pixel(static_cast<uint32_t>(y), u, v) : under;

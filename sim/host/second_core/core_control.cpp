@@ -4,14 +4,18 @@
 #include "renderer_image.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace sim {
 namespace {
 
-// The emulated core runs whatever it is given, but the stand-in image is
-// data only: running it would fault at its first word.
+// The emulated core runs whatever it is given, but the 64-byte stand-in
+// image of earlier builds is data only: running it would fault at its first
+// word. It starts with this signature.
+constexpr uint8_t stand_in_signature[8] = {'L', 'F', 'R', 'E', 'N', 'D', 'R', 0};
+
 std::string emulated_program_problem(const uint8_t* bytes) {
-    if (std::equal(renderer_image_signature.begin(), renderer_image_signature.end(), bytes))
+    if (std::equal(std::begin(stand_in_signature), std::end(stand_in_signature), bytes))
         return "it is the stand-in renderer image, which holds no code; load the second "
                "core's program, or run the stand-in with --second-core native";
     return {};

@@ -3,6 +3,8 @@
 // foreign program and with the bits set only halfway.
 #include "core_control.h"
 #include "host_config.h"
+#include "image_check.h"
+#include "image_header.h"
 #include "renderer_image.h"
 #include "sim_dir.h"
 #include "sim_memory.h"
@@ -15,6 +17,18 @@
 
 namespace sim {
 namespace {
+
+// A small program as the build seals it: a branch over the header, then a
+// few words of code.
+std::vector<uint8_t> sealed_program() {
+    std::vector<uint8_t> image(64, 0);
+    const uint8_t branch[4] = {0x05, 0x00, 0x00, 0xEA};
+    std::memcpy(image.data(), branch, sizeof branch);
+    for (size_t i = 24; i < image.size(); ++i)
+        image[i] = static_cast<uint8_t>(i * 7);
+    EXPECT_EQ(second_core::seal_image(image.data(), image.size()), "");
+    return image;
+}
 
 class CoreControlTest : public ::testing::Test {
   protected:
@@ -55,7 +69,7 @@ TEST_F(CoreControlTest, StartsHeldAndRunsTheRendererOnlyFromItsImage) {
     EXPECT_FALSE(control.renderer_running());
     EXPECT_EQ(control.poll(), CoreEvent::none);
 
-    const RendererImage image = make_renderer_image();
+    const std::vector<uint8_t> image = sealed_program();
     load(image.data(), image.size());
     // The poll between hold and release was skipped here, as when a loader
     // runs between two polls; the core was idle, so only the release counts.
@@ -78,7 +92,7 @@ TEST_F(CoreControlTest, StartsHeldAndRunsTheRendererOnlyFromItsImage) {
 }
 
 TEST_F(CoreControlTest, ReleaseNeedsBothTheHoldBitClearAndTheEnableBitSet) {
-    const RendererImage image = make_renderer_image();
+    const std::vector<uint8_t> image = sealed_program();
     std::memcpy(core(), image.data(), image.size());
     CoreControl control(memory, false);
 
@@ -106,9 +120,11 @@ TEST_F(CoreControlTest, RendererNowStartsAtOnceWithRunningRegisters) {
     EXPECT_EQ(control.poll(), CoreEvent::renderer_stopped);
 }
 
-TEST(RendererImage, AcceptsItsOwnImageAndExplainsEveryOtherContent) {
-    const RendererImage good = make_renderer_image();
-    EXPECT_EQ(renderer_image_problem(good.data()), "");
+TEST(RendererImage, AcceptsASealedProgramAndExplainsEveryOtherContent) {
+    std::vector<uint8_t> memory(second_core::image_max_bytes, 0);
+    const std::vector<uint8_t> good = sealed_program();
+    std::copy(good.begin(), good.end(), memory.begin());
+    EXPECT_EQ(renderer_image_problem(memory.data()), "");
 
     struct Case {
         size_t offset;
@@ -116,21 +132,39 @@ TEST(RendererImage, AcceptsItsOwnImageAndExplainsEveryOtherContent) {
         const char* expected;
     };
     const Case cases[] = {
-        {0, 'X', "instead of the renderer image signature"},
-        {7, 1, "instead of the renderer image signature"}, // the terminating zero
-        {8, 2, "version 2"},
-        {12, 65, "damaged"},  // size word
-        {20, 'x', "damaged"}, // description, caught by the check word
-        {63, 0, "damaged"},   // check word itself
+        {4, 'X', "not with a branch and the renderer image signature"},
+        {11, 1, "not with a branch and the renderer image signature"}, // the terminating zero
+        {12, 2, "version 2"},
+        {18, 0x20, "size word"},              // 2 MiB: beyond the second core's first MiB
+        {40, 0, "check word does not match"}, // code, caught by the check word
+        {63, 1, "check word does not match"}, // the last byte the size covers
+        {20, 0, "check word does not match"}, // the check word itself
     };
     for (const Case& c : cases) {
-        RendererImage bad = good;
+        std::vector<uint8_t> bad = memory;
         bad[c.offset] = c.value;
         EXPECT_NE(renderer_image_problem(bad.data()).find(c.expected), std::string::npos)
             << "byte " << c.offset << ": " << renderer_image_problem(bad.data());
     }
-    RendererImage blank{};
-    EXPECT_NE(renderer_image_problem(blank.data()).find("blank"), std::string::npos);
+    // Bytes past the image's size are whatever the memory held before.
+    memory[64] = 0xFF;
+    EXPECT_EQ(renderer_image_problem(memory.data()), "");
+
+    std::vector<uint8_t> other(second_core::image_max_bytes, 0);
+    EXPECT_NE(renderer_image_problem(other.data()).find("blank"), std::string::npos);
+    const char stand_in[8] = {'L', 'F', 'R', 'E', 'N', 'D', 'R', 0};
+    std::memcpy(other.data(), stand_in, sizeof stand_in);
+    EXPECT_NE(renderer_image_problem(other.data()).find("stand-in"), std::string::npos);
+}
+
+TEST(RendererImage, SealingRefusesWhatIsNoProgramWithBlankHeader) {
+    std::vector<uint8_t> image = sealed_program();
+    EXPECT_NE(second_core::seal_image(image.data(), image.size()).find("sealed already"),
+              std::string::npos);
+    std::vector<uint8_t> no_branch(64, 0);
+    EXPECT_NE(second_core::seal_image(no_branch.data(), no_branch.size()).find("branch"),
+              std::string::npos);
+    EXPECT_NE(second_core::seal_image(image.data(), 24).find("too few"), std::string::npos);
 }
 
 TEST(SimDirTest, MakesSparseDevicesAndRemovesEverythingItHolds) {

@@ -1,0 +1,46 @@
+// SIGTERM and SIGINT for the handheld programs, through the kernel's own
+// sigaction call: the C library has no signals of its own below it.
+#include "stop_signals.h"
+#include "kernel_call.h"
+#include "linux_abi.h"
+
+#include <csignal>
+
+using namespace device_runtime;
+
+namespace {
+
+volatile std::sig_atomic_t stop_flag = 0;
+
+extern "C" void on_stop_signal(int) {
+    stop_flag = 1;
+}
+
+// The kernel's record for the old sigaction call on ARM. Without a restorer
+// the kernel supplies the return from the handler itself.
+struct KernelSigaction {
+    void (*handler)(int);
+    unsigned long mask;
+    unsigned long flags;
+    void (*restorer)();
+};
+
+bool catch_signal(long number) {
+    const KernelSigaction action{on_stop_signal, 0, 0, nullptr};
+    return kernel_result(kernel_call<call_sigaction>(number, reinterpret_cast<long>(&action), 0)) ==
+           0;
+}
+
+} // namespace
+
+namespace platform {
+
+bool catch_stop_signals() {
+    return catch_signal(kernel_sigint) && catch_signal(kernel_sigterm);
+}
+
+bool stop_requested() {
+    return stop_flag != 0;
+}
+
+} // namespace platform

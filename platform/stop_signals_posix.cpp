@@ -1,0 +1,29 @@
+#include "stop_signals.h"
+
+#include <csignal>
+
+namespace platform {
+namespace {
+
+volatile std::sig_atomic_t stop_flag = 0;
+
+extern "C" void on_stop_signal(int) {
+    stop_flag = 1;
+}
+
+} // namespace
+
+bool catch_stop_signals() {
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a sleep the signal interrupts returns at once.
+    action.sa_flags = 0;
+    return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+bool stop_requested() {
+    return stop_flag != 0;
+}
+
+} // namespace platform

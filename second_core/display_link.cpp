@@ -1,0 +1,36 @@
+#include "display_link.h"
+
+#include "shared_access.h"
+
+namespace second_core {
+
+void DisplayLink::start() {
+    posted_ = platform::shared_load(&box_->taken);
+    outstanding_ = false;
+    platform::shared_store(&box_->posted, posted_);
+    platform::shared_publish(&box_->magic, gpu_display_mailbox_magic);
+}
+
+void DisplayLink::service(sim::Renderer& renderer) {
+    if (outstanding_) {
+        // The acquire keeps the renderer from drawing over the buffer before
+        // the display program has said it is done reading it.
+        if (platform::shared_load_acquire(&box_->taken) != posted_) return;
+        outstanding_ = false;
+        // A reset since the post emptied the queue and restarted frame_count
+        // at 0: the taken buffer belonged to the old stream and must not be
+        // counted, nor take a new show off the queue.
+        if (renderer.reset_count() == posted_in_reset_) renderer.advance_display();
+    }
+    gpuBufLoc loc;
+    if (!renderer.next_shown(loc)) return;
+    platform::shared_store(&box_->address, loc.address);
+    platform::shared_store(&box_->log2_width, loc.log2_width);
+    platform::shared_store(&box_->height, loc.height);
+    // The buffer's place must be visible before the count that announces it.
+    platform::shared_publish(&box_->posted, ++posted_);
+    outstanding_ = true;
+    posted_in_reset_ = renderer.reset_count();
+}
+
+} // namespace second_core

@@ -1,0 +1,26 @@
+// Recognising and sealing the second core's program image (image_header.h):
+// the build seals the flat program into renderer.img, and the simulator
+// checks what the loader put at the start of the second core's memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace second_core {
+
+// 32-bit FNV-1a of the image's code and data (bytes 24 to size - 1).
+uint32_t image_check(const uint8_t* image, size_t size);
+
+// Fills in the header of a flat program of `size` bytes whose start code
+// left header room after its first instruction. Empty on success, otherwise
+// why the bytes are no such program.
+std::string seal_image(uint8_t* image, size_t size);
+
+// Checks the bytes at the start of the second core's memory (`available`
+// of them readable). Empty when they hold a sealed image; otherwise why
+// not, in a few words fit to follow "the memory at 0x02000000 holds no
+// renderer image".
+std::string image_problem(const uint8_t* bytes, size_t available);
+
+} // namespace second_core

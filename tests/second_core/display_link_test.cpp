@@ -1,0 +1,91 @@
+// The second core's main loop against the display program: one buffer
+// posted at a time, frame_count advanced only once it is taken, and a reset
+// that throws away a posted buffer without counting it.
+#include "display_link.h"
+#include "test_area.h"
+
+#include <gtest/gtest.h>
+
+namespace second_core {
+namespace {
+
+using sim::test::cmd_buffer;
+using sim::test::cmd_reset;
+using sim::test::join;
+using sim::test::run;
+
+struct Link : ::testing::Test {
+    sim::test::TestArea t;
+    sim::Renderer renderer{t.area()};
+    DisplayLink link{t.area()};
+    gpuDisplayMailbox* box = gpu_display_mailbox(t.area());
+
+    uint32_t frames() { return t.area()->frame_count; }
+    // What the display program does once it has copied the posted buffer.
+    void take() { box->taken = box->posted; }
+};
+
+TEST_F(Link, PostsOneBufferAtATimeAndCountsItOnlyOnceTaken) {
+    link.start();
+    EXPECT_EQ(box->magic, gpu_display_mailbox_magic);
+    // Two shows: a valid buffer and one outside video memory.
+    run(t, renderer,
+        join(
+            {cmd_buffer(gpu_op_show, 0x1000, 9, 240), cmd_buffer(gpu_op_show, 0x7FFFFFF, 9, 240)}));
+
+    link.service(renderer);
+    EXPECT_EQ(box->posted, 1u);
+    EXPECT_EQ(box->address, 0x1000u);
+    EXPECT_EQ(box->log2_width, 9u);
+    EXPECT_EQ(box->height, 240u);
+    link.service(renderer); // not taken yet: nothing moves
+    EXPECT_EQ(box->posted, 1u);
+    EXPECT_EQ(frames(), 0u);
+
+    take();
+    link.service(renderer);
+    EXPECT_EQ(frames(), 1u);
+    EXPECT_EQ(box->posted, 2u);
+    EXPECT_EQ(box->height, 0u); // the bad buffer shows black but still counts
+    take();
+    link.service(renderer);
+    EXPECT_EQ(frames(), 2u);
+    EXPECT_FALSE(link.waiting());
+    EXPECT_EQ(renderer.pending_shows(), 0u);
+}
+
+TEST_F(Link, AResetDropsThePostedBufferWithoutCountingIt) {
+    link.start();
+    run(t, renderer, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
+    link.service(renderer);
+    ASSERT_EQ(box->posted, 1u);
+
+    // The client resets and shows a new buffer while the old one is still
+    // being copied out.
+    run(t, renderer, join({cmd_reset(), cmd_buffer(gpu_op_show, 0x2000, 9, 240)}));
+    link.service(renderer);
+    EXPECT_EQ(box->posted, 1u); // the mailbox stays busy until the old post is taken
+    take();
+    link.service(renderer);
+    EXPECT_EQ(frames(), 0u);
+    EXPECT_EQ(box->posted, 2u);
+    EXPECT_EQ(box->address, 0x2000u);
+    take();
+    link.service(renderer);
+    EXPECT_EQ(frames(), 1u);
+}
+
+TEST_F(Link, StartsFromWhatTheDisplayProgramTookBefore) {
+    // A display program that already took 7 buffers of an earlier run.
+    box->taken = 7;
+    box->posted = 9;
+    link.start();
+    EXPECT_EQ(box->posted, 7u);
+    run(t, renderer, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
+    link.service(renderer);
+    EXPECT_EQ(box->posted, 8u);
+    EXPECT_EQ(frames(), 0u);
+}
+
+} // namespace
+} // namespace second_core
