@@ -152,6 +152,7 @@ int replay(const Options& options) {
     setup.window = window.get();
     setup.screenshots = &screenshots;
     setup.shown_digests = shown_digests.get();
+    setup.frame_limit = options.frame_limit;
     setup.capture = capture.get();
     for (auto& output : outputs)
         setup.sinks.push_back(output.get());
@@ -206,7 +207,8 @@ int simulate(const Options& options) {
     std::unique_ptr<EmulatedCore> emulated;
     if (options.second_core == SecondCoreKind::emulated)
         emulated = std::make_unique<EmulatedCore>(
-            memory, dir.path() + "/" + config::fb_file_name, config::core_stall_limit_ns);
+            memory, dir.path() + "/" + config::fb_file_name, config::core_stall_limit_ns,
+            capture.get());
     std::unique_ptr<out::ShownDigests> shown_digests;
     if (!options.shown_digests.empty())
         shown_digests = std::make_unique<out::ShownDigests>(options.shown_digests);
@@ -220,6 +222,7 @@ int simulate(const Options& options) {
     setup.second_core = emulated.get();
     setup.kind = options.second_core;
     setup.shown_digests = shown_digests.get();
+    setup.frame_limit = options.frame_limit;
     setup.window = window.get();
     setup.screenshots = &screenshots;
     setup.capture = capture.get();
@@ -239,6 +242,11 @@ int simulate(const Options& options) {
             print_message("the window was closed; stopping the command");
             child.stop(SIGTERM, config::child_stop_grace_ns);
             status = child.exit_status() != 0 ? child.exit_status() : 1;
+        } else if (result.frame_limit_reached) {
+            print_message(std::to_string(result.frames) +
+                          " frames displayed, as --frames asked; stopping the command");
+            child.stop(SIGTERM, config::child_stop_grace_ns);
+            status = 0;
         } else {
             status = child.exit_status();
         }

@@ -21,6 +21,8 @@ const char* const usage_text =
     "Pacing:\n"
     "  --fast               display each shown frame as soon as it is drawn\n"
     "                       (default: 60 frames a second, as on the handheld)\n"
+    "  --frames N           end the run once N frames are displayed: stop the\n"
+    "                       command (or the replay) and exit with status 0\n"
     "  --renderer-now       start the renderer at once, as if it had been loaded\n"
     "                       (native second core only)\n"
     "\n"
@@ -205,6 +207,15 @@ Options parse_options(int argc, char** argv) {
                 options.second_core = SecondCoreKind::emulated;
             else
                 throw HostError("--second-core: '" + kind + "' is not native or emulated");
+        } else if (arg == "--frames") {
+            const std::string text = take_value();
+            errno = 0;
+            char* end = nullptr;
+            const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
+            if (text.find_first_not_of("0123456789") != std::string::npos || n == 0 ||
+                errno == ERANGE)
+                throw HostError("--frames: '" + text + "' is not a whole number above 0");
+            options.frame_limit = n;
         } else if (arg == "--shown-digests") {
             options.shown_digests = take_value();
         } else if (arg == "--screenshots") {
@@ -227,6 +238,10 @@ Options parse_options(int argc, char** argv) {
     if (options.second_core == SecondCoreKind::emulated && !options.replay.empty())
         throw HostError("--replay draws with the native second core; --second-core emulated "
                         "needs a command");
+    if (options.second_core == SecondCoreKind::emulated && !options.capture.empty() &&
+        !options.capture_digests_only)
+        throw HostError("with --second-core emulated the capture can hold only the commands, "
+                        "not the textures' contents: add --capture-digests-only");
     if (options.capture_digests_only && options.capture.empty())
         throw HostError("--capture-digests-only goes with --capture FILE");
     if (options.png_dir.empty() != !png_frames_given)

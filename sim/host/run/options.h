@@ -29,6 +29,7 @@ struct Options {
     std::string screenshots_dir; // --screenshots; empty: the current folder
     bool frame_digest = false;   // --frame-digest
     std::string shown_digests;   // --shown-digests FILE
+    uint64_t frame_limit = 0;    // --frames N; 0: no limit
     SecondCoreKind second_core = SecondCoreKind::native;
     std::vector<std::string> command;
 };

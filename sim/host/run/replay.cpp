@@ -47,6 +47,7 @@ void run_replay(const capture::CaptureReplay& capture, const ReplaySetup& setup,
     run.screenshots = setup.screenshots;
     run.capture = setup.capture;
     run.shown_digests = setup.shown_digests;
+    run.frame_limit = setup.frame_limit;
     run.second_core = &core;
     run.feeder = &feeder;
     run_simulation(run, result);

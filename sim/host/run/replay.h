@@ -24,6 +24,7 @@ struct ReplaySetup {
     CaptureRecorder* capture = nullptr; // a capture of the replay itself
     const out::Screenshots* screenshots = nullptr; // where F12 saves, with a window
     out::ShownDigests* shown_digests = nullptr;
+    uint64_t frame_limit = 0;
 };
 
 // Runs until every recorded command has been executed and every shown

@@ -100,6 +100,10 @@ void Loop::run() {
         else if (!running_)
             handle_core_event(CoreEvent::renderer_started);
         const bool busy = work(now);
+        if (s_.frame_limit != 0 && result_.frames >= s_.frame_limit) {
+            result_.frame_limit_reached = true;
+            return;
+        }
         if (!running_ && s_.child != nullptr) watch_waiting_client(now);
 
         if (s_.window != nullptr && now >= next_pump_) {

@@ -44,6 +44,7 @@ struct RunSetup {
     SecondCore* second_core = nullptr;
     SecondCoreKind kind = SecondCoreKind::native;
     out::ShownDigests* shown_digests = nullptr;
+    uint64_t frame_limit = 0; // end once this many frames are displayed; 0: never
     std::string renderer_image_path; // for the hint to a waiting client
 };
 
@@ -52,6 +53,7 @@ struct RunResult {
     int64_t nanoseconds = 0;
     uint64_t renderer_errors = 0;
     bool window_closed = false;
+    bool frame_limit_reached = false;
     int stop_signal = 0; // a replay ended by this signal
 };
 

@@ -41,9 +41,10 @@ void rgb565_to_rgb(const uint8_t* src, RgbFrame& frame) {
 
 } // namespace
 
-EmulatedCore::EmulatedCore(SimMemory& memory, const std::string& fb_path, int64_t stall_limit_ns)
+EmulatedCore::EmulatedCore(SimMemory& memory, const std::string& fb_path, int64_t stall_limit_ns,
+                           CaptureSink* capture)
     : memory_(memory), area_(memory.shared_area()), mailbox_(gpu_display_mailbox(area_)),
-      stall_limit_ns_(stall_limit_ns) {
+      stall_limit_ns_(stall_limit_ns), consumed_(area_, capture) {
     if (!ArmEngine::supported()) ArmEngine::create(nullptr, 0); // throws the reason
     fb_fd_ = ::open(fb_path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fb_fd_ < 0) throw_errno("cannot open the frame buffer " + fb_path);
@@ -67,6 +68,7 @@ void EmulatedCore::start() {
     engine_ = ArmEngine::create(memory_.core_memory_for_emulation(), config::core_memory_bytes);
     run_ended_.store(false);
     last_fifo_read_ = platform::shared_load(&area_->fifo_read);
+    consumed_.restart(last_fifo_read_);
     last_frame_count_ = platform::shared_load(&area_->frame_count);
     last_progress_ns_ = last_step_ns_ = monotonic_ns();
     ArmEngine* engine = engine_.get();
@@ -108,6 +110,7 @@ int EmulatedCore::step(int /*budget*/, bool /*stop_after_show*/) {
     const uint32_t error_code = platform::shared_load(&area_->error_code);
     if (error_code != 0 && error_code != last_error_code_) ++errors_;
     last_error_code_ = error_code;
+    consumed_.advance(fifo_read);
     const bool moved = fifo_read != last_fifo_read_ || frame_count != last_frame_count_;
     if (moved) wake_shared_area_waiters(area_);
     last_fifo_read_ = fifo_read;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "arm_engine.h"
+#include "consumed_commands.h"
 #include "display_mailbox.h"
 #include "second_core.h"
 #include "sim_memory.h"
@@ -25,9 +26,10 @@ namespace sim {
 class EmulatedCore : public SecondCore {
   public:
     // fb_path: the emulated frame buffer device, read for each frame shown.
-    // Throws HostError when the build has no emulator or fb_path cannot be
-    // opened.
-    EmulatedCore(SimMemory& memory, const std::string& fb_path, int64_t stall_limit_ns);
+    // capture, if any, receives the commands the program consumed. Throws
+    // HostError when the build has no emulator or fb_path cannot be opened.
+    EmulatedCore(SimMemory& memory, const std::string& fb_path, int64_t stall_limit_ns,
+                 CaptureSink* capture);
     ~EmulatedCore() override;
     EmulatedCore(const EmulatedCore&) = delete;
     EmulatedCore& operator=(const EmulatedCore&) = delete;
@@ -56,6 +58,7 @@ class EmulatedCore : public SecondCore {
     gpuDisplayMailbox* mailbox_;
     int fb_fd_ = -1;
     int64_t stall_limit_ns_;
+    ConsumedCommands consumed_;
 
     std::unique_ptr<ArmEngine> engine_;
     std::thread thread_;
