@@ -209,6 +209,7 @@ int simulate(const Options& options) {
         emulated = std::make_unique<EmulatedCore>(
             memory, dir.path() + "/" + config::fb_file_name, config::core_stall_limit_ns,
             capture.get());
+    if (emulated && !options.instructions.empty()) emulated->count_instructions(options.instructions);
     std::unique_ptr<out::ShownDigests> shown_digests;
     if (!options.shown_digests.empty())
         shown_digests = std::make_unique<out::ShownDigests>(options.shown_digests);

@@ -32,6 +32,9 @@ const char* const usage_text =
     "                       emulated: whatever the loader put there runs on an\n"
     "                       emulated ARMv4T core, and the simulator shows the\n"
     "                       frame buffer as the display program fills it\n"
+    "  --instructions FILE  with the emulated core: write one line per displayed\n"
+    "                       frame, its number and the instructions the core ran\n"
+    "                       since the previous one (slows the core down)\n"
     "\n"
     "Devices:\n"
     "  --menu FILE          the menu screen in the frame buffer: a 320x240 PNG or\n"
@@ -216,6 +219,8 @@ Options parse_options(int argc, char** argv) {
                 errno == ERANGE)
                 throw HostError("--frames: '" + text + "' is not a whole number above 0");
             options.frame_limit = n;
+        } else if (arg == "--instructions") {
+            options.instructions = take_value();
         } else if (arg == "--shown-digests") {
             options.shown_digests = take_value();
         } else if (arg == "--screenshots") {
@@ -238,6 +243,9 @@ Options parse_options(int argc, char** argv) {
     if (options.second_core == SecondCoreKind::emulated && !options.replay.empty())
         throw HostError("--replay draws with the native second core; --second-core emulated "
                         "needs a command");
+    if (!options.instructions.empty() && options.second_core != SecondCoreKind::emulated)
+        throw HostError("--instructions counts the emulated core's instructions: it needs "
+                        "--second-core emulated");
     if (options.second_core == SecondCoreKind::emulated && !options.capture.empty() &&
         !options.capture_digests_only)
         throw HostError("with --second-core emulated the capture can hold only the commands, "

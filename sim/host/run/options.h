@@ -30,6 +30,7 @@ struct Options {
     bool frame_digest = false;   // --frame-digest
     std::string shown_digests;   // --shown-digests FILE
     uint64_t frame_limit = 0;    // --frames N; 0: no limit
+    std::string instructions;    // --instructions FILE (emulated core)
     SecondCoreKind second_core = SecondCoreKind::native;
     std::vector<std::string> command;
 };

@@ -38,6 +38,11 @@ class ArmEngine {
     virtual ArmRunEnd run_from_start(uint64_t max_instructions) = 0;
     // Asks a run on another thread to end soon; a no-op when none runs.
     virtual void stop() = 0;
+
+    // From now on, counts the instructions executed (at a cost in speed);
+    // call before run_from_start. instructions() may be read from any thread.
+    virtual void count_instructions() = 0;
+    virtual uint64_t instructions() const = 0;
 };
 
 } // namespace sim

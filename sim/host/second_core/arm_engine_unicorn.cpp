@@ -67,12 +67,32 @@ class UnicornEngine : public ArmEngine {
         uc_emu_stop(uc_);
     }
 
+    void count_instructions() override {
+        if (counting_) return;
+        check(uc_hook_add(uc_, &count_hook_, UC_HOOK_BLOCK, reinterpret_cast<void*>(&on_block),
+                          this, 1, 0),
+              "count instructions");
+        counting_ = true;
+    }
+
+    uint64_t instructions() const override { return executed_.load(std::memory_order_relaxed); }
+
   private:
     struct BadAccess {
         bool seen = false;
         uc_mem_type type = UC_MEM_READ;
         uint64_t address = 0;
     };
+
+    // Each block entered runs to its end but for a fault, which ends the run
+    // anyway: its size gives the count (4-byte ARM or 2-byte Thumb code).
+    static void on_block(uc_engine* uc, uint64_t, uint32_t size, void* self) {
+        auto* engine = static_cast<UnicornEngine*>(self);
+        uint32_t cpsr = 0;
+        uc_reg_read(uc, UC_ARM_REG_CPSR, &cpsr);
+        const uint32_t bytes_per_instruction = (cpsr & 0x20u) != 0 ? 2 : 4;
+        engine->executed_.fetch_add(size / bytes_per_instruction, std::memory_order_relaxed);
+    }
 
     static bool on_invalid(uc_engine*, uc_mem_type type, uint64_t address, int, int64_t,
                            void* self) {
@@ -150,6 +170,9 @@ class UnicornEngine : public ArmEngine {
     size_t bytes_;
     BadAccess bad_access_;
     std::atomic<bool> stop_requested_{false};
+    uc_hook count_hook_ = 0;
+    bool counting_ = false;
+    std::atomic<uint64_t> executed_{0};
 };
 
 } // namespace

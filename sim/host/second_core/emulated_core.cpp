@@ -52,6 +52,13 @@ EmulatedCore::EmulatedCore(SimMemory& memory, const std::string& fb_path, int64_
 
 EmulatedCore::~EmulatedCore() {
     end_run();
+    if (instruction_file_) {
+        try {
+            instruction_file_->close();
+        } catch (const HostError&) {
+            // Already past the summary's counts; the file is only a figure.
+        }
+    }
     if (fb_fd_ >= 0) ::close(fb_fd_);
 }
 
@@ -66,6 +73,7 @@ void EmulatedCore::start() {
     platform::shared_store(&mailbox_->scanout_ack, 0);
     platform::shared_publish(&mailbox_->scanout_present, gpu_display_scanout_magic);
     engine_ = ArmEngine::create(memory_.core_memory_for_emulation(), config::core_memory_bytes);
+    if (instruction_file_) engine_->count_instructions();
     run_ended_.store(false);
     last_fifo_read_ = platform::shared_load(&area_->fifo_read);
     consumed_.restart(last_fifo_read_);
@@ -91,6 +99,7 @@ ArmRunEnd EmulatedCore::halt() {
         sleep_ns(200'000);
     }
     thread_.join();
+    if (instruction_file_) instructions_before_ += engine_->instructions();
     engine_.reset();
     return end_;
 }
@@ -189,7 +198,19 @@ bool EmulatedCore::advance_display() {
     return true;
 }
 
+void EmulatedCore::count_instructions(const std::string& path) {
+    instruction_file_ = std::make_unique<out::OutputFile>(path, "instruction counts");
+}
+
 void EmulatedCore::acknowledge() {
+    if (instruction_file_) {
+        const uint64_t total = instructions_before_ + (engine_ ? engine_->instructions() : 0);
+        const std::string line = std::to_string(frames_shown_) + " " +
+                                 std::to_string(total - instructions_at_frame_) + "\n";
+        instruction_file_->write(line.data(), line.size());
+        instructions_at_frame_ = total;
+    }
+    ++frames_shown_;
     platform::shared_publish(&mailbox_->scanout_ack, platform::shared_load(&mailbox_->taken));
 }
 

@@ -13,6 +13,7 @@
 #include "arm_engine.h"
 #include "consumed_commands.h"
 #include "display_mailbox.h"
+#include "output_file.h"
 #include "second_core.h"
 #include "sim_memory.h"
 
@@ -30,6 +31,10 @@ class EmulatedCore : public SecondCore {
     // HostError when the build has no emulator or fb_path cannot be opened.
     EmulatedCore(SimMemory& memory, const std::string& fb_path, int64_t stall_limit_ns,
                  CaptureSink* capture);
+
+    // Writes, for every frame displayed, the instructions the core executed
+    // since the previous one ("NUMBER COUNT" lines). Slows the core down.
+    void count_instructions(const std::string& path);
     ~EmulatedCore() override;
     EmulatedCore(const EmulatedCore&) = delete;
     EmulatedCore& operator=(const EmulatedCore&) = delete;
@@ -72,6 +77,10 @@ class EmulatedCore : public SecondCore {
     int64_t last_progress_ns_ = 0;
     int64_t last_step_ns_ = 0;
     uint64_t errors_ = 0;
+    std::unique_ptr<out::OutputFile> instruction_file_;
+    uint64_t frames_shown_ = 0;
+    uint64_t instructions_before_ = 0; // all runs before the current one
+    uint64_t instructions_at_frame_ = 0;
     // Since when a posted buffer has waited for the display program: one
     // that nobody takes (the program has gone) stops counting as work.
     mutable int64_t post_waiting_since_ = 0;
