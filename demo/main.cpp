@@ -22,8 +22,8 @@ bool choose_seed(uint32_t& seed) {
     char* end = nullptr;
     const unsigned long long value = std::strtoull(fixed, &end, 0);
     if (*fixed == '\0' || *fixed == '-' || *end != '\0' || value > 0xFFFFFFFFull) {
-        std::fprintf(stderr, "lumenfall: LUMENFALL_SEED='%s' is not a number from 0 to 4294967295\n",
-                     fixed);
+        std::fprintf(
+            stderr, "lumenfall: LUMENFALL_SEED='%s' is not a number from 0 to 4294967295\n", fixed);
         return false;
     }
     seed = static_cast<uint32_t>(value);

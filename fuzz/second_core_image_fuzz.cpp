@@ -31,9 +31,8 @@ constexpr uint64_t instruction_budget = 4000;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::vector<uint8_t> memory(sim::config::core_memory_bytes);
     static std::unique_ptr<sim::ArmEngine> engine =
-        sim::ArmEngine::supported()
-            ? sim::ArmEngine::create(memory.data(), memory.size())
-            : nullptr;
+        sim::ArmEngine::supported() ? sim::ArmEngine::create(memory.data(), memory.size())
+                                    : nullptr;
     // The loader copies at most the program area; what follows stays as the
     // last run left it, as on the device.
     const size_t copied = size < 0x100000 ? size : 0x100000;
@@ -44,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(problem.size() < 1000, "an absurdly long refusal");
     if (engine == nullptr) return 0;
     const sim::ArmRunEnd end = engine->run_from_start(instruction_budget);
-    if (end.kind == sim::ArmRunEnd::Kind::fault) check(!end.fault.empty(), "a fault without a reason");
+    if (end.kind == sim::ArmRunEnd::Kind::fault)
+        check(!end.fault.empty(), "a fault without a reason");
     return 0;
 }

@@ -100,9 +100,8 @@ std::unique_ptr<CaptureRecorder> open_capture(const Options& options) {
 }
 
 // Completes every output, even after one has failed; a failure sets status.
-void finish_outputs(std::vector<std::unique_ptr<out::FrameSink>>& outputs,
-                    CaptureRecorder* capture, out::ShownDigests* shown_digests,
-                    const RunResult& result, int& status) {
+void finish_outputs(std::vector<std::unique_ptr<out::FrameSink>>& outputs, CaptureRecorder* capture,
+                    out::ShownDigests* shown_digests, const RunResult& result, int& status) {
     if (shown_digests != nullptr) {
         try {
             shown_digests->finish();
@@ -138,9 +137,9 @@ int replay(const Options& options) {
     signals::install();
     std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
     std::unique_ptr<CaptureRecorder> capture = open_capture(options);
-    const out::Screenshots screenshots(
-        options.screenshots_dir.empty() ? "." : options.screenshots_dir,
-        !options.screenshots_dir.empty());
+    const out::Screenshots screenshots(options.screenshots_dir.empty() ? "."
+                                                                       : options.screenshots_dir,
+                                       !options.screenshots_dir.empty());
     std::unique_ptr<out::ShownDigests> shown_digests;
     if (!options.shown_digests.empty())
         shown_digests = std::make_unique<out::ShownDigests>(options.shown_digests);
@@ -192,9 +191,9 @@ int simulate(const Options& options) {
     // before anything runs.
     std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
     std::unique_ptr<CaptureRecorder> capture = open_capture(options);
-    const out::Screenshots screenshots(
-        options.screenshots_dir.empty() ? "." : options.screenshots_dir,
-        !options.screenshots_dir.empty());
+    const out::Screenshots screenshots(options.screenshots_dir.empty() ? "."
+                                                                       : options.screenshots_dir,
+                                       !options.screenshots_dir.empty());
     std::unique_ptr<out::Window> window = open_window(options.window, options.scale);
 
     SimDir dir(to_rgb565_le(menu));
@@ -206,10 +205,10 @@ int simulate(const Options& options) {
     // unmapped: it is made after the memory and goes first.
     std::unique_ptr<EmulatedCore> emulated;
     if (options.second_core == SecondCoreKind::emulated)
-        emulated = std::make_unique<EmulatedCore>(
-            memory, dir.path() + "/" + config::fb_file_name, config::core_stall_limit_ns,
-            capture.get());
-    if (emulated && !options.instructions.empty()) emulated->count_instructions(options.instructions);
+        emulated = std::make_unique<EmulatedCore>(memory, dir.path() + "/" + config::fb_file_name,
+                                                  config::core_stall_limit_ns, capture.get());
+    if (emulated && !options.instructions.empty())
+        emulated->count_instructions(options.instructions);
     std::unique_ptr<out::ShownDigests> shown_digests;
     if (!options.shown_digests.empty())
         shown_digests = std::make_unique<out::ShownDigests>(options.shown_digests);

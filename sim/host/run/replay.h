@@ -21,7 +21,7 @@ struct ReplaySetup {
     bool progress = true;
     std::vector<out::FrameSink*> sinks; // includes the window, if any
     out::Window* window = nullptr;
-    CaptureRecorder* capture = nullptr; // a capture of the replay itself
+    CaptureRecorder* capture = nullptr;            // a capture of the replay itself
     const out::Screenshots* screenshots = nullptr; // where F12 saves, with a window
     out::ShownDigests* shown_digests = nullptr;
     uint64_t frame_limit = 0;
@@ -31,7 +31,6 @@ struct ReplaySetup {
 // buffer displayed, until a stop signal (result.stop_signal), or until the
 // window is closed. Throws HostError on a failing output or damaged texture
 // contents; result holds the counts up to then in every case.
-void run_replay(const capture::CaptureReplay& capture, const ReplaySetup& setup,
-                RunResult& result);
+void run_replay(const capture::CaptureReplay& capture, const ReplaySetup& setup, RunResult& result);
 
 } // namespace sim

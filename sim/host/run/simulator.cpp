@@ -216,7 +216,8 @@ bool Loop::work_core(int64_t now) {
 // A frame no output wants is put on display without being converted, which
 // is most of the work of displaying it.
 void Loop::display() {
-    if (s_.shown_digests != nullptr) s_.shown_digests->add(result_.frames, core_->next_shown_digest());
+    if (s_.shown_digests != nullptr)
+        s_.shown_digests->add(result_.frames, core_->next_shown_digest());
     bool wanted = false;
     for (out::FrameSink* sink : s_.sinks)
         wanted = wanted || sink->wants(result_.frames);

@@ -44,7 +44,7 @@ struct RunSetup {
     SecondCore* second_core = nullptr;
     SecondCoreKind kind = SecondCoreKind::native;
     out::ShownDigests* shown_digests = nullptr;
-    uint64_t frame_limit = 0; // end once this many frames are displayed; 0: never
+    uint64_t frame_limit = 0;        // end once this many frames are displayed; 0: never
     std::string renderer_image_path; // for the hint to a waiting client
 };
 

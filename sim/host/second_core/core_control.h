@@ -26,8 +26,7 @@ class CoreControl {
     // Writes the power-on register values: held, or, with renderer_now, the
     // values a finished load leaves, and then the first poll reports
     // renderer_started without looking at memory.
-    CoreControl(SimMemory& memory, bool renderer_now,
-                SecondCoreKind kind = SecondCoreKind::native);
+    CoreControl(SimMemory& memory, bool renderer_now, SecondCoreKind kind = SecondCoreKind::native);
 
     // Reads the two registers and reports a change of state, if any.
     CoreEvent poll();

@@ -23,8 +23,8 @@ std::string assemble(const TempDir& dir, const std::string& name, const std::str
 }
 
 bool emulation_built(const TempDir& tmp) {
-    const ProcessResult r = run_sim({"--no-window", "--second-core", "emulated", "--", "true"},
-                                    tmp.path());
+    const ProcessResult r =
+        run_sim({"--no-window", "--second-core", "emulated", "--", "true"}, tmp.path());
     return r.err.find("not in this build") == std::string::npos;
 }
 
@@ -40,8 +40,9 @@ TEST(EmulatedCore, StopsWhileHeldRestartsFromItsFirstWordAndIsReplacedByALoad) {
                                          " str r2, [r1, #4]\n mov r0, #0\n"
                                          "1: add r0, r0, #1\n str r0, [r1]\n b 1b");
     // Leaves a mark at 0x1008 and stops there.
-    const std::string marker = assemble(files, "marker", "ldr r1, =0x1000\n ldr r0, =0xb0b\n"
-                                                         " str r0, [r1, #8]\n b .");
+    const std::string marker = assemble(files, "marker",
+                                        "ldr r1, =0x1000\n ldr r0, =0xb0b\n"
+                                        " str r0, [r1, #8]\n b .");
     if (counter.empty() || marker.empty()) GTEST_SKIP() << "arm-none-eabi-as is not installed";
     if (!emulation_built(tmp)) GTEST_SKIP() << "this build has no emulated second core";
 
@@ -91,20 +92,22 @@ TEST(EmulatedCore, FaultsEndTheRunWithTheirMessageAndStatusTwoLeavingNothingBehi
         if (program.empty()) GTEST_SKIP() << "arm-none-eabi-as is not installed";
         if (!emulation_built(tmp)) GTEST_SKIP() << "this build has no emulated second core";
         const std::string pidfile = files.path() + "/" + c.name + ".pid";
-        const ProcessResult r = run_sim(
-            {"--no-window", "--second-core", "emulated", "--", "sh", "-c",
-             std::string(test_loader) + " load " + program + "; sleep 30 & echo $! > " + pidfile +
-                 "; wait"},
-            tmp.path(), 20);
+        const ProcessResult r =
+            run_sim({"--no-window", "--second-core", "emulated", "--", "sh", "-c",
+                     std::string(test_loader) + " load " + program + "; sleep 30 & echo $! > " +
+                         pidfile + "; wait"},
+                    tmp.path(), 20);
         EXPECT_FALSE(r.timed_out) << c.name;
         EXPECT_EQ(r.exit_status, 2) << c.name << "\n" << r.err;
         EXPECT_NE(r.err.find("second core fault: " + std::string(c.message)), std::string::npos)
-            << c.name << "\n" << r.err;
+            << c.name << "\n"
+            << r.err;
         EXPECT_EQ(parse_summary(r.err).exit_status, 2) << r.err;
         pid_t sleeper = 0;
         std::ifstream(pidfile) >> sleeper;
         ASSERT_GT(sleeper, 0) << c.name;
-        EXPECT_TRUE(::kill(sleeper, 0) != 0 && errno == ESRCH) << c.name << ": the command lives on";
+        EXPECT_TRUE(::kill(sleeper, 0) != 0 && errno == ESRCH)
+            << c.name << ": the command lives on";
         EXPECT_TRUE(tmp.entries().empty()) << c.name;
     }
 }

@@ -35,12 +35,14 @@ DemoRun run_demo(const std::string& core, unsigned seed, unsigned frames, const 
                  const TempDir& out) {
     DemoRun run;
     run.dir = out.path() + "/" + core + "_" + std::to_string(seed);
-    std::vector<std::string> args{"--no-window",   "--no-progress", "--fast",
-                                  "--second-core", core,            "--shown-digests",
-                                  run.dir + ".txt", "--png",        run.dir,
-                                  "--png-frames",  frames_to_compare};
-    if (frames != 0) args.insert(args.end(), {"--frames", std::to_string(frames)});
-    else args.insert(args.end(), {"--capture", run.dir + ".cap", "--capture-digests-only"});
+    std::vector<std::string> args{
+        "--no-window", "--no-progress",   "--fast",         "--second-core",
+        core,          "--shown-digests", run.dir + ".txt", "--png",
+        run.dir,       "--png-frames",    frames_to_compare};
+    if (frames != 0)
+        args.insert(args.end(), {"--frames", std::to_string(frames)});
+    else
+        args.insert(args.end(), {"--capture", run.dir + ".cap", "--capture-digests-only"});
     const std::string command =
         "cd " + bin_dir +
         " && ./coreseed renderer.img >/dev/null && { ./lumenfall-display & d=$!; "
