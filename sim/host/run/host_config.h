@@ -75,9 +75,9 @@ inline constexpr int64_t progress_interval_ns = 250'000'000;
 
 // A core that leaves commands in the FIFO unread this long has hung.
 inline constexpr int64_t core_stall_limit_ns = 3'000'000'000;
-// A posted buffer no display program takes for this long is not waited for
-// at the end of a run.
-inline constexpr int64_t untaken_post_limit_ns = 1'000'000'000;
+// A core that shows nothing more for this long while shows it consumed wait
+// for display is not waited for at the end of a run.
+inline constexpr int64_t display_stall_limit_ns = 1'000'000'000;
 
 // --- Outputs ----------------------------------------------------------------
 

@@ -9,11 +9,12 @@ namespace sim {
 
 void ConsumedCommands::restart(uint32_t fifo_read) {
     read_ = fifo_read;
+    shows_ = 0;
     pending_.clear();
 }
 
 void ConsumedCommands::advance(uint32_t fifo_read) {
-    if (sink_ == nullptr || fifo_read == read_) return;
+    if (fifo_read == read_) return;
     // A fifo_read outside the ring is the program's fault, reported by the
     // client; there is nothing to read back.
     if (fifo_read >= gpu_fifo_words || read_ >= gpu_fifo_words) {
@@ -31,8 +32,12 @@ void ConsumedCommands::advance(uint32_t fifo_read) {
         if (left < command_header_words(head[0])) break;
         const uint32_t length = command_length(head);
         if (left < length) break;
-        sink_->command(head, length);
-        if (head[0] == gpu_op_set_txt_buf) sink_->texture_selected(TextureWords{});
+        if (head[0] == gpu_op_show) ++shows_;
+        if (head[0] == gpu_op_reset) shows_ = 0;
+        if (sink_ != nullptr) {
+            sink_->command(head, length);
+            if (head[0] == gpu_op_set_txt_buf) sink_->texture_selected(TextureWords{});
+        }
         used += length;
     }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));

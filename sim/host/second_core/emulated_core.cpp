@@ -214,17 +214,24 @@ void EmulatedCore::acknowledge() {
     platform::shared_publish(&mailbox_->scanout_ack, platform::shared_load(&mailbox_->taken));
 }
 
+// The program keeps its own queue of shown buffers, out of sight: the core
+// is done only when it has displayed (frame_count) every show it consumed.
 bool EmulatedCore::idle() const {
     if (platform::shared_load(&area_->fifo_write) != platform::shared_load(&area_->fifo_read) ||
         pending_shows() != 0)
         return false;
-    if (platform::shared_load(&mailbox_->posted) == platform::shared_load(&mailbox_->taken)) {
-        post_waiting_since_ = 0;
+    const uint32_t frame_count = platform::shared_load(&area_->frame_count);
+    if (platform::shared_load(&mailbox_->posted) == platform::shared_load(&mailbox_->taken) &&
+        frame_count == consumed_.shows_since_reset()) {
+        stalled_since_ = 0;
         return true;
     }
     const int64_t now = monotonic_ns();
-    if (post_waiting_since_ == 0) post_waiting_since_ = now;
-    return now - post_waiting_since_ > config::untaken_post_limit_ns;
+    if (stalled_since_ == 0 || frame_count != stalled_frame_count_) {
+        stalled_since_ = now;
+        stalled_frame_count_ = frame_count;
+    }
+    return now - stalled_since_ > config::display_stall_limit_ns;
 }
 
 } // namespace sim

@@ -81,9 +81,11 @@ class EmulatedCore : public SecondCore {
     uint64_t frames_shown_ = 0;
     uint64_t instructions_before_ = 0; // all runs before the current one
     uint64_t instructions_at_frame_ = 0;
-    // Since when a posted buffer has waited for the display program: one
-    // that nobody takes (the program has gone) stops counting as work.
-    mutable int64_t post_waiting_since_ = 0;
+    // Since when the core has shown nothing more while shows it consumed
+    // wait for display: a core that stops showing (no display program) is
+    // not waited for forever.
+    mutable int64_t stalled_since_ = 0;
+    mutable uint32_t stalled_frame_count_ = 0;
 };
 
 } // namespace sim
