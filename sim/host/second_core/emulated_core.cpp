@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -78,12 +80,14 @@ void EmulatedCore::start() {
     last_fifo_read_ = platform::shared_load(&area_->fifo_read);
     consumed_.restart(last_fifo_read_);
     last_frame_count_ = platform::shared_load(&area_->frame_count);
-    last_progress_ns_ = last_step_ns_ = monotonic_ns();
     ArmEngine* engine = engine_.get();
     thread_ = std::thread([this, engine] {
         end_ = engine->run_from_start(0);
         run_ended_.store(true, std::memory_order_release);
     });
+    if (::pthread_getcpuclockid(thread_.native_handle(), &core_clock_) != 0)
+        core_clock_ = CLOCK_MONOTONIC;
+    progress_time_ns_ = core_time_ns();
 }
 
 void EmulatedCore::stop() {
@@ -125,9 +129,7 @@ int EmulatedCore::step(int /*budget*/, bool /*stop_after_show*/) {
     last_fifo_read_ = fifo_read;
     last_frame_count_ = frame_count;
 
-    const int64_t now = monotonic_ns();
-    watch_progress(now);
-    if (moved) last_progress_ns_ = now;
+    watch_progress(moved);
     return moved || pending_shows() > 0 ? 1 : 0;
 }
 
@@ -139,22 +141,30 @@ void EmulatedCore::check_fault() {
     fail("the program stopped by itself", "at pc " + hex(end.pc));
 }
 
-// A core that leaves the client's commands unread for several seconds has
-// hung. Time the loop did not look (a paused run, a suspended simulator)
-// does not count, nor time the program spends waiting for the display.
-void EmulatedCore::watch_progress(int64_t now) {
-    if (now - last_step_ns_ > config::display_tick_ns * 6) last_progress_ns_ = now;
-    last_step_ns_ = now;
+// The processor time of the core's thread: unlike the clock on the wall, it
+// does not run on while a busy machine gives the thread no processor.
+int64_t EmulatedCore::core_time_ns() const {
+    timespec t{};
+    if (::clock_gettime(core_clock_, &t) != 0) return monotonic_ns();
+    return int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
+}
+
+// A core that leaves the client's commands unread for several seconds of its
+// own running time has hung. Time it spends waiting for the display does not
+// count.
+void EmulatedCore::watch_progress(bool moved) {
+    if (!thread_.joinable()) return;
+    const int64_t spent = core_time_ns();
     const bool work_waiting =
         platform::shared_load(&area_->fifo_write) != last_fifo_read_ && pending_shows() == 0;
-    if (!work_waiting || !thread_.joinable()) {
-        last_progress_ns_ = now;
+    if (moved || !work_waiting) {
+        progress_time_ns_ = spent;
         return;
     }
-    if (now - last_progress_ns_ < stall_limit_ns_) return;
+    if (spent - progress_time_ns_ < stall_limit_ns_) return;
     const ArmRunEnd end = halt();
-    std::string what = "no progress for " + std::to_string(stall_limit_ns_ / 1'000'000'000) +
-                       " seconds while the FIFO holds commands";
+    std::string what = "no progress in " + std::to_string(stall_limit_ns_ / 1'000'000'000) +
+                       " seconds of running while the FIFO holds commands";
     if (platform::shared_load(&mailbox_->posted) != platform::shared_load(&mailbox_->taken))
         what += "; the display program has not taken the posted buffer (is it running?)";
     fail(what, "at pc " + hex(end.pc));

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <time.h>
 
 namespace sim {
 
@@ -54,7 +55,8 @@ class EmulatedCore : public SecondCore {
     ArmRunEnd halt();
     void end_run();
     void check_fault();
-    void watch_progress(int64_t now);
+    void watch_progress(bool moved);
+    int64_t core_time_ns() const;
     [[noreturn]] void fail(const std::string& what, const std::string& where);
     void acknowledge();
 
@@ -74,8 +76,8 @@ class EmulatedCore : public SecondCore {
     uint32_t last_fifo_read_ = 0;
     uint32_t last_frame_count_ = 0;
     uint32_t last_error_code_ = 0;
-    int64_t last_progress_ns_ = 0;
-    int64_t last_step_ns_ = 0;
+    clockid_t core_clock_ = CLOCK_MONOTONIC;
+    int64_t progress_time_ns_ = 0; // core_time_ns() at the last progress
     uint64_t errors_ = 0;
     std::unique_ptr<out::OutputFile> instruction_file_;
     uint64_t frames_shown_ = 0;

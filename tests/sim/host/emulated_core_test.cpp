@@ -85,7 +85,7 @@ TEST(EmulatedCore, FaultsEndTheRunWithTheirMessageAndStatusTwoLeavingNothingBehi
         // Puts a word in the FIFO for itself (fifo_write at 0x1FFFF0) and
         // never reads it.
         {"endless_loop", "ldr r1, =0x1FFFF0\n mov r0, #4\n str r0, [r1]\n b .",
-         "no progress for 3 seconds while the FIFO holds commands, at pc 0x0000000c"},
+         "no progress in 3 seconds of running while the FIFO holds commands, at pc 0x0000000c"},
     };
     for (const Case& c : cases) {
         const std::string program = assemble(files, c.name, c.source);
