@@ -16,6 +16,11 @@ void DisplayLink::service(sim::Renderer& renderer) {
         // The acquire keeps the renderer from drawing over the buffer before
         // the display program has said it is done reading it.
         if (platform::shared_load_acquire(&box_->taken) != posted_) return;
+        // A scan-out that sees every frame reads the buffer's words too, so
+        // the buffer stays untouched until it has acknowledged the frame.
+        if (platform::shared_load(&box_->scanout_present) == gpu_display_scanout_magic &&
+            platform::shared_load_acquire(&box_->scanout_ack) != posted_)
+            return;
         outstanding_ = false;
         // A reset since the post emptied the queue and restarted frame_count
         // at 0: the taken buffer belonged to the old stream and must not be

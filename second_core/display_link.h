@@ -19,8 +19,9 @@ class DisplayLink {
     void start();
 
     // One turn of the main loop: finishes the post the display program has
-    // taken (advancing frame_count), then posts the next shown buffer if
-    // one waits. Never waits itself.
+    // taken, and a present scan-out has acknowledged (advancing
+    // frame_count), then posts the next shown buffer if one waits. Never
+    // waits itself.
     void service(sim::Renderer& renderer);
 
     // True while a posted buffer waits for the display program.

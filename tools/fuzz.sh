@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(renderer_fifo packed_picture picture_sources capture capture_replay coreseed_args menu_picture)
+all_targets=(renderer_fifo packed_picture picture_sources capture capture_replay coreseed_args menu_picture second_core_image)
 
 usage() {
     cat <<EOF
@@ -85,7 +85,8 @@ declare -A aimed_at=(
     [capture]="capture/capture_reader.cpp capture/command_text.cpp capture/capture_summary.cpp"
     [capture_replay]="capture/capture_replay.cpp capture/capture_reader.cpp capture/texture_codec.cpp capture/texture_codec_zstd.cpp"
     [coreseed_args]="loader/command_line.cpp loader/image_placement.cpp"
-    [menu_picture]="sim/host/picture_file.cpp sim/host/png_io_libpng.cpp"
+    [menu_picture]="sim/host/outputs/picture_file.cpp sim/host/outputs/png_io_libpng.cpp"
+    [second_core_image]="sim/host/second_core/renderer_image.cpp sim/host/second_core/arm_engine_unicorn.cpp"
 )
 
 if [ $coverage -eq 1 ]; then

@@ -69,4 +69,21 @@ void convert_visible(const uint32_t* video, const BufferSel& buf, RgbFrame& fram
     }
 }
 
+uint64_t visible_words_digest(const uint32_t* video, const BufferSel& buf) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    if (!buf.valid) return hash;
+    const uint32_t columns = std::min<uint32_t>(buf.width(), screen_width);
+    const uint32_t rows = std::min<uint32_t>(buf.height, screen_height);
+    for (uint32_t y = 0; y < rows; ++y) {
+        const uint32_t* src = video + buf.address + (static_cast<size_t>(y) << buf.log2_width);
+        for (uint32_t x = 0; x < columns; ++x) {
+            for (int byte = 0; byte < 4; ++byte) {
+                hash ^= (src[x] >> (8 * byte)) & 0xFFu;
+                hash *= 0x100000001b3ull;
+            }
+        }
+    }
+    return hash;
+}
+
 } // namespace sim

@@ -55,6 +55,10 @@ class Renderer {
     // every frame: dequeues the next shown buffer and advances frame_count.
     bool advance_display();
 
+    // The next shown buffer's visible_words_digest (display.h); 0 when none
+    // waits. Part of the PC library, like display_next.
+    uint64_t next_shown_digest() const;
+
     // Resets so far (reset commands and reset() calls): a change tells that
     // the display queue was emptied.
     uint64_t reset_count() const;

@@ -12,4 +12,10 @@ bool Renderer::display_next(RgbFrame& frame) {
     return advance_display();
 }
 
+uint64_t Renderer::next_shown_digest() const {
+    BufferSel shown;
+    if (!front_show(shown)) return 0;
+    return visible_words_digest(state_.area->video_mem, shown);
+}
+
 } // namespace sim

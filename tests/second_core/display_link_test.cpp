@@ -75,6 +75,21 @@ TEST_F(Link, AResetDropsThePostedBufferWithoutCountingIt) {
     EXPECT_EQ(frames(), 1u);
 }
 
+// A scan-out reads the shown buffer's words after the display program has
+// taken it: the buffer is not handed back (frame_count) before it says so.
+TEST_F(Link, WithAScanOutPresentCountsTheFrameOnlyOnceAcknowledged) {
+    box->scanout_present = gpu_display_scanout_magic;
+    link.start();
+    run(t, renderer, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
+    link.service(renderer);
+    take();
+    link.service(renderer);
+    EXPECT_EQ(frames(), 0u);
+    box->scanout_ack = box->taken;
+    link.service(renderer);
+    EXPECT_EQ(frames(), 1u);
+}
+
 TEST_F(Link, StartsFromWhatTheDisplayProgramTookBefore) {
     // A display program that already took 7 buffers of an earlier run.
     box->taken = 7;

@@ -3,6 +3,7 @@
 //
 //   sim-test-loader load FILE   hold the core, copy FILE to 0x02000000, release
 //   sim-test-loader hold        hold the core
+//   sim-test-loader release     release the core with whatever it holds
 #include "host_config.h"
 
 #include <cstdio>
@@ -56,7 +57,8 @@ int fail(const char* what) {
 int main(int argc, char** argv) {
     const char* dir = std::getenv("LUMENFALL_SIM_DIR");
     if (dir == nullptr || argc < 2) {
-        std::fprintf(stderr, "usage (inside handheld-sim): sim-test-loader load FILE | hold\n");
+        std::fprintf(stderr,
+                     "usage (inside handheld-sim): sim-test-loader load FILE | hold | release\n");
         return 2;
     }
     const std::string mode = argv[1];
@@ -69,7 +71,7 @@ int main(int argc, char** argv) {
         while ((c = std::fgetc(file)) != EOF)
             program.push_back(static_cast<uint8_t>(c));
         std::fclose(file);
-    } else if (mode != "hold") {
+    } else if (mode != "hold" && mode != "release") {
         return 2;
     }
 
@@ -82,6 +84,10 @@ int main(int argc, char** argv) {
     if (core == MAP_FAILED || regs == MAP_FAILED) return fail("mmap mem");
     auto* block = static_cast<uint8_t*>(regs);
 
+    if (mode == "release") {
+        release(block);
+        return 0;
+    }
     hold(block);
     if (mode == "hold") return 0;
     std::memcpy(core, program.data(), program.size());

@@ -4,14 +4,15 @@
 #include "host_clock.h"
 #include "host_config.h"
 #include "host_error.h"
-#include "renderer.h"
+#include "native_core.h"
+#include "replay_feeder.h"
 #include "signals.h"
 
 #include "shared_access.h"
 
 #include <algorithm>
 #include <csignal>
-#include <optional>
+#include <memory>
 
 namespace sim {
 namespace {
@@ -19,7 +20,11 @@ namespace {
 class Loop {
   public:
     Loop(const RunSetup& setup, RunResult& result)
-        : s_(setup), progress_(setup.progress), result_(result), fast_(setup.fast) {}
+        : s_(setup), progress_(setup.progress), result_(result), fast_(setup.fast) {
+        if (setup.second_core == nullptr)
+            own_core_ = std::make_unique<NativeCore>(setup.memory->shared_area(), setup.capture);
+        core_ = setup.second_core != nullptr ? setup.second_core : own_core_.get();
+    }
 
     void run();
 
@@ -27,6 +32,7 @@ class Loop {
     void handle_signals(int64_t now);
     void handle_core_event(CoreEvent event);
     bool work(int64_t now);
+    bool work_core(int64_t now);
     void display();
     void watch_waiting_client(int64_t now);
     bool finished() const;
@@ -37,7 +43,8 @@ class Loop {
 
     const RunSetup& s_;
     ProgressLine progress_;
-    std::optional<Renderer> renderer_;
+    std::unique_ptr<NativeCore> own_core_;
+    SecondCore* core_ = nullptr;
     bool running_ = false;
     RgbFrame frame_;
     RunResult& result_;
@@ -48,6 +55,7 @@ class Loop {
     bool hint_given_ = false;
     int empty_polls_ = 0;
     bool stopping_ = false;
+    bool stop_now_ = false; // a replay asked to stop
     int64_t stop_deadline_ = 0;
 
     // Steered from the window's keys: fast_ follows --fast or a held Tab.
@@ -70,7 +78,7 @@ void Loop::run() {
         ~Tally() {
             loop.progress_.clear();
             loop.result_.nanoseconds = monotonic_ns() - start;
-            loop.result_.renderer_errors = loop.renderer_ ? loop.renderer_->error_count() : 0;
+            loop.result_.renderer_errors = loop.core_->error_count();
         }
     } tally{*this, start};
 
@@ -79,16 +87,24 @@ void Loop::run() {
     while (true) {
         const int64_t now = monotonic_ns();
         handle_signals(now);
+        if (stop_now_) return;
         // The command's end is looked at before the registers and the FIFO:
         // whatever it wrote before exiting is then seen in this same pass.
         // Polling after idle passes too notices a child whose SIGCHLD was
         // merged with another.
-        if (signals::take_child_event() || idle_before) s_.child->poll();
-        const bool command_gone = s_.child->exited();
+        if (s_.child != nullptr && (signals::take_child_event() || idle_before)) s_.child->poll();
+        const bool command_gone = s_.child != nullptr ? s_.child->exited() : s_.feeder->done();
 
-        handle_core_event(s_.core->poll());
+        if (s_.core != nullptr)
+            handle_core_event(s_.core->poll());
+        else if (!running_)
+            handle_core_event(CoreEvent::renderer_started);
         const bool busy = work(now);
-        if (!running_) watch_waiting_client(now);
+        if (s_.frame_limit != 0 && result_.frames >= s_.frame_limit) {
+            result_.frame_limit_reached = true;
+            return;
+        }
+        if (!running_ && s_.child != nullptr) watch_waiting_client(now);
 
         if (s_.window != nullptr && now >= next_pump_) {
             next_pump_ = now + config::window_present_interval_ns;
@@ -105,7 +121,7 @@ void Loop::run() {
         // left in the FIFO for when it resumes.
         if (command_gone &&
             (stopping_ || finished() ||
-             (!paused_ && !busy && renderer_->pending_shows() == 0)))
+             (!paused_ && !busy && core_->pending_shows() == 0 && core_->settled())))
             return;
         idle_before = !busy;
         if (busy)
@@ -121,11 +137,16 @@ void Loop::run() {
 // outlives its grace period, gets SIGKILL.
 void Loop::handle_signals(int64_t now) {
     if (const int signal = signals::take_stop_request(); signal != 0) {
+        if (s_.child == nullptr) {
+            result_.stop_signal = signal;
+            stop_now_ = true;
+            return;
+        }
         ChildProcess::signal_descendants(stopping_ ? SIGKILL : signal, helper_processes());
         if (!stopping_) stop_deadline_ = now + config::child_stop_grace_ns;
         stopping_ = true;
     }
-    if (stopping_ && now > stop_deadline_) s_.child->send_signal(SIGKILL);
+    if (stopping_ && now > stop_deadline_ && s_.child != nullptr) s_.child->send_signal(SIGKILL);
 }
 
 void Loop::handle_core_event(CoreEvent event) {
@@ -133,55 +154,61 @@ void Loop::handle_core_event(CoreEvent event) {
     case CoreEvent::none:
         return;
     case CoreEvent::renderer_started:
-        // The renderer is made only now: until the core runs, nothing may
-        // touch the shared area on its behalf.
-        if (!renderer_) {
-            renderer_.emplace(s_.memory->shared_area());
-            renderer_->set_capture(s_.capture);
-        }
-        renderer_->reset();
+        core_->start();
         running_ = true;
         client_waiting_since_ = 0;
         return;
     case CoreEvent::foreign_program:
-        print_message("second core released, but the memory at 0x02000000 holds no renderer "
-                      "image (" +
-                      s_.core->refusal() + "); the core stays idle");
+        if (s_.kind == SecondCoreKind::emulated)
+            print_message("second core released, but it cannot run what the memory at "
+                          "0x02000000 holds: " +
+                          s_.core->refusal() + "; the core stays idle");
+        else
+            print_message("second core released, but the memory at 0x02000000 holds no "
+                          "renderer image (" +
+                          s_.core->refusal() + "); the core stays idle");
         return;
     case CoreEvent::renderer_stopped:
+        core_->stop();
         running_ = false;
         return;
     }
 }
 
-// Steps the renderer and displays what is due; true when anything happened.
+// Feeds a replay's commands, lets the core work and displays what is due;
+// true when anything happened.
 bool Loop::work(int64_t now) {
     if (!running_) return false;
+    const bool fed = s_.feeder != nullptr && s_.feeder->feed(*core_);
+    return work_core(now) || fed;
+}
+
+bool Loop::work_core(int64_t now) {
     if (paused_) {
         // Nothing is drawn or displayed, so the programs wait as on a paused
         // handheld; a step draws up to the next shown frame and displays it.
         if (steps_wanted_ == 0) return false;
-        const int executed = renderer_->step(config::step_budget, true);
-        if (renderer_->pending_shows() == 0) return executed > 0;
+        const int executed = core_->step(config::step_budget, true);
+        if (core_->pending_shows() == 0) return executed > 0;
         display();
         --steps_wanted_;
         return true;
     }
     if (fast_) {
-        const int executed = renderer_->step(config::step_budget, true);
-        if (renderer_->pending_shows() > 0) {
+        const int executed = core_->step(config::step_budget, true);
+        if (core_->pending_shows() > 0) {
             display();
             return true;
         }
         return executed > 0;
     }
-    const int executed = renderer_->step(config::step_budget, false);
+    const int executed = core_->step(config::step_budget, false);
     if (now < next_tick_) return executed > 0;
     next_tick_ += config::display_tick_ns;
     // After a stall (a suspended process, a slow output) the display resumes
     // its pace instead of catching up in a burst.
     if (next_tick_ < now) next_tick_ = now + config::display_tick_ns;
-    if (renderer_->pending_shows() == 0) return executed > 0;
+    if (core_->pending_shows() == 0) return executed > 0;
     display();
     return true;
 }
@@ -189,14 +216,16 @@ bool Loop::work(int64_t now) {
 // A frame no output wants is put on display without being converted, which
 // is most of the work of displaying it.
 void Loop::display() {
+    if (s_.shown_digests != nullptr)
+        s_.shown_digests->add(result_.frames, core_->next_shown_digest());
     bool wanted = false;
     for (out::FrameSink* sink : s_.sinks)
         wanted = wanted || sink->wants(result_.frames);
     if (!wanted) {
-        if (renderer_->advance_display()) ++result_.frames;
+        if (core_->advance_display()) ++result_.frames;
         return;
     }
-    if (!renderer_->display_next(frame_)) return;
+    if (!core_->display_next(frame_)) return;
     for (out::FrameSink* sink : s_.sinks)
         sink->consume(frame_, result_.frames);
     ++result_.frames;
@@ -225,8 +254,7 @@ void Loop::watch_waiting_client(int64_t now) {
 
 // Every frame shown before the command ended is on display.
 bool Loop::finished() const {
-    if (!running_) return true;
-    return renderer_->fifo_empty() && renderer_->pending_shows() == 0;
+    return !running_ || core_->idle();
 }
 
 // The window's keys; false once the user closed it.

@@ -21,7 +21,20 @@ const char* const usage_text =
     "Pacing:\n"
     "  --fast               display each shown frame as soon as it is drawn\n"
     "                       (default: 60 frames a second, as on the handheld)\n"
+    "  --frames N           end the run once N frames are displayed: stop the\n"
+    "                       command (or the replay) and exit with status 0\n"
     "  --renderer-now       start the renderer at once, as if it had been loaded\n"
+    "                       (native second core only)\n"
+    "\n"
+    "Second core:\n"
+    "  --second-core KIND   native (default): the built-in renderer, started when\n"
+    "                       the loader puts the renderer image there;\n"
+    "                       emulated: whatever the loader put there runs on an\n"
+    "                       emulated ARMv4T core, and the simulator shows the\n"
+    "                       frame buffer as the display program fills it\n"
+    "  --instructions FILE  with the emulated core: write one line per displayed\n"
+    "                       frame, its number and the instructions the core ran\n"
+    "                       since the previous one (slows the core down)\n"
     "\n"
     "Devices:\n"
     "  --menu FILE          the menu screen in the frame buffer: a 320x240 PNG or\n"
@@ -48,6 +61,9 @@ const char* const usage_text =
     "  --capture-digests-only\n"
     "                       record only a digest of each texture, not its contents\n"
     "  --frame-digest       print a digest of every displayed frame's pixels\n"
+    "  --shown-digests FILE write one line per displayed frame: its number and a\n"
+    "                       digest of the shown buffer's words (compare runs of\n"
+    "                       the two second cores with it)\n"
     "  --no-progress        no progress line on the terminal\n"
     "\n"
     "Replay:\n"
@@ -71,7 +87,8 @@ const char* const usage_text =
     "  handheld-sim: summary: frames=N seconds=S fps=F renderer_errors=E exit_status=X\n"
     "\n"
     "Exit status: COMMAND's, or 2 when the simulator itself fails (bad option,\n"
-    "unreadable picture, unwritable output).\n"
+    "unreadable picture, unwritable output) or the emulated second core's program\n"
+    "faults (undefined instruction, access outside its memory, no progress).\n"
     "\n"
     "Example:\n"
     "  handheld-sim --fast --video out.y4m -- sh -c 'coreseed bin/renderer.img && lumenfall'\n";
@@ -185,6 +202,27 @@ Options parse_options(int argc, char** argv) {
             options.replay = take_value();
         } else if (arg == "--scale") {
             options.scale = parse_scale(take_value());
+        } else if (arg == "--second-core") {
+            const std::string kind = take_value();
+            if (kind == "native")
+                options.second_core = SecondCoreKind::native;
+            else if (kind == "emulated")
+                options.second_core = SecondCoreKind::emulated;
+            else
+                throw HostError("--second-core: '" + kind + "' is not native or emulated");
+        } else if (arg == "--frames") {
+            const std::string text = take_value();
+            errno = 0;
+            char* end = nullptr;
+            const unsigned long long n = std::strtoull(text.c_str(), &end, 10);
+            if (text.find_first_not_of("0123456789") != std::string::npos || n == 0 ||
+                errno == ERANGE)
+                throw HostError("--frames: '" + text + "' is not a whole number above 0");
+            options.frame_limit = n;
+        } else if (arg == "--instructions") {
+            options.instructions = take_value();
+        } else if (arg == "--shown-digests") {
+            options.shown_digests = take_value();
         } else if (arg == "--screenshots") {
             options.screenshots_dir = take_value();
         } else {
@@ -199,6 +237,19 @@ Options parse_options(int argc, char** argv) {
                         "' was given");
     if (options.replay.empty() && options.command.empty())
         throw HostError("no command given (handheld-sim [options] -- COMMAND)");
+    if (options.second_core == SecondCoreKind::emulated && options.renderer_now)
+        throw HostError("--renderer-now starts the built-in renderer; with --second-core "
+                        "emulated the loader must load a program");
+    if (options.second_core == SecondCoreKind::emulated && !options.replay.empty())
+        throw HostError("--replay draws with the native second core; --second-core emulated "
+                        "needs a command");
+    if (!options.instructions.empty() && options.second_core != SecondCoreKind::emulated)
+        throw HostError("--instructions counts the emulated core's instructions: it needs "
+                        "--second-core emulated");
+    if (options.second_core == SecondCoreKind::emulated && !options.capture.empty() &&
+        !options.capture_digests_only)
+        throw HostError("with --second-core emulated the capture can hold only the commands, "
+                        "not the textures' contents: add --capture-digests-only");
     if (options.capture_digests_only && options.capture.empty())
         throw HostError("--capture-digests-only goes with --capture FILE");
     if (options.png_dir.empty() != !png_frames_given)

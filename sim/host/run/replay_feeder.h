@@ -6,7 +6,7 @@
 
 #include "capture_replay.h"
 #include "gpu_protocol.h"
-#include "renderer.h"
+#include "second_core.h"
 #include "texture_digest_cache.h"
 
 #include <cstdint>
@@ -26,14 +26,14 @@ class ReplayFeeder {
     // buffer, as the recorded program wrote texels only into memory the
     // display had given back. True when it wrote anything. Throws HostError
     // when the capture's texture contents are damaged.
-    bool feed(const Renderer& renderer);
+    bool feed(const SecondCore& core);
 
     // Every command is in the FIFO.
     bool done() const { return next_ == capture_.commands().size(); }
 
   private:
-    bool show_may_follow(const Renderer& renderer) const;
-    bool texture_ready(const capture::ReplayCommand& command, const Renderer& renderer);
+    bool show_may_follow(const SecondCore& core) const;
+    bool texture_ready(const capture::ReplayCommand& command, const SecondCore& core);
     void write_stand_in(uint64_t hash, const BufferSel& texture);
     bool fifo_drained() const;
     uint32_t fifo_room() const;

@@ -5,6 +5,7 @@
 #include "console.h"
 #include "contact_sheet.h"
 #include "core_control.h"
+#include "emulated_core.h"
 #include "fault_guard.h"
 #include "ffmpeg_video.h"
 #include "frame_digest.h"
@@ -17,6 +18,7 @@
 #include "png_frames.h"
 #include "renderer_image.h"
 #include "replay.h"
+#include "shown_digests.h"
 #include "signals.h"
 #include "sim_dir.h"
 #include "sim_memory.h"
@@ -98,8 +100,16 @@ std::unique_ptr<CaptureRecorder> open_capture(const Options& options) {
 }
 
 // Completes every output, even after one has failed; a failure sets status.
-void finish_outputs(std::vector<std::unique_ptr<out::FrameSink>>& outputs,
-                    CaptureRecorder* capture, const RunResult& result, int& status) {
+void finish_outputs(std::vector<std::unique_ptr<out::FrameSink>>& outputs, CaptureRecorder* capture,
+                    out::ShownDigests* shown_digests, const RunResult& result, int& status) {
+    if (shown_digests != nullptr) {
+        try {
+            shown_digests->finish();
+        } catch (const HostError& e) {
+            print_message(e.what());
+            status = exit_simulator_failure;
+        }
+    }
     for (auto& output : outputs) {
         try {
             output->finish(result.frames);
@@ -127,12 +137,21 @@ int replay(const Options& options) {
     signals::install();
     std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
     std::unique_ptr<CaptureRecorder> capture = open_capture(options);
+    const out::Screenshots screenshots(options.screenshots_dir.empty() ? "."
+                                                                       : options.screenshots_dir,
+                                       !options.screenshots_dir.empty());
+    std::unique_ptr<out::ShownDigests> shown_digests;
+    if (!options.shown_digests.empty())
+        shown_digests = std::make_unique<out::ShownDigests>(options.shown_digests);
     std::unique_ptr<out::Window> window = open_window(options.window, options.scale);
 
     ReplaySetup setup;
     setup.fast = options.fast;
     setup.progress = options.progress;
     setup.window = window.get();
+    setup.screenshots = &screenshots;
+    setup.shown_digests = shown_digests.get();
+    setup.frame_limit = options.frame_limit;
     setup.capture = capture.get();
     for (auto& output : outputs)
         setup.sinks.push_back(output.get());
@@ -152,7 +171,7 @@ int replay(const Options& options) {
         print_message(e.what());
         status = exit_simulator_failure;
     }
-    finish_outputs(outputs, capture.get(), result, status);
+    finish_outputs(outputs, capture.get(), shown_digests.get(), result, status);
     print_summary(result, status);
     return status;
 }
@@ -172,16 +191,27 @@ int simulate(const Options& options) {
     // before anything runs.
     std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
     std::unique_ptr<CaptureRecorder> capture = open_capture(options);
-    const out::Screenshots screenshots(
-        options.screenshots_dir.empty() ? "." : options.screenshots_dir,
-        !options.screenshots_dir.empty());
+    const out::Screenshots screenshots(options.screenshots_dir.empty() ? "."
+                                                                       : options.screenshots_dir,
+                                       !options.screenshots_dir.empty());
     std::unique_ptr<out::Window> window = open_window(options.window, options.scale);
 
     SimDir dir(to_rgb565_le(menu));
     guardian.watch(dir.path());
     fault_guard::arm(dir.path());
     SimMemory memory(dir.mem_fd());
-    CoreControl core(memory, options.renderer_now);
+    CoreControl core(memory, options.renderer_now, options.second_core);
+    // The emulated core's thread ends before the memory it runs on is
+    // unmapped: it is made after the memory and goes first.
+    std::unique_ptr<EmulatedCore> emulated;
+    if (options.second_core == SecondCoreKind::emulated)
+        emulated = std::make_unique<EmulatedCore>(memory, dir.path() + "/" + config::fb_file_name,
+                                                  config::core_stall_limit_ns, capture.get());
+    if (emulated && !options.instructions.empty())
+        emulated->count_instructions(options.instructions);
+    std::unique_ptr<out::ShownDigests> shown_digests;
+    if (!options.shown_digests.empty())
+        shown_digests = std::make_unique<out::ShownDigests>(options.shown_digests);
     if (window) window->show(menu.rgb.data());
 
     RunSetup setup;
@@ -189,6 +219,10 @@ int simulate(const Options& options) {
     setup.progress = options.progress;
     setup.memory = &memory;
     setup.core = &core;
+    setup.second_core = emulated.get();
+    setup.kind = options.second_core;
+    setup.shown_digests = shown_digests.get();
+    setup.frame_limit = options.frame_limit;
     setup.window = window.get();
     setup.screenshots = &screenshots;
     setup.capture = capture.get();
@@ -208,6 +242,11 @@ int simulate(const Options& options) {
             print_message("the window was closed; stopping the command");
             child.stop(SIGTERM, config::child_stop_grace_ns);
             status = child.exit_status() != 0 ? child.exit_status() : 1;
+        } else if (result.frame_limit_reached) {
+            print_message(std::to_string(result.frames) +
+                          " frames displayed, as --frames asked; stopping the command");
+            child.stop(SIGTERM, config::child_stop_grace_ns);
+            status = 0;
         } else {
             status = child.exit_status();
         }
@@ -217,7 +256,10 @@ int simulate(const Options& options) {
         status = exit_simulator_failure;
     }
 
-    finish_outputs(outputs, capture.get(), result, status);
+    // The core stops before the command's leftovers go, so that it sees no
+    // memory change under it.
+    emulated.reset();
+    finish_outputs(outputs, capture.get(), shown_digests.get(), result, status);
     // Leftovers of the command go before the summary, which must stay the
     // last line on stderr.
     child.stop(SIGKILL, 0);

@@ -20,6 +20,8 @@ class SimMemory {
 
     // The start of the second core's memory, physical 0x02000000.
     const uint8_t* core_memory() const { return core_; }
+    // The same for the emulated core, which reads and writes all of it.
+    uint8_t* core_memory_for_emulation() const { return core_; }
 
     // The shared area, physical 0x02100000.
     gpuSharedArea* shared_area() const;

@@ -1,6 +1,8 @@
 // The command line of handheld-sim.
 #pragma once
 
+#include "second_core.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,9 +25,13 @@ struct Options {
     std::string capture;
     bool capture_digests_only = false; // no texture contents in the capture
     std::string replay;                // a capture to replay instead of a command
-    int scale = 0;               // --scale; 0: the default
-    std::string screenshots_dir; // --screenshots; empty: the current folder
-    bool frame_digest = false;   // --frame-digest
+    int scale = 0;                     // --scale; 0: the default
+    std::string screenshots_dir;       // --screenshots; empty: the current folder
+    bool frame_digest = false;         // --frame-digest
+    std::string shown_digests;         // --shown-digests FILE
+    uint64_t frame_limit = 0;          // --frames N; 0: no limit
+    std::string instructions;          // --instructions FILE (emulated core)
+    SecondCoreKind second_core = SecondCoreKind::native;
     std::vector<std::string> command;
 };
 

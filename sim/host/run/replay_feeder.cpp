@@ -50,14 +50,14 @@ void ReplayFeeder::push(const uint32_t* words, uint32_t count) {
     platform::shared_publish(&area_->fifo_write, write);
 }
 
-bool ReplayFeeder::feed(const Renderer& renderer) {
+bool ReplayFeeder::feed(const SecondCore& core) {
     const auto& commands = capture_.commands();
     bool wrote = false;
     while (next_ < commands.size()) {
         const capture::ReplayCommand& command = commands[next_];
         if (command.count > fifo_room()) break;
-        if (command.words[0] == gpu_op_show && !show_may_follow(renderer)) break;
-        if (command.has_texture_hash && !texture_ready(command, renderer)) break;
+        if (command.words[0] == gpu_op_show && !show_may_follow(core)) break;
+        if (command.has_texture_hash && !texture_ready(command, core)) break;
         push(command.words, command.count);
         ++next_;
         wrote = true;
@@ -70,11 +70,11 @@ bool ReplayFeeder::feed(const Renderer& renderer) {
 // every earlier one is on display: the renderer then runs at most one frame
 // ahead of the display, as in fast mode, and never draws into a buffer that
 // still waits for it, however slowly a paced replay displays.
-bool ReplayFeeder::show_may_follow(const Renderer& renderer) const {
-    return fifo_drained() && renderer.pending_shows() == 0;
+bool ReplayFeeder::show_may_follow(const SecondCore& core) const {
+    return fifo_drained() && core.pending_shows() == 0;
 }
 
-bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const Renderer& renderer) {
+bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const SecondCore& core) {
     // Until the renderer has caught up, texture memory may still change under
     // the commands before this one.
     if (!fifo_drained()) return false;
@@ -87,7 +87,7 @@ bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const Re
     const auto stand_in = stand_ins_.find(wanted);
     if (stand_in != stand_ins_.end() && stand_in->second == present) return true;
     // Writing may overwrite a shown buffer still waiting for display.
-    if (renderer.pending_shows() > 0) return false;
+    if (core.pending_shows() > 0) return false;
 
     const size_t count = static_cast<size_t>(texture.height) << texture.log2_width;
     uint64_t recorded_words = 0;

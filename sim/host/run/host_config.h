@@ -26,6 +26,12 @@ inline constexpr uint16_t core_enable_bit = 0x0001;
 // The values the registers hold at power-on: the core is held and disabled.
 inline constexpr uint16_t core_control_held = 0x0082;
 inline constexpr uint16_t core_enable_held = 0x0000;
+// Every release writes 0 to this register before it clears the hold bit.
+// The simulator leaves a mark there when it starts the core, so that a hold
+// and a release that both fall between two of its looks (a reload takes
+// microseconds) still restart the core: the mark is gone.
+inline constexpr uint32_t reg_core_release_mark = 0x3B40;
+inline constexpr uint16_t core_release_mark = 0x5EED;
 // What a finished load leaves there; written at start with --renderer-now.
 inline constexpr uint16_t core_control_running = 0x0002;
 inline constexpr uint16_t core_enable_running = 0x0001;
@@ -64,6 +70,14 @@ inline constexpr int64_t idle_client_hint_ns = 2'000'000'000;
 inline constexpr int64_t child_stop_grace_ns = 3'000'000'000;
 // The progress line is redrawn at most this often.
 inline constexpr int64_t progress_interval_ns = 250'000'000;
+
+// --- Emulated second core --------------------------------------------------
+
+// A core that leaves commands in the FIFO unread this long has hung.
+inline constexpr int64_t core_stall_limit_ns = 3'000'000'000;
+// A core that shows nothing more for this long while shows it consumed wait
+// for display is not waited for at the end of a run.
+inline constexpr int64_t display_stall_limit_ns = 1'000'000'000;
 
 // --- Outputs ----------------------------------------------------------------
 

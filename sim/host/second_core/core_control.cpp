@@ -3,10 +3,28 @@
 #include "host_config.h"
 #include "renderer_image.h"
 
-namespace sim {
+#include <algorithm>
+#include <iterator>
 
-CoreControl::CoreControl(SimMemory& memory, bool renderer_now)
-    : memory_(memory), start_now_(renderer_now) {
+namespace sim {
+namespace {
+
+// The emulated core runs whatever it is given, but the 64-byte stand-in
+// image of earlier builds is data only: running it would fault at its first
+// word. It starts with this signature.
+constexpr uint8_t stand_in_signature[8] = {'L', 'F', 'R', 'E', 'N', 'D', 'R', 0};
+
+std::string emulated_program_problem(const uint8_t* bytes) {
+    if (std::equal(std::begin(stand_in_signature), std::end(stand_in_signature), bytes))
+        return "it is the stand-in renderer image, which holds no code; load the second "
+               "core's program, or run the stand-in with --second-core native";
+    return {};
+}
+
+} // namespace
+
+CoreControl::CoreControl(SimMemory& memory, bool renderer_now, SecondCoreKind kind)
+    : memory_(memory), kind_(kind), start_now_(renderer_now) {
     // Nothing watches the registers yet, so the order of these stores does
     // not matter; later the loader changes them through its own mapping.
     if (renderer_now) {
@@ -29,16 +47,24 @@ CoreEvent CoreControl::poll() {
     if (start_now_) {
         start_now_ = false;
         state_ = State::renderer;
+        memory_.write_register(config::reg_core_release_mark, config::core_release_mark);
         return CoreEvent::renderer_started;
     }
     const bool running = released();
     if (state_ == State::held) {
         if (!running) return CoreEvent::none;
-        refusal_ = renderer_image_problem(memory_.core_memory());
+        refusal_ = kind_ == SecondCoreKind::native
+                       ? renderer_image_problem(memory_.core_memory())
+                       : emulated_program_problem(memory_.core_memory());
         state_ = refusal_.empty() ? State::renderer : State::idle;
+        memory_.write_register(config::reg_core_release_mark, config::core_release_mark);
         return refusal_.empty() ? CoreEvent::renderer_started : CoreEvent::foreign_program;
     }
-    if (running) return CoreEvent::none;
+    // Held and released again since the last look: as good as held now,
+    // and the next look starts what was loaded.
+    const bool reloaded =
+        memory_.read_register(config::reg_core_release_mark) != config::core_release_mark;
+    if (running && !reloaded) return CoreEvent::none;
     const bool was_renderer = state_ == State::renderer;
     state_ = State::held;
     return was_renderer ? CoreEvent::renderer_stopped : CoreEvent::none;

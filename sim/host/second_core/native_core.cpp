@@ -1,0 +1,41 @@
+#include "native_core.h"
+
+namespace sim {
+
+void NativeCore::start() {
+    if (!renderer_) {
+        renderer_.emplace(area_);
+        renderer_->set_capture(capture_);
+    }
+    renderer_->reset();
+}
+
+int NativeCore::step(int budget, bool stop_after_show) {
+    return renderer_ ? renderer_->step(budget, stop_after_show) : 0;
+}
+
+size_t NativeCore::pending_shows() const {
+    return renderer_ ? renderer_->pending_shows() : 0;
+}
+
+uint64_t NativeCore::next_shown_digest() const {
+    return renderer_ ? renderer_->next_shown_digest() : 0;
+}
+
+bool NativeCore::display_next(RgbFrame& frame) {
+    return renderer_ && renderer_->display_next(frame);
+}
+
+bool NativeCore::advance_display() {
+    return renderer_ && renderer_->advance_display();
+}
+
+bool NativeCore::idle() const {
+    return !renderer_ || (renderer_->fifo_empty() && renderer_->pending_shows() == 0);
+}
+
+uint64_t NativeCore::error_count() const {
+    return renderer_ ? renderer_->error_count() : 0;
+}
+
+} // namespace sim

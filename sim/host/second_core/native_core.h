@@ -1,0 +1,38 @@
+// The native second core: the simulator's built-in renderer, started when the
+// loader releases the core with our renderer image in place. It runs on the
+// loop's thread, as much as the loop gives it.
+#pragma once
+
+#include "renderer.h"
+#include "second_core.h"
+
+#include <optional>
+
+namespace sim {
+
+class NativeCore : public SecondCore {
+  public:
+    NativeCore(gpuSharedArea* area, CaptureSink* capture) : area_(area), capture_(capture) {}
+
+    void start() override;
+    void stop() override {}
+    int step(int budget, bool stop_after_show) override;
+    size_t pending_shows() const override;
+    uint64_t next_shown_digest() const override;
+    bool display_next(RgbFrame& frame) override;
+    bool advance_display() override;
+    bool idle() const override;
+    // The renderer works only inside step(), so a step that did nothing
+    // means nothing is under way.
+    bool settled() const override { return true; }
+    uint64_t error_count() const override;
+
+  private:
+    gpuSharedArea* area_;
+    CaptureSink* capture_;
+    // Made only at the first start: until the core runs, nothing may touch
+    // the shared area on its behalf.
+    std::optional<Renderer> renderer_;
+};
+
+} // namespace sim

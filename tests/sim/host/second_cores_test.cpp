@@ -1,0 +1,128 @@
+// The two second cores on the same input: the demo with a fixed seed, run
+// once with the built-in renderer and once with the renderer's own program
+// on the emulated core, must show the same words in every shown buffer and
+// the same pictures (the emulated display path has RGB 5:6:5 colours).
+#include "picture_file.h"
+#include "sim_run_helpers.h"
+
+#include <algorithm>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace sim::test {
+namespace {
+
+const std::string bin_dir = PROGRAMS_DIR;
+const std::string frames_to_compare = "0,50,150,199,900,1900,2664";
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct DemoRun {
+    ProcessResult process;
+    Summary summary;
+    std::string shown; // the --shown-digests list
+    std::string dir;   // where its outputs are
+};
+
+// frames 0: the whole demo.
+DemoRun run_demo(const std::string& core, unsigned seed, unsigned frames, const TempDir& tmp,
+                 const TempDir& out) {
+    DemoRun run;
+    run.dir = out.path() + "/" + core + "_" + std::to_string(seed);
+    std::vector<std::string> args{
+        "--no-window", "--no-progress",   "--fast",         "--second-core",
+        core,          "--shown-digests", run.dir + ".txt", "--png",
+        run.dir,       "--png-frames",    frames_to_compare};
+    if (frames != 0)
+        args.insert(args.end(), {"--frames", std::to_string(frames)});
+    else
+        args.insert(args.end(), {"--capture", run.dir + ".cap", "--capture-digests-only"});
+    // The display program outlives the demo, as on the handheld: the
+    // renderer may still hold shown buffers when the demo exits, and the
+    // simulator ends it once they are displayed.
+    const std::string command = "cd " + bin_dir +
+                                " && ./coreseed renderer.img >/dev/null && { ./lumenfall-display & "
+                                "LUMENFALL_SEED=" +
+                                std::to_string(seed) + " ./lumenfall; }";
+    args.insert(args.end(), {"--", "sh", "-c", command});
+    run.process = run_sim(args, tmp.path(), 900);
+    run.summary = parse_summary(run.process.err);
+    run.shown = read_file(run.dir + ".txt");
+    return run;
+}
+
+// A native picture as the display program puts it in the frame buffer, and
+// the simulator reads it back: each channel cut to 5 or 6 bits, the top
+// bits repeated below.
+void reduce_to_rgb565(RgbImage& image) {
+    for (size_t i = 0; i < image.rgb.size(); ++i) {
+        const int bits = i % 3 == 1 ? 6 : 5;
+        const unsigned top = image.rgb[i] >> (8 - bits);
+        image.rgb[i] = static_cast<uint8_t>(top << (8 - bits) | top >> (2 * bits - 8));
+    }
+}
+
+void expect_same_pictures(const DemoRun& native, const DemoRun& emulated, unsigned frames) {
+    std::stringstream list(frames_to_compare);
+    for (std::string item; std::getline(list, item, ',');) {
+        if (std::stoul(item) >= frames) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame_%05lu.png", std::stoul(item));
+        RgbImage expected = load_picture(native.dir + name, 320, 240);
+        reduce_to_rgb565(expected);
+        const RgbImage seen = load_picture(emulated.dir + name, 320, 240);
+        EXPECT_TRUE(seen.rgb == expected.rgb) << "frame " << item;
+    }
+}
+
+bool can_compare(const TempDir& tmp) {
+    if (!std::ifstream(bin_dir + "/renderer.img").good()) return false;
+    const ProcessResult r =
+        run_sim({"--no-window", "--second-core", "emulated", "--", "true"}, tmp.path());
+    return r.err.find("not in this build") == std::string::npos;
+}
+
+void compare(unsigned seed, unsigned frames) {
+    TempDir tmp, out;
+    if (!can_compare(tmp)) GTEST_SKIP() << "no renderer.img or no emulated second core";
+    const DemoRun native = run_demo("native", seed, frames, tmp, out);
+    const DemoRun emulated = run_demo("emulated", seed, frames, tmp, out);
+    for (const DemoRun* run : {&native, &emulated}) {
+        ASSERT_EQ(run->process.exit_status, 0) << run->process.err;
+        EXPECT_EQ(run->summary.renderer_errors, 0u) << run->process.err;
+    }
+    const unsigned shown_frames = frames != 0 ? frames : native.summary.frames;
+    EXPECT_EQ(emulated.summary.frames, shown_frames);
+    EXPECT_EQ(std::count(native.shown.begin(), native.shown.end(), '\n'), shown_frames);
+    EXPECT_TRUE(native.shown == emulated.shown) << "the shown buffers' words differ";
+    expect_same_pictures(native, emulated, shown_frames);
+    if (frames == 0) {
+        // A cut-short run stops wherever each renderer had got to; only
+        // whole runs consume the same commands.
+        const auto digest = [](const DemoRun& demo) {
+            return run({capture_dump, "--digest", demo.dir + ".cap"}).out;
+        };
+        EXPECT_EQ(digest(native), digest(emulated));
+        EXPECT_FALSE(digest(native).empty());
+    }
+}
+
+// The seed changes only the second scene's ink, so one seed serves here.
+TEST(SecondCores, ShowTheSameOverAFewHundredFrames) {
+    compare(7, 200);
+}
+
+// Slow (minutes a run): the whole demo on the emulated core, for two seeds.
+TEST(SecondCores, ShowTheSameOverTheWholeDemoForTwoSeeds) {
+    compare(7, 0);
+    compare(20260101, 0);
+}
+
+} // namespace
+} // namespace sim::test
