@@ -118,7 +118,8 @@ TEST(SecondCores, ShowTheSameOverAFewHundredFrames) {
     compare(7, 200);
 }
 
-// Slow (minutes a run): the whole demo on the emulated core, for two seeds.
+// The whole demo on the emulated core, for two seeds (about 40 s a seed for
+// both cores in a debug build on a 2-core machine).
 TEST(SecondCores, ShowTheSameOverTheWholeDemoForTwoSeeds) {
     compare(7, 0);
     compare(20260101, 0);
