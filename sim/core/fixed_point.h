@@ -62,7 +62,7 @@ inline constexpr bool count_leading_zeros_instruction = false;
 inline constexpr bool count_leading_zeros_instruction = true;
 #endif
 
-inline constexpr int bit_length32(uint32_t x) {
+[[gnu::always_inline]] inline constexpr int bit_length32(uint32_t x) {
     if constexpr (count_leading_zeros_instruction) return x == 0 ? 0 : 32 - __builtin_clz(x);
     int n = 0;
     if (x >> 16) {
@@ -89,7 +89,7 @@ inline constexpr int bit_length32(uint32_t x) {
 }
 
 // The same for 64 bits, as two 32-bit halves: no 64-bit shifts.
-inline constexpr int bit_length64(uint64_t x) {
+[[gnu::always_inline]] inline constexpr int bit_length64(uint64_t x) {
     const auto high = static_cast<uint32_t>(x >> 32);
     return high != 0 ? 32 + bit_length32(high) : bit_length32(static_cast<uint32_t>(x));
 }
@@ -149,7 +149,7 @@ struct ReciprocalSeeds {
 };
 inline constexpr ReciprocalSeeds reciprocal_seeds{};
 
-inline Reciprocal reciprocal16(uint32_t w) {
+[[gnu::always_inline]] inline Reciprocal reciprocal16(uint32_t w) {
     if (w < 1) w = 1;
     const int e = bit_length32(w) - 16;
     const uint32_t m = e >= 0 ? static_cast<uint32_t>(w >> e) : static_cast<uint32_t>(w << -e);
