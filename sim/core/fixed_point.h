@@ -62,8 +62,16 @@ inline constexpr bool count_leading_zeros_instruction = false;
 inline constexpr bool count_leading_zeros_instruction = true;
 #endif
 
-inline constexpr int bit_length32(uint32_t x) {
-    if constexpr (count_leading_zeros_instruction) return x == 0 ? 0 : 32 - __builtin_clz(x);
+// Bit lengths of the bytes, for the ladder's last step.
+inline constexpr struct ByteBitLengths {
+    uint8_t of[256];
+    constexpr ByteBitLengths() : of{} {
+        for (int i = 1; i < 256; ++i)
+            of[i] = static_cast<uint8_t>(of[i >> 1] + 1);
+    }
+} byte_bit_lengths{};
+
+[[gnu::always_inline]] inline constexpr int bit_length32_ladder(uint32_t x) {
     int n = 0;
     if (x >> 16) {
         x >>= 16;
@@ -73,23 +81,16 @@ inline constexpr int bit_length32(uint32_t x) {
         x >>= 8;
         n += 8;
     }
-    if (x >> 4) {
-        x >>= 4;
-        n += 4;
-    }
-    if (x >> 2) {
-        x >>= 2;
-        n += 2;
-    }
-    if (x >> 1) {
-        x >>= 1;
-        n += 1;
-    }
-    return n + static_cast<int>(x);
+    return n + byte_bit_lengths.of[x];
+}
+
+[[gnu::always_inline]] inline constexpr int bit_length32(uint32_t x) {
+    if constexpr (count_leading_zeros_instruction) return x == 0 ? 0 : 32 - __builtin_clz(x);
+    return bit_length32_ladder(x);
 }
 
 // The same for 64 bits, as two 32-bit halves: no 64-bit shifts.
-inline constexpr int bit_length64(uint64_t x) {
+[[gnu::always_inline]] inline constexpr int bit_length64(uint64_t x) {
     const auto high = static_cast<uint32_t>(x >> 32);
     return high != 0 ? 32 + bit_length32(high) : bit_length32(static_cast<uint32_t>(x));
 }
@@ -149,7 +150,7 @@ struct ReciprocalSeeds {
 };
 inline constexpr ReciprocalSeeds reciprocal_seeds{};
 
-inline Reciprocal reciprocal16(uint32_t w) {
+[[gnu::always_inline]] inline Reciprocal reciprocal16(uint32_t w) {
     if (w < 1) w = 1;
     const int e = bit_length32(w) - 16;
     const uint32_t m = e >= 0 ? static_cast<uint32_t>(w >> e) : static_cast<uint32_t>(w << -e);

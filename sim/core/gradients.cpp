@@ -37,6 +37,19 @@ AttributePlane solve(int64_t a0, int64_t a1, int64_t a2, int64_t dx1, int64_t dy
             per_pixel((a2 - a0) * dx1 - (a1 - a0) * dx2, det)};
 }
 
+RowStart row_zero(const FacetGradients& g) {
+    // Offsets from the reference corner to the centre of column 0 of row 0,
+    // in 1/256 pixel (below 2^21); products with gradients below 2^61. Row y
+    // adds y * 256 to oy, hence exactly y * dy after the shift.
+    const int64_t ox = sub_pixel_half - int64_t{g.ref_x};
+    const int64_t oy = sub_pixel_half - int64_t{g.ref_y};
+    auto at = [&](const AttributePlane& p) {
+        return wrap_add64(p.base << gradient_extra_bits,
+                          (wrap_add64(p.dx * ox, p.dy * oy)) >> sub_pixel_bits);
+    };
+    return {at(g.w), at(g.uw), at(g.vw), at(g.sw)};
+}
+
 } // namespace
 
 FacetGradients facet_gradients(const ScreenPolygon& polygon) {
@@ -93,7 +106,10 @@ FacetGradients facet_gradients(const ScreenPolygon& polygon) {
             third = i;
         }
     }
-    if (det == 0) return g;
+    if (det == 0) {
+        g.row_zero = row_zero(g);
+        return g;
+    }
 
     // With the two corners in the order that makes the determinant
     // positive, every gradient below is a floor division by it.
@@ -113,19 +129,8 @@ FacetGradients facet_gradients(const ScreenPolygon& polygon) {
     g.uw = solve(c0.uw, c1.uw, c2.uw, dx1, dy1, dx2, dy2, det);
     g.vw = solve(c0.vw, c1.vw, c2.vw, dx1, dy1, dx2, dy2, det);
     g.sw = solve(c0.sw, c1.sw, c2.sw, dx1, dy1, dx2, dy2, det);
+    g.row_zero = row_zero(g);
     return g;
-}
-
-RowStart row_start(const FacetGradients& g, int32_t y) {
-    // Offsets from the reference corner to the centre of column 0 of row y,
-    // in 1/256 pixel (below 2^21); products with gradients below 2^61.
-    const int64_t ox = sub_pixel_half - int64_t{g.ref_x};
-    const int64_t oy = int64_t{y} * sub_pixel_one + sub_pixel_half - g.ref_y;
-    auto at = [&](const AttributePlane& p) {
-        return wrap_add64(p.base << gradient_extra_bits,
-                          (wrap_add64(p.dx * ox, p.dy * oy)) >> sub_pixel_bits);
-    };
-    return {at(g.w), at(g.uw), at(g.vw), at(g.sw)};
 }
 
 } // namespace sim

@@ -98,9 +98,9 @@ Cursor next_cursor(const TextureView& t, const Cursor& c, const Sample& from, co
     return n;
 }
 
-// Fetches and paints count pixels of one subspan, stepping the texture
-// coordinates (and the shade) linearly from the cursor.
-template <class Op, RowWrap Wrap>
+// Fetches and paints count pixels of one subspan (at most Whole), stepping
+// the texture coordinates (and the shade) linearly from the cursor.
+template <class Op, RowWrap Wrap, int32_t Whole = subspan_pixels>
 [[gnu::always_inline]] inline void
 paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& c, int64_t du64,
               int64_t dv64, int32_t a, int32_t da, int32_t b, int32_t db, const OpParams& p) {
@@ -110,12 +110,19 @@ paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& 
     const uint32_t du = static_cast<uint32_t>(du64);
     uint32_t u = c.u;
     if constexpr (Wrap == RowWrap::mask) {
-        const uint32_t height_mask = t.height_mask;
-        const uint32_t dv = static_cast<uint32_t>(dv64);
-        uint32_t v = c.v;
-        auto pixel = [&](int32_t i) {
+        // v and its step scaled by the width, modulo 2^32: bits 16.. of the
+        // scaled v are the row's first texel plus bits of v's fraction, which
+        // the scaled row mask clears. Exact while the texture's bits (row and
+        // column) fit 16, and one register fewer in the loop.
+        const bool scaled = t.row_mask_scaled != 0;
+        const uint32_t row_mask = scaled ? t.row_mask_scaled : t.height_mask;
+        const uint32_t row_shift = scaled ? 0 : log2_width;
+        const uint32_t scale = scaled ? log2_width : 0;
+        const uint32_t dv = static_cast<uint32_t>(dv64) << scale;
+        uint32_t v = c.v << scale;
+        auto pixel = [&](int32_t i, uint32_t shift) {
             const uint32_t texel =
-                texels[(((v >> 16) & height_mask) << log2_width) | ((u >> 16) & width_mask)];
+                texels[(((v >> 16) & row_mask) << shift) | ((u >> 16) & width_mask)];
             dst[i] = Op::pixel(dst[i], texel, p, a, b);
             u += du;
             v += dv;
@@ -124,17 +131,26 @@ paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& 
                 b += db;
             }
         };
-        // Whole subspans, the common case, unrolled: no loop counter, and
-        // the stores address the subspan directly. Not for the shaded type,
-        // whose four extra values then no longer fit the ARM's registers.
-        if (!Op::shaded && count == subspan_pixels) {
+        auto run = [&](uint32_t shift) {
+            // Whole subspans, the common case, unrolled 16 pixels at a time:
+            // no loop counter, and the stores address the pixels directly.
+            // Not for the shaded type, whose four extra values then no longer
+            // fit the ARM's registers.
+            if (!Op::shaded && count == Whole) {
+                for (int32_t base = 0; base < Whole; base += subspan_pixels) {
 #pragma GCC unroll 16
-            for (int32_t i = 0; i < subspan_pixels; ++i)
-                pixel(i);
-        } else {
-            for (int32_t i = 0; i < count; ++i)
-                pixel(i);
-        }
+                    for (int32_t i = 0; i < subspan_pixels; ++i)
+                        pixel(base + i, shift);
+                }
+            } else {
+                for (int32_t i = 0; i < count; ++i)
+                    pixel(i, shift);
+            }
+        };
+        if (scaled)
+            run(0);
+        else
+            run(row_shift);
     } else if constexpr (Wrap == RowWrap::step) {
         // v stays in [0, height << 16) and steps forwards by dv modulo it;
         // height << 16 is at most 2^31, so no sum wraps.
@@ -171,20 +187,24 @@ paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& 
 // Perspective-correct at every subspan boundary, linear in between. A full
 // subspan is sampled at the first pixel of the next one, so each sample
 // serves twice; the last subspan of a span is sampled at its own last
-// pixel, which keeps every sample inside the facet.
-template <class Op, RowWrap Wrap>
-void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t x_end,
-                        int32_t y) {
+// pixel, which keeps every sample inside the facet. Spans whose W hardly
+// changes take subspans of 32 pixels, half the samples. The subspan
+// length is a constant of each instance, so that its loops and steps
+// compile as they would for one fixed length.
+template <class Op, RowWrap Wrap, int Shift>
+void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32_t x_begin,
+                int32_t x_end) {
+    constexpr int shift = Shift;
+    constexpr int32_t whole = int32_t{1} << shift;
     const TextureView texture = p.texture;
     const OpParams params{p.color, p.luma_offset};
     const FacetGradients& g = p.gradients;
-    const RowStart start = row_start(g, y);
     // The planes at the span's first and last pixels bound them over the
     // whole span.
     const int32_t x_last = x_end - 1;
     auto plane = [&](int64_t row_value, int64_t per_pixel) {
         return span_plane(row_value + x_begin * per_pixel, row_value + x_last * per_pixel,
-                          per_pixel);
+                          per_pixel, shift);
     };
     const SpanPlanes planes{plane(start.w, g.w.dx), plane(start.uw, g.uw.dx),
                             plane(start.vw, g.vw.dx),
@@ -194,10 +214,10 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
     Sample first = sample_at<Op::shaded>(g, planes, w, uw, vw, sw, p.shade_scale);
     Cursor cursor = start_cursor<Wrap>(texture, first);
     while (x < x_end) {
-        const bool full = x_end - x > subspan_pixels;
-        const int32_t count = full ? subspan_pixels : x_end - x;
+        const bool full = x_end - x > whole;
+        const int32_t count = full ? whole : x_end - x;
         const int32_t steps = full ? count : count - 1;
-        // Whole subspans step the planes by 16 pixels' worth; only a span's
+        // Whole subspans step the planes by a subspan's worth; only a span's
         // last sample multiplies.
         if (full) {
             w += planes.w.step;
@@ -216,31 +236,66 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
         int64_t du = 0, dv = 0;
         int32_t da = 0, db = 0;
         if (steps > 0) {
-            du = step_of(first.u, last.u, steps);
-            dv = Wrap == RowWrap::modulo ? step_of_exact(first.v, last.v, steps)
-                                         : step_of(first.v, last.v, steps);
+            du = step_of(first.u, last.u, steps, shift);
+            dv = Wrap == RowWrap::modulo ? step_of_exact(first.v, last.v, steps, shift)
+                                         : step_of(first.v, last.v, steps, shift);
             if constexpr (Op::shaded) {
-                da = step_of(first.shade.a, last.shade.a, steps);
-                db = step_of(first.shade.b, last.shade.b, steps);
+                da = step_of(first.shade.a, last.shade.a, steps, shift);
+                db = step_of(first.shade.b, last.shade.b, steps, shift);
             }
         }
         bool painted = false;
         if constexpr (fast_subspans_built && Wrap == RowWrap::mask) {
-            if (count == subspan_pixels) {
-                painted = paint_subspan16_fast(
-                    Op::type, {row + x, texture.texels, cursor.u, static_cast<uint32_t>(du),
-                               cursor.v, static_cast<uint32_t>(dv), texture.width_mask,
-                               texture.height_mask, texture.log2_width, first.shade.a, da,
-                               first.shade.b, db, params.key, params.luma_offset});
+            // A long subspan as two of 16: the second starts where the
+            // linear steps of the first leave off, exactly as in one loop.
+            Subspan16 part{row + x,
+                           texture.texels,
+                           cursor.u,
+                           static_cast<uint32_t>(du),
+                           cursor.v,
+                           static_cast<uint32_t>(dv),
+                           texture.width_mask,
+                           texture.height_mask,
+                           texture.log2_width,
+                           first.shade.a,
+                           da,
+                           first.shade.b,
+                           db,
+                           params.key,
+                           params.luma_offset};
+            if (count == subspan_pixels || count == long_subspan_pixels) {
+                painted = paint_subspan16_fast(Op::type, part);
+                for (int32_t done = subspan_pixels; painted && done < count;
+                     done += subspan_pixels) {
+                    part.dst += subspan_pixels;
+                    part.u += part.du * subspan_pixels;
+                    part.v += part.dv * subspan_pixels;
+                    part.a += part.da * subspan_pixels;
+                    part.b += part.db * subspan_pixels;
+                    painted = paint_subspan16_fast(Op::type, part);
+                }
             }
         }
         if (!painted)
-            paint_subspan<Op, Wrap>(row + x, count, texture, cursor, du, dv, first.shade.a, da,
-                                    first.shade.b, db, params);
+            paint_subspan<Op, Wrap, whole>(row + x, count, texture, cursor, du, dv, first.shade.a,
+                                           da, first.shade.b, db, params);
         if (full) cursor = next_cursor<Wrap>(texture, cursor, first, last);
         x += count;
         first = last;
     }
+}
+
+template <class Op, RowWrap Wrap>
+void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t x_end,
+                        int32_t y) {
+    const FacetGradients& g = p.gradients;
+    const RowStart start = row_start(g, y);
+    const int64_t w_first = start.w + x_begin * g.w.dx;
+    const int64_t w_last = start.w + (x_end - 1) * g.w.dx;
+    if (long_subspans_fit(w_first, w_last, g.w.dx))
+        paint_span<Op, Wrap, long_subspan_shift>(p, start, row, x_begin, x_end);
+    else
+        paint_span<Op, Wrap, subspan_shift>(p, start, row, x_begin, x_end);
 }
 
 void paint_flat_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t x_end, int32_t) {
@@ -272,6 +327,7 @@ void paint_subspan16_portable(uint32_t rendering_type, const Subspan16& s) {
     t.log2_width = s.log2_width;
     t.width_mask = s.width_mask;
     t.height_mask = s.height_mask;
+    t.row_mask_scaled = row_mask_scaled(s.log2_width, s.height_mask);
     const Cursor c{s.u, s.v, 0};
     const OpParams p{s.key, s.luma_offset};
     auto run = [&](auto op) {
@@ -307,6 +363,7 @@ TextureView texture_view(const uint32_t* texels, uint32_t log2_width, uint32_t h
     if (power_of_two && height <= (1u << 16)) {
         view.wrap = RowWrap::mask;
         view.height_mask = height - 1;
+        view.row_mask_scaled = row_mask_scaled(log2_width, view.height_mask);
     } else if (height <= (1u << 15)) {
         view.wrap = RowWrap::step;
         view.height_fixed = height << 16;

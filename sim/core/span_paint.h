@@ -29,10 +29,17 @@ struct TextureView {
     uint32_t log2_width = 0;
     uint32_t width_mask = 0;
     uint32_t height = 1;
-    uint32_t height_mask = 0;  // height - 1, for RowWrap::mask
+    uint32_t height_mask = 0; // height - 1, for RowWrap::mask
+    // height_mask << log2_width where the texture has at most 2^16 texels
+    // (the painters then fetch with v scaled by the width), else 0
+    uint32_t row_mask_scaled = 0;
     uint32_t height_fixed = 0; // height << 16, for RowWrap::step
     RowWrap wrap = RowWrap::mask;
 };
+
+inline uint32_t row_mask_scaled(uint32_t log2_width, uint32_t height_mask) {
+    return uint64_t{height_mask + 1} << log2_width <= (1u << 16) ? height_mask << log2_width : 0;
+}
 
 TextureView texture_view(const uint32_t* texels, uint32_t log2_width, uint32_t height);
 

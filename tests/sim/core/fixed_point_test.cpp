@@ -35,6 +35,18 @@ TEST(FixedPoint, ReciprocalIsWithinItsBoundForEveryMantissa) {
     EXPECT_EQ(reciprocal16(0x7FFFFFFFu).shift, 15);
 }
 
+TEST(FixedPoint, BitLengthLadderMatchesTheCountOfLeadingZeros) {
+    // The ladder is what processors without the instruction run.
+    EXPECT_EQ(bit_length32_ladder(0), 0);
+    for (int bit = 0; bit < 32; ++bit) {
+        const uint32_t p = 1u << bit;
+        for (const uint32_t x : {p, p | (p - 1), p | (p >> 1), p | 1u}) {
+            ASSERT_EQ(bit_length32_ladder(x), bit + 1) << x;
+            ASSERT_EQ(bit_length32_ladder(x), bit_length32(x)) << x;
+        }
+    }
+}
+
 TEST(FixedPoint, CutFractionAndPointMatchExactArithmetic) {
     struct Case {
         int64_t a, b;
