@@ -102,30 +102,18 @@ std::unique_ptr<CaptureRecorder> open_capture(const Options& options) {
 // Completes every output, even after one has failed; a failure sets status.
 void finish_outputs(std::vector<std::unique_ptr<out::FrameSink>>& outputs, CaptureRecorder* capture,
                     out::ShownDigests* shown_digests, const RunResult& result, int& status) {
-    if (shown_digests != nullptr) {
+    const auto finish = [&status](auto&& complete) {
         try {
-            shown_digests->finish();
+            complete();
         } catch (const HostError& e) {
             print_message(e.what());
             status = exit_simulator_failure;
         }
-    }
-    for (auto& output : outputs) {
-        try {
-            output->finish(result.frames);
-        } catch (const HostError& e) {
-            print_message(e.what());
-            status = exit_simulator_failure;
-        }
-    }
-    if (capture != nullptr) {
-        try {
-            capture->finish();
-        } catch (const HostError& e) {
-            print_message(e.what());
-            status = exit_simulator_failure;
-        }
-    }
+    };
+    if (shown_digests != nullptr) finish([&] { shown_digests->finish(); });
+    for (auto& output : outputs)
+        finish([&] { output->finish(result.frames); });
+    if (capture != nullptr) finish([&] { capture->finish(); });
 }
 
 // Draws a capture with no command: no devices, no processes. The capture is
