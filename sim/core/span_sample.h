@@ -20,13 +20,15 @@ inline constexpr int subspan_shift = 4;
 inline constexpr int32_t long_subspan_pixels = 32;
 inline constexpr int long_subspan_shift = 5;
 
-// True when W changes by at most 1/256 of its smaller end value over 32
-// pixels: a linear stretch of 32 pixels then errs by under 1/1024 of the
-// texels it crosses. Inside a facet W is positive at both ends.
+// True when W changes by at most 1/32 of its smaller end value over 32
+// pixels: a linear stretch of 32 pixels then errs by under 1/128 of the
+// texels it crosses (a quarter of W's relative change), a quarter texel
+// where a texture is shown at its own size. Inside a facet W is positive at
+// both ends.
 inline bool long_subspans_fit(int64_t w_first, int64_t w_last, int64_t w_per_pixel) {
     const int64_t smaller = w_first < w_last ? w_first : w_last;
     const int64_t change = w_per_pixel < 0 ? -w_per_pixel : w_per_pixel;
-    return smaller > 0 && change <= (smaller >> 13);
+    return smaller > 0 && change <= (smaller >> 10);
 }
 
 // Texture coordinates (raw 16.16, not yet wrapped) and the luma transfer at

@@ -220,5 +220,39 @@ TEST(ExactCoverage, TextureCoordinatesWrapExactlyAtEveryTextureShape) {
     }
 }
 
+TEST(ExactCoverage, PerspectiveTexelsStayWithinTheLinearStretchBound) {
+    // A row receding in depth, about one texel a pixel, against the exact
+    // perspective texel: a 32-pixel stretch is taken only where W changes by
+    // at most 1/32 over it, which keeps every pixel within a quarter texel of
+    // the exact one. The steeper row must take 16-pixel stretches to stay
+    // within the bound (32-pixel ones would err by half a texel).
+    constexpr uint32_t tex = 0x100000;
+    constexpr double x_left = 32, x_right = 288, texels = 256;
+    for (const double far : {19.0 / 16, 24.0 / 16}) {
+        TestArea t;
+        Renderer r(t.area());
+        for (uint32_t tu = 0; tu < 512; ++tu)
+            t.video()[tex + tu] = tu;
+        auto at = [](double sx, double sy, double depth, double u) {
+            return Vertex{(sx - 160) / 256 * depth, (sy - 120) / 256 * depth, -depth, u, 0, 0};
+        };
+        run(t, r,
+            join({cmd_buffer(gpu_op_set_out_buf, out_address, 9, 250),
+                  cmd_buffer(gpu_op_set_txt_buf, tex, 9, 1),
+                  cmd_facet(2, 0, 0,
+                            {at(x_left, 100, 1, 0), at(x_right, 100, far, texels),
+                             at(x_right, 104, far, texels), at(x_left, 104, 1, 0)})}));
+        ASSERT_EQ(r.error_count(), 0u);
+        for (int x = 32; x < 288; ++x) {
+            // 1/depth and u/depth are linear on screen.
+            const double f = (x + 0.5 - x_left) / (x_right - x_left);
+            const double u = f * texels / far / ((1 - f) + f / far);
+            const auto drawn = static_cast<double>(t.video()[out_address + 101 * 512 + x]);
+            ASSERT_GE(drawn, std::floor(u - 0.26)) << "far " << far << " pixel " << x;
+            ASSERT_LE(drawn, std::floor(u + 0.26)) << "far " << far << " pixel " << x;
+        }
+    }
+}
+
 } // namespace
 } // namespace sim::test
