@@ -119,6 +119,13 @@ void finish_outputs(std::vector<std::unique_ptr<out::FrameSink>>& outputs, Captu
 // Draws a capture with no command: no devices, no processes. The capture is
 // read and checked whole before any output is created.
 int replay(const Options& options) {
+    // While the simulator is one thread: an emulated core's memory file is
+    // removed even if the simulator is killed outright.
+    std::unique_ptr<Guardian> guardian;
+    if (options.second_core == SecondCoreKind::emulated) {
+        guardian = std::make_unique<Guardian>();
+        helper_processes().push_back(guardian->pid());
+    }
     capture::CaptureReplay source;
     if (!source.load_file(options.replay))
         throw HostError("cannot replay '" + options.replay + "': " + source.error());
@@ -141,6 +148,10 @@ int replay(const Options& options) {
     setup.shown_digests = shown_digests.get();
     setup.frame_limit = options.frame_limit;
     setup.capture = capture.get();
+    setup.second_core = options.second_core;
+    setup.emulated.program = renderer_image_path();
+    setup.emulated.instructions = options.instructions;
+    setup.emulated.guardian = guardian.get();
     for (auto& output : outputs)
         setup.sinks.push_back(output.get());
     if (window) setup.sinks.push_back(window.get());

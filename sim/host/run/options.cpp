@@ -31,7 +31,9 @@ const char* const usage_text =
     "                       the loader puts the renderer image there;\n"
     "                       emulated: whatever the loader put there runs on an\n"
     "                       emulated ARMv4T core, and the simulator shows the\n"
-    "                       frame buffer as the display program fills it\n"
+    "                       frame buffer as the display program fills it; a\n"
+    "                       replay loads renderer.img from beside handheld-sim\n"
+    "                       and fills the frame buffer itself\n"
     "  --instructions FILE  with the emulated core: write one line per displayed\n"
     "                       frame, its number and the instructions the core ran\n"
     "                       since the previous one (slows the core down)\n"
@@ -240,9 +242,6 @@ Options parse_options(int argc, char** argv) {
     if (options.second_core == SecondCoreKind::emulated && options.renderer_now)
         throw HostError("--renderer-now starts the built-in renderer; with --second-core "
                         "emulated the loader must load a program");
-    if (options.second_core == SecondCoreKind::emulated && !options.replay.empty())
-        throw HostError("--replay draws with the native second core; --second-core emulated "
-                        "needs a command");
     if (!options.instructions.empty() && options.second_core != SecondCoreKind::emulated)
         throw HostError("--instructions counts the emulated core's instructions: it needs "
                         "--second-core emulated");

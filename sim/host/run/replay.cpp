@@ -36,9 +36,6 @@ class PrivateArea {
 
 void run_replay(const capture::CaptureReplay& capture, const ReplaySetup& setup,
                 RunResult& result) {
-    PrivateArea area;
-    NativeCore core(area.get(), setup.capture);
-    ReplayFeeder feeder(capture, area.get());
     RunSetup run;
     run.fast = setup.fast;
     run.progress = setup.progress;
@@ -48,6 +45,13 @@ void run_replay(const capture::CaptureReplay& capture, const ReplaySetup& setup,
     run.capture = setup.capture;
     run.shown_digests = setup.shown_digests;
     run.frame_limit = setup.frame_limit;
+    if (setup.second_core == SecondCoreKind::emulated) {
+        run_emulated_replay(capture, run, setup.emulated, result);
+        return;
+    }
+    PrivateArea area;
+    NativeCore core(area.get(), setup.capture);
+    ReplayFeeder feeder(capture, area.get());
     run.second_core = &core;
     run.feeder = &feeder;
     run_simulation(run, result);

@@ -1,4 +1,5 @@
-// Replays a capture without the program that made it: the renderer draws
+// Replays a capture without the program that made it: the renderer (built in,
+// or its own program on the emulated core) draws
 // the recorded commands from a private shared area, at the recorded pace (60
 // displayed frames a second) or in fast mode, into the usual outputs. It is
 // the live run's loop, with its keys and title, fed from the capture.
@@ -6,6 +7,7 @@
 
 #include "capture_recorder.h"
 #include "capture_replay.h"
+#include "emulated_replay.h"
 #include "frame_sink.h"
 #include "screenshots.h"
 #include "shown_digests.h"
@@ -25,6 +27,10 @@ struct ReplaySetup {
     const out::Screenshots* screenshots = nullptr; // where F12 saves, with a window
     out::ShownDigests* shown_digests = nullptr;
     uint64_t frame_limit = 0;
+    // The emulated core runs the renderer's program; the native one needs
+    // none of emulated.
+    SecondCoreKind second_core = SecondCoreKind::native;
+    EmulatedReplaySetup emulated;
 };
 
 // Runs until every recorded command has been executed and every shown

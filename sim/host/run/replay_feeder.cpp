@@ -59,6 +59,8 @@ bool ReplayFeeder::feed(const SecondCore& core) {
         if (command.words[0] == gpu_op_show && !show_may_follow(core)) break;
         if (command.has_texture_hash && !texture_ready(command, core)) break;
         push(command.words, command.count);
+        if (command.words[0] == gpu_op_reset) shows_since_reset_ = 0;
+        if (command.words[0] == gpu_op_show) ++shows_since_reset_;
         ++next_;
         wrote = true;
     }
@@ -71,7 +73,15 @@ bool ReplayFeeder::feed(const SecondCore& core) {
 // ahead of the display, as in fast mode, and never draws into a buffer that
 // still waits for it, however slowly a paced replay displays.
 bool ReplayFeeder::show_may_follow(const SecondCore& core) const {
-    return fifo_drained() && core.pending_shows() == 0;
+    return fifo_drained() && all_displayed(core);
+}
+
+// The loop sees only the shows waiting for its display; a program on the
+// emulated core keeps the others out of its sight. frame_count counts every
+// show since the last reset, rejected ones included, once it is displayed.
+bool ReplayFeeder::all_displayed(const SecondCore& core) const {
+    return core.pending_shows() == 0 &&
+           platform::shared_load(&area_->frame_count) == shows_since_reset_;
 }
 
 bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const SecondCore& core) {
@@ -87,7 +97,7 @@ bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const Se
     const auto stand_in = stand_ins_.find(wanted);
     if (stand_in != stand_ins_.end() && stand_in->second == present) return true;
     // Writing may overwrite a shown buffer still waiting for display.
-    if (core.pending_shows() > 0) return false;
+    if (!all_displayed(core)) return false;
 
     const size_t count = static_cast<size_t>(texture.height) << texture.log2_width;
     uint64_t recorded_words = 0;

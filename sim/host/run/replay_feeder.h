@@ -33,6 +33,7 @@ class ReplayFeeder {
 
   private:
     bool show_may_follow(const SecondCore& core) const;
+    bool all_displayed(const SecondCore& core) const;
     bool texture_ready(const capture::ReplayCommand& command, const SecondCore& core);
     void write_stand_in(uint64_t hash, const BufferSel& texture);
     bool fifo_drained() const;
@@ -42,6 +43,7 @@ class ReplayFeeder {
     const capture::CaptureReplay& capture_;
     gpuSharedArea* area_;
     size_t next_ = 0;
+    uint32_t shows_since_reset_ = 0; // what frame_count reaches once all are displayed
     TextureDigestCache digests_;
     std::vector<uint32_t> texels_;
     // Digests of the placeholder written for each recorded texture the

@@ -70,7 +70,6 @@ TEST(Options, RefusesMalformedCommandLines) {
         {{"--png", "d", "--png-frames", "99999999999999999999999", "--", "x"}, "too large"},
         {{"--second-core", "arm", "--", "x"}, "not native or emulated"},
         {{"--second-core", "emulated", "--renderer-now", "--", "x"}, "the loader must load"},
-        {{"--second-core", "emulated", "--replay", "c.cap"}, "needs a command"},
         {{"--second-core=emulated", "--capture", "c.cap", "--", "x"}, "--capture-digests-only"},
         {{"--instructions", "i.txt", "--", "x"}, "needs --second-core emulated"},
         {{"--frames", "0", "--", "x"}, "not a whole number above 0"},

@@ -113,6 +113,34 @@ void compare(unsigned seed, unsigned frames) {
     }
 }
 
+// A replay feeds the emulated core from the capture, with the simulator in
+// the display program's place, and must show what the built-in renderer
+// shows from the same capture.
+TEST(SecondCores, ReplayTheSameCapture) {
+    TempDir tmp, out;
+    if (!can_compare(tmp)) GTEST_SKIP() << "no renderer.img or no emulated second core";
+    const std::string cap = out.path() + "/demo.cap";
+    const ProcessResult made = run_sim(
+        {"--no-window", "--no-progress", "--fast", "--frames", "300", "--capture", cap, "--", "sh",
+         "-c", "cd " + bin_dir + " && ./coreseed renderer.img >/dev/null && ./lumenfall"},
+        tmp.path());
+    ASSERT_EQ(made.exit_status, 0) << made.err;
+    std::string shown[2];
+    const char* cores[2] = {"native", "emulated"};
+    for (int i = 0; i < 2; ++i) {
+        const std::string list = out.path() + "/" + cores[i] + ".txt";
+        const ProcessResult r = run_sim({"--no-window", "--no-progress", "--fast", "--second-core",
+                                         cores[i], "--replay", cap, "--shown-digests", list},
+                                        tmp.path(), 300);
+        ASSERT_EQ(r.exit_status, 0) << cores[i] << ": " << r.err;
+        EXPECT_EQ(parse_summary(r.err).renderer_errors, 0u) << cores[i];
+        EXPECT_TRUE(tmp.entries().empty()) << cores[i] << " left its memory file behind";
+        shown[i] = read_file(list);
+    }
+    EXPECT_GE(std::count(shown[0].begin(), shown[0].end(), '\n'), 300);
+    EXPECT_TRUE(shown[0] == shown[1]) << "the shown buffers' words differ";
+}
+
 // The seed changes only the second scene's ink, so one seed serves here.
 TEST(SecondCores, ShowTheSameOverAFewHundredFrames) {
     compare(7, 200);
