@@ -236,7 +236,10 @@ bool EmulatedCore::idle() const {
         stalled_since_ = 0;
         return true;
     }
-    const int64_t now = monotonic_ns();
+    // The core's own running time, as for a hang: on a busy machine the
+    // clock on the wall runs on while the core waits for a processor, and a
+    // run would end with shows not yet displayed.
+    const int64_t now = core_time_ns();
     if (stalled_since_ == 0 || frame_count != stalled_frame_count_) {
         stalled_since_ = now;
         stalled_frame_count_ = frame_count;
