@@ -98,6 +98,11 @@ Cursor next_cursor(const TextureView& t, const Cursor& c, const Sample& from, co
     return n;
 }
 
+// The commonest texture shape, 256 x 256 texels, as the scaled row mask and
+// width mask of RowWrap::mask (both fit an ARM instruction's immediate).
+inline constexpr uint32_t common_row_mask = 0xFFu << 8;
+inline constexpr uint32_t common_width_mask = 0xFFu;
+
 // Fetches and paints count pixels of one subspan (at most Whole), stepping
 // the texture coordinates (and the shade) linearly from the cursor.
 template <class Op, RowWrap Wrap, int32_t Whole = subspan_pixels>
@@ -147,10 +152,25 @@ paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& 
                     pixel(i, shift);
             }
         };
-        if (scaled)
+        if (Op::shaded && scaled && row_mask == common_row_mask &&
+            width_mask == common_width_mask) {
+            // The shaded loop holds eight stepped values; with the commonest
+            // texture shape's masks as constants it keeps them all in
+            // registers instead of reloading two masks every pixel.
+            for (int32_t i = 0; i < count; ++i) {
+                const uint32_t texel =
+                    texels[((v >> 16) & common_row_mask) | ((u >> 16) & common_width_mask)];
+                dst[i] = Op::pixel(dst[i], texel, p, a, b);
+                u += du;
+                v += dv;
+                a += da;
+                b += db;
+            }
+        } else if (scaled) {
             run(0);
-        else
+        } else {
             run(row_shift);
+        }
     } else if constexpr (Wrap == RowWrap::step) {
         // v stays in [0, height << 16) and steps forwards by dv modulo it;
         // height << 16 is at most 2^31, so no sum wraps.
@@ -199,6 +219,8 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
     const TextureView texture = p.texture;
     const OpParams params{p.color, p.luma_offset};
     const FacetGradients& g = p.gradients;
+    // |2^26 / shade octave| <= 2^26: 32 bits hold it.
+    const auto shade_scale = static_cast<int32_t>(p.shade_scale);
     // The planes at the span's first and last pixels bound them over the
     // whole span.
     const int32_t x_last = x_end - 1;
@@ -211,7 +233,7 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
                             Op::shaded ? plane(start.sw, g.sw.dx) : SpanPlane{0, 0, 0}};
     int32_t w = planes.w.at, uw = planes.uw.at, vw = planes.vw.at, sw = planes.sw.at;
     int32_t x = x_begin;
-    Sample first = sample_at<Op::shaded>(g, planes, w, uw, vw, sw, p.shade_scale);
+    Sample first = sample_at<Op::shaded>(g, planes, w, uw, vw, sw, shade_scale);
     Cursor cursor = start_cursor<Wrap>(texture, first);
     while (x < x_end) {
         const bool full = x_end - x > whole;
@@ -232,7 +254,7 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
             if constexpr (Op::shaded) sw = plane_ahead(planes.sw, g.sw.dx, ahead);
         }
         const Sample last =
-            steps > 0 ? sample_at<Op::shaded>(g, planes, w, uw, vw, sw, p.shade_scale) : first;
+            steps > 0 ? sample_at<Op::shaded>(g, planes, w, uw, vw, sw, shade_scale) : first;
         int64_t du = 0, dv = 0;
         int32_t da = 0, db = 0;
         if (steps > 0) {

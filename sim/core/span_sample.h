@@ -87,7 +87,7 @@ struct SpanPlanes {
 template <bool Shaded>
 [[gnu::always_inline]] inline Sample sample_at(const FacetGradients& g, const SpanPlanes& p,
                                                int32_t w, int32_t uw, int32_t vw, int32_t sw,
-                                               int64_t shade_scale) {
+                                               int32_t shade_scale) {
     // Inside a facet W stays positive; rounding at a sliver's edge must not
     // make it zero or negative.
     const Reciprocal rw = reciprocal16(static_cast<uint32_t>(w > 0 ? w : 1));
@@ -95,10 +95,17 @@ template <bool Shaded>
              g.v_ref + divide_by_w(vw, p.vw.shift, rw, p.w.shift),
              {0, 0}};
     if constexpr (Shaded) {
-        constexpr int64_t limit = int64_t{1} << 31;
-        const int64_t shade =
-            clamp64(g.s_ref + divide_by_w(sw, p.sw.shift, rw, p.w.shift), -limit, limit);
-        s.shade = luma_transfer((shade * shade_scale + (int64_t{1} << 31)) >> 32);
+        // The shade is bounded to [-2^31, 2^31] and |shade_scale| <= 2^26, so
+        // the steps lie within +-2^25. Below the top bound the shade fits 32
+        // bits and the product is one 32 x 32 -> 64 multiply; the top bound
+        // itself is 2^31 times the scale.
+        constexpr int64_t half = int64_t{1} << 31;
+        const int64_t shade = g.s_ref + divide_by_w(sw, p.sw.shift, rw, p.w.shift);
+        const int64_t product =
+            shade >= half
+                ? int64_t{shade_scale} * half
+                : int64_t{shade < -half ? INT32_MIN : static_cast<int32_t>(shade)} * shade_scale;
+        s.shade = luma_transfer(static_cast<int32_t>((product + half) >> 32));
     }
     return s;
 }
