@@ -70,7 +70,8 @@ struct SpanPlane {
 // a * 2^30 / w, given a = A * 2^-sa and w's reciprocal (w = W * 2^-sw): the
 // product of a 30-bit value and a 17-bit reciprocal, one 64-bit shift.
 [[gnu::always_inline]] inline int64_t divide_by_w(int32_t a, int sa, const Reciprocal& rw, int sw) {
-    const int64_t product = int64_t{a} * rw.r;
+    // r <= 2^17 fits a signed word: one signed 32 x 32 -> 64 multiply.
+    const int64_t product = int64_t{a} * static_cast<int32_t>(rw.r);
     const int shift = 32 - cut_w_bits + rw.shift + sw - sa;
     if (shift >= 0) return shift < 63 ? product >> shift : (product < 0 ? -1 : 0);
     // A far corner of a facet reaching to the horizon: W tiny against the
@@ -125,7 +126,7 @@ inline constexpr uint32_t step_reciprocal[long_subspan_pixels] = {
 inline int32_t step_of(int64_t from, int64_t to, int32_t steps, int shift) {
     const auto d = static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
     if (steps == int32_t{1} << shift) return d >> shift;
-    return static_cast<int32_t>((int64_t{d} * step_reciprocal[steps]) >> 16);
+    return static_cast<int32_t>((int64_t{d} * static_cast<int32_t>(step_reciprocal[steps])) >> 16);
 }
 
 // The same for the exact path of tall textures, in 64 bits.
