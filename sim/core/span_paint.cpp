@@ -36,8 +36,11 @@ struct ShadedOp {
     [[maybe_unused]] static constexpr uint32_t type = 3;
     static constexpr bool shaded = true;
     static uint32_t pixel(uint32_t, uint32_t texel, const OpParams&, int32_t a, int32_t b) {
-        const int32_t y = (static_cast<int32_t>(pixel_luma(texel)) * a + b) >> 16;
-        return with_luma(texel, static_cast<uint32_t>(y));
+        // Y * a + b is within [0, 2^24): a logical shift, and the luma put in
+        // both bytes with one multiply-free add (y + (y << 16)).
+        const uint32_t y =
+            static_cast<uint32_t>(static_cast<int32_t>(pixel_luma(texel)) * a + b) >> 16;
+        return (texel & chroma_mask) | (y * 0x10001u);
     }
 };
 
@@ -157,11 +160,14 @@ paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& 
             // The shaded loop holds eight stepped values; with the commonest
             // texture shape's masks as constants it keeps them all in
             // registers instead of reloading two masks every pixel.
+            // u shifted up by 8 (modulo 2^32, so stepping it stays exact): its
+            // top byte is the column, and no mask is needed.
+            uint32_t u_top = u << 8;
+            const uint32_t du_top = du << 8;
             for (int32_t i = 0; i < count; ++i) {
-                const uint32_t texel =
-                    texels[((v >> 16) & common_row_mask) | ((u >> 16) & common_width_mask)];
+                const uint32_t texel = texels[((v >> 16) & common_row_mask) | (u_top >> 24)];
                 dst[i] = Op::pixel(dst[i], texel, p, a, b);
-                u += du;
+                u_top += du_top;
                 v += dv;
                 a += da;
                 b += db;

@@ -97,15 +97,15 @@ template <bool Shaded>
              {0, 0}};
     if constexpr (Shaded) {
         // The shade is bounded to [-2^31, 2^31] and |shade_scale| <= 2^26, so
-        // the steps lie within +-2^25. Below the top bound the shade fits 32
-        // bits and the product is one 32 x 32 -> 64 multiply; the top bound
-        // itself is 2^31 times the scale.
+        // the steps lie within +-2^25. The product is one 32 x 32 -> 64
+        // multiply: the top bound 2^31 is taken as (2^31 - 1) plus one scale.
         constexpr int64_t half = int64_t{1} << 31;
         const int64_t shade = g.s_ref + divide_by_w(sw, p.sw.shift, rw, p.w.shift);
-        const int64_t product =
-            shade >= half
-                ? int64_t{shade_scale} * half
-                : int64_t{shade < -half ? INT32_MIN : static_cast<int32_t>(shade)} * shade_scale;
+        const int32_t bounded = shade >= half   ? INT32_MAX
+                                : shade < -half ? INT32_MIN
+                                                : static_cast<int32_t>(shade);
+        int64_t product = int64_t{bounded} * shade_scale;
+        if (shade >= half) product += shade_scale;
         s.shade = luma_transfer(static_cast<int32_t>((product + half) >> 32));
     }
     return s;
