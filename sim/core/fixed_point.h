@@ -156,8 +156,9 @@ inline constexpr ReciprocalSeeds reciprocal_seeds{};
     const uint32_t m = e >= 0 ? static_cast<uint32_t>(w >> e) : static_cast<uint32_t>(w << -e);
     const uint32_t r0 = reciprocal_seeds.values[(m >> 7) & 0xFFu];
     const auto error = static_cast<int32_t>(0u - m * r0); // 2^32 - m * r0
+    // r0 <= 2^17: one signed 32 x 32 -> 64 multiply.
     const auto r1 = static_cast<uint32_t>(static_cast<int64_t>(r0) +
-                                          ((static_cast<int64_t>(r0) * error) >> 32));
+                                          ((int64_t{static_cast<int32_t>(r0)} * error) >> 32));
     return {r1, e};
 }
 

@@ -26,16 +26,19 @@ struct LumaTransfer {
     int32_t b; // 16.16, below 236.0
 };
 
-// The transfer for a shade of `steps` 1/1024 octaves (negative darkens).
-inline LumaTransfer luma_transfer(int64_t steps) {
-    constexpr int64_t max_steps = int64_t{luma_max_octaves} * luma_steps_per_octave;
-    const int64_t magnitude = steps < 0 ? -steps : steps;
-    const auto n = static_cast<uint32_t>(magnitude < max_steps ? magnitude : max_steps);
+// The transfer for a shade of `steps` 1/1024 octaves (negative darkens), in
+// 32-bit arithmetic: a shift of 32 or more leaves nothing of a table entry
+// (below 2^32), so a is 0 there without a 64-bit shift.
+inline LumaTransfer luma_transfer(int32_t steps) {
+    constexpr uint32_t max_steps = uint32_t{luma_max_octaves} * luma_steps_per_octave;
+    const uint32_t magnitude =
+        steps < 0 ? 0u - static_cast<uint32_t>(steps) : static_cast<uint32_t>(steps);
+    const uint32_t n = magnitude < max_steps ? magnitude : max_steps;
     // The table holds 31 fractional bits; 15 of them go, and one more for
     // every whole octave.
     const uint32_t shift = 15 + n / luma_steps_per_octave;
     const auto a = static_cast<int32_t>(
-        static_cast<uint64_t>(luma_octave_fraction[n % luma_steps_per_octave]) >> shift);
+        shift < 32 ? luma_octave_fraction[n % luma_steps_per_octave] >> shift : 0u);
     const int32_t limit = steps < 0 ? luma_min : luma_max;
     return {a, limit * (1 << 16) + (1 << 15) - limit * a};
 }

@@ -36,8 +36,11 @@ struct ShadedOp {
     [[maybe_unused]] static constexpr uint32_t type = 3;
     static constexpr bool shaded = true;
     static uint32_t pixel(uint32_t, uint32_t texel, const OpParams&, int32_t a, int32_t b) {
-        const int32_t y = (static_cast<int32_t>(pixel_luma(texel)) * a + b) >> 16;
-        return with_luma(texel, static_cast<uint32_t>(y));
+        // Y * a + b is within [0, 2^24): a logical shift, and the luma put in
+        // both bytes with one multiply-free add (y + (y << 16)).
+        const uint32_t y =
+            static_cast<uint32_t>(static_cast<int32_t>(pixel_luma(texel)) * a + b) >> 16;
+        return (texel & chroma_mask) | (y * 0x10001u);
     }
 };
 
@@ -98,6 +101,11 @@ Cursor next_cursor(const TextureView& t, const Cursor& c, const Sample& from, co
     return n;
 }
 
+// The commonest texture shape, 256 x 256 texels, as the scaled row mask and
+// width mask of RowWrap::mask (both fit an ARM instruction's immediate).
+inline constexpr uint32_t common_row_mask = 0xFFu << 8;
+inline constexpr uint32_t common_width_mask = 0xFFu;
+
 // Fetches and paints count pixels of one subspan (at most Whole), stepping
 // the texture coordinates (and the shade) linearly from the cursor.
 template <class Op, RowWrap Wrap, int32_t Whole = subspan_pixels>
@@ -147,10 +155,28 @@ paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& 
                     pixel(i, shift);
             }
         };
-        if (scaled)
+        if (Op::shaded && scaled && row_mask == common_row_mask &&
+            width_mask == common_width_mask) {
+            // The shaded loop holds eight stepped values; with the commonest
+            // texture shape's masks as constants it keeps them all in
+            // registers instead of reloading two masks every pixel.
+            // u shifted up by 8 (modulo 2^32, so stepping it stays exact): its
+            // top byte is the column, and no mask is needed.
+            uint32_t u_top = u << 8;
+            const uint32_t du_top = du << 8;
+            for (int32_t i = 0; i < count; ++i) {
+                const uint32_t texel = texels[((v >> 16) & common_row_mask) | (u_top >> 24)];
+                dst[i] = Op::pixel(dst[i], texel, p, a, b);
+                u_top += du_top;
+                v += dv;
+                a += da;
+                b += db;
+            }
+        } else if (scaled) {
             run(0);
-        else
+        } else {
             run(row_shift);
+        }
     } else if constexpr (Wrap == RowWrap::step) {
         // v stays in [0, height << 16) and steps forwards by dv modulo it;
         // height << 16 is at most 2^31, so no sum wraps.
@@ -199,6 +225,8 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
     const TextureView texture = p.texture;
     const OpParams params{p.color, p.luma_offset};
     const FacetGradients& g = p.gradients;
+    // |2^26 / shade octave| <= 2^26: 32 bits hold it.
+    const auto shade_scale = static_cast<int32_t>(p.shade_scale);
     // The planes at the span's first and last pixels bound them over the
     // whole span.
     const int32_t x_last = x_end - 1;
@@ -211,7 +239,7 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
                             Op::shaded ? plane(start.sw, g.sw.dx) : SpanPlane{0, 0, 0}};
     int32_t w = planes.w.at, uw = planes.uw.at, vw = planes.vw.at, sw = planes.sw.at;
     int32_t x = x_begin;
-    Sample first = sample_at<Op::shaded>(g, planes, w, uw, vw, sw, p.shade_scale);
+    Sample first = sample_at<Op::shaded>(g, planes, w, uw, vw, sw, shade_scale);
     Cursor cursor = start_cursor<Wrap>(texture, first);
     while (x < x_end) {
         const bool full = x_end - x > whole;
@@ -232,7 +260,7 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
             if constexpr (Op::shaded) sw = plane_ahead(planes.sw, g.sw.dx, ahead);
         }
         const Sample last =
-            steps > 0 ? sample_at<Op::shaded>(g, planes, w, uw, vw, sw, p.shade_scale) : first;
+            steps > 0 ? sample_at<Op::shaded>(g, planes, w, uw, vw, sw, shade_scale) : first;
         int64_t du = 0, dv = 0;
         int32_t da = 0, db = 0;
         if (steps > 0) {

@@ -70,7 +70,8 @@ struct SpanPlane {
 // a * 2^30 / w, given a = A * 2^-sa and w's reciprocal (w = W * 2^-sw): the
 // product of a 30-bit value and a 17-bit reciprocal, one 64-bit shift.
 [[gnu::always_inline]] inline int64_t divide_by_w(int32_t a, int sa, const Reciprocal& rw, int sw) {
-    const int64_t product = int64_t{a} * rw.r;
+    // r <= 2^17 fits a signed word: one signed 32 x 32 -> 64 multiply.
+    const int64_t product = int64_t{a} * static_cast<int32_t>(rw.r);
     const int shift = 32 - cut_w_bits + rw.shift + sw - sa;
     if (shift >= 0) return shift < 63 ? product >> shift : (product < 0 ? -1 : 0);
     // A far corner of a facet reaching to the horizon: W tiny against the
@@ -87,7 +88,7 @@ struct SpanPlanes {
 template <bool Shaded>
 [[gnu::always_inline]] inline Sample sample_at(const FacetGradients& g, const SpanPlanes& p,
                                                int32_t w, int32_t uw, int32_t vw, int32_t sw,
-                                               int64_t shade_scale) {
+                                               int32_t shade_scale) {
     // Inside a facet W stays positive; rounding at a sliver's edge must not
     // make it zero or negative.
     const Reciprocal rw = reciprocal16(static_cast<uint32_t>(w > 0 ? w : 1));
@@ -95,10 +96,17 @@ template <bool Shaded>
              g.v_ref + divide_by_w(vw, p.vw.shift, rw, p.w.shift),
              {0, 0}};
     if constexpr (Shaded) {
-        constexpr int64_t limit = int64_t{1} << 31;
-        const int64_t shade =
-            clamp64(g.s_ref + divide_by_w(sw, p.sw.shift, rw, p.w.shift), -limit, limit);
-        s.shade = luma_transfer((shade * shade_scale + (int64_t{1} << 31)) >> 32);
+        // The shade is bounded to [-2^31, 2^31] and |shade_scale| <= 2^26, so
+        // the steps lie within +-2^25. The product is one 32 x 32 -> 64
+        // multiply: the top bound 2^31 is taken as (2^31 - 1) plus one scale.
+        constexpr int64_t half = int64_t{1} << 31;
+        const int64_t shade = g.s_ref + divide_by_w(sw, p.sw.shift, rw, p.w.shift);
+        const int32_t bounded = shade >= half   ? INT32_MAX
+                                : shade < -half ? INT32_MIN
+                                                : static_cast<int32_t>(shade);
+        int64_t product = int64_t{bounded} * shade_scale;
+        if (shade >= half) product += shade_scale;
+        s.shade = luma_transfer(static_cast<int32_t>((product + half) >> 32));
     }
     return s;
 }
@@ -118,7 +126,7 @@ inline constexpr uint32_t step_reciprocal[long_subspan_pixels] = {
 inline int32_t step_of(int64_t from, int64_t to, int32_t steps, int shift) {
     const auto d = static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
     if (steps == int32_t{1} << shift) return d >> shift;
-    return static_cast<int32_t>((int64_t{d} * step_reciprocal[steps]) >> 16);
+    return static_cast<int32_t>((int64_t{d} * static_cast<int32_t>(step_reciprocal[steps])) >> 16);
 }
 
 // The same for the exact path of tall textures, in 64 bits.

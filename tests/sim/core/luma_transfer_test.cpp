@@ -2,9 +2,11 @@
 // shades the demo uses and beyond, every luma lands within one level of the
 // exactly rounded result and never leaves the studio range.
 #include "luma_transfer.h"
+#include "span_sample.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sim {
@@ -48,6 +50,28 @@ TEST(LumaTransfer, WholeOctavesAndNoShadeAreExact) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(transferred(c.y, transfer_for(c.octaves)), c.want) << c.octaves;
+}
+
+// A span sample turns its shade into steps with a 32-bit product; at and
+// beyond the shade's bounds it must give what the 64-bit product gives.
+TEST(LumaTransfer, SampleShadeStepsMatchTheWideProductAtTheBounds) {
+    constexpr int64_t half = int64_t{1} << 31;
+    const int64_t shades[] = {half + 7,         half,      half - 1,  -half, -half - 1,
+                              int64_t{1} << 40, 123456789, -987654321};
+    const int32_t scales[] = {1 << 26, -(1 << 26), 1, -1, 40000, -12345};
+    FacetGradients g;
+    const SpanPlanes planes{{1 << 30, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+    for (const int64_t shade : shades) {
+        for (const int32_t scale : scales) {
+            g.s_ref = shade;
+            const int64_t bounded = std::clamp(shade, -half, half);
+            const LumaTransfer want =
+                luma_transfer(static_cast<int32_t>((bounded * scale + half) >> 32));
+            const LumaTransfer got = sample_at<true>(g, planes, 1 << 30, 0, 0, 0, scale).shade;
+            EXPECT_EQ(got.a, want.a) << shade << " x " << scale;
+            EXPECT_EQ(got.b, want.b) << shade << " x " << scale;
+        }
+    }
 }
 
 // The table is written out in the source; it must hold what it says.
