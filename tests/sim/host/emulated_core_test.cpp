@@ -46,14 +46,23 @@ TEST(EmulatedCore, StopsWhileHeldRestartsFromItsFirstWordAndIsReplacedByALoad) {
     if (counter.empty() || marker.empty()) GTEST_SKIP() << "arm-none-eabi-as is not installed";
     if (!emulation_built(tmp)) GTEST_SKIP() << "this build has no emulated second core";
 
+    // Each step waits (up to 10 s) for the simulator to notice the loader's
+    // register writes instead of sleeping a fixed time, so that a busy
+    // machine cannot fail it; a core that never stops, restarts or reloads
+    // still fails, on the values read after the wait gives up.
     const std::string loader = test_loader;
     const std::string script =
-        std::string(read_word_function) + loader + " load " + counter +
-        "; sleep 0.3; c1=$(rd 0x1000); " + loader +
-        " hold; sleep 0.1; h1=$(rd 0x1000); sleep 0.2; h2=$(rd 0x1000); " + loader +
-        " release; sleep 0.3; starts=$(rd 0x1004); " + loader + " load " + marker +
-        "; sleep 0.2; mark=$(rd 0x1008); a1=$(rd 0x1000); sleep 0.2; a2=$(rd 0x1000); "
-        "echo $c1 $h1 $h2 $starts $mark $a1 $a2";
+        std::string(read_word_function) +
+        "wait_for() { i=0; while ! eval \"$1\" && [ $i -lt 200 ]; do i=$((i+1)); sleep 0.05; "
+        "done; }; " +
+        loader + " load " + counter +
+        "; wait_for '[ \"$(rd 0x1000)\" -gt 0 ]'; c1=$(rd 0x1000); " + loader +
+        " hold; wait_for 'x=$(rd 0x1000); sleep 0.1; [ \"$(rd 0x1000)\" = \"$x\" ]'; "
+        "h1=$(rd 0x1000); sleep 0.3; h2=$(rd 0x1000); " +
+        loader + " release; wait_for '[ \"$(rd 0x1004)\" -ge 2 ]'; starts=$(rd 0x1004); " +
+        loader + " load " + marker +
+        "; wait_for '[ \"$(rd 0x1008)\" = 2827 ]'; mark=$(rd 0x1008); a1=$(rd 0x1000); "
+        "sleep 0.2; a2=$(rd 0x1000); echo $c1 $h1 $h2 $starts $mark $a1 $a2";
     const ProcessResult r =
         run_sim({"--no-window", "--second-core", "emulated", "--", "sh", "-c", script}, tmp.path());
     ASSERT_EQ(r.exit_status, 0) << r.err;
