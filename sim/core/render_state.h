@@ -31,7 +31,8 @@ struct View {
     int32_t shade_unit = default_shade_unit;
     int32_t shade_span = default_shade_span;
 
-    // Shade units that halve or double the brightness.
+    // Shade units per octave: that many halve the brightness, or make it twice
+    // as bright.
     int64_t shade_octave() const { return int64_t{shade_unit} * shade_span; }
 };
 

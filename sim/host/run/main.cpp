@@ -99,22 +99,52 @@ std::unique_ptr<CaptureRecorder> open_capture(const Options& options) {
     return std::make_unique<CaptureRecorder>(options.capture, !options.capture_digests_only);
 }
 
-// Completes every output, even after one has failed; a failure sets status.
-void finish_outputs(std::vector<std::unique_ptr<out::FrameSink>>& outputs, CaptureRecorder* capture,
-                    out::ShownDigests* shown_digests, const RunResult& result, int& status) {
-    const auto finish = [&status](auto&& complete) {
-        try {
-            complete();
-        } catch (const HostError& e) {
-            print_message(e.what());
-            status = exit_simulator_failure;
-        }
-    };
-    if (shown_digests != nullptr) finish([&] { shown_digests->finish(); });
-    for (auto& output : outputs)
-        finish([&] { output->finish(result.frames); });
-    if (capture != nullptr) finish([&] { capture->finish(); });
-}
+// Everything a run or a replay writes to, opened before anything runs, so
+// that an unwritable path or a missing encoder is reported first.
+struct RunOutputs {
+    explicit RunOutputs(const Options& options)
+        : files(open_outputs(options)), capture(open_capture(options)),
+          screenshots(options.screenshots_dir.empty() ? "." : options.screenshots_dir,
+                      !options.screenshots_dir.empty()),
+          shown_digests(options.shown_digests.empty()
+                            ? nullptr
+                            : std::make_unique<out::ShownDigests>(options.shown_digests)),
+          window(open_window(options.window, options.scale)) {}
+
+    // Hands the outputs to a run's or a replay's setup.
+    template <class Setup> void attach(Setup& setup) const {
+        setup.window = window.get();
+        setup.screenshots = &screenshots;
+        setup.shown_digests = shown_digests.get();
+        setup.capture = capture.get();
+        for (const auto& file : files)
+            setup.sinks.push_back(file.get());
+        if (window) setup.sinks.push_back(window.get());
+    }
+
+    // Completes every output, even after one has failed; a failure sets
+    // status.
+    void finish(const RunResult& result, int& status) {
+        const auto guarded = [&status](auto&& complete) {
+            try {
+                complete();
+            } catch (const HostError& e) {
+                print_message(e.what());
+                status = exit_simulator_failure;
+            }
+        };
+        if (shown_digests) guarded([&] { shown_digests->finish(); });
+        for (auto& file : files)
+            guarded([&] { file->finish(result.frames); });
+        if (capture) guarded([&] { capture->finish(); });
+    }
+
+    std::vector<std::unique_ptr<out::FrameSink>> files;
+    std::unique_ptr<CaptureRecorder> capture;
+    const out::Screenshots screenshots;
+    std::unique_ptr<out::ShownDigests> shown_digests;
+    std::unique_ptr<out::Window> window;
+};
 
 // Draws a capture with no command: no devices, no processes. The capture is
 // read and checked whole before any output is created.
@@ -130,31 +160,17 @@ int replay(const Options& options) {
     if (!source.load_file(options.replay))
         throw HostError("cannot replay '" + options.replay + "': " + source.error());
     signals::install();
-    std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
-    std::unique_ptr<CaptureRecorder> capture = open_capture(options);
-    const out::Screenshots screenshots(options.screenshots_dir.empty() ? "."
-                                                                       : options.screenshots_dir,
-                                       !options.screenshots_dir.empty());
-    std::unique_ptr<out::ShownDigests> shown_digests;
-    if (!options.shown_digests.empty())
-        shown_digests = std::make_unique<out::ShownDigests>(options.shown_digests);
-    std::unique_ptr<out::Window> window = open_window(options.window, options.scale);
+    RunOutputs out(options);
 
     ReplaySetup setup;
     setup.fast = options.fast;
     setup.progress = options.progress;
-    setup.window = window.get();
-    setup.screenshots = &screenshots;
-    setup.shown_digests = shown_digests.get();
     setup.frame_limit = options.frame_limit;
-    setup.capture = capture.get();
     setup.second_core = options.second_core;
     setup.emulated.program = renderer_image_path();
     setup.emulated.instructions = options.instructions;
     setup.emulated.guardian = guardian.get();
-    for (auto& output : outputs)
-        setup.sinks.push_back(output.get());
-    if (window) setup.sinks.push_back(window.get());
+    out.attach(setup);
 
     RunResult result;
     int status = 0;
@@ -170,7 +186,7 @@ int replay(const Options& options) {
         print_message(e.what());
         status = exit_simulator_failure;
     }
-    finish_outputs(outputs, capture.get(), shown_digests.get(), result, status);
+    out.finish(result, status);
     print_summary(result, status);
     return status;
 }
@@ -188,12 +204,7 @@ int simulate(const Options& options) {
 
     // Outputs first: an unwritable path or a missing encoder is reported
     // before anything runs.
-    std::vector<std::unique_ptr<out::FrameSink>> outputs = open_outputs(options);
-    std::unique_ptr<CaptureRecorder> capture = open_capture(options);
-    const out::Screenshots screenshots(options.screenshots_dir.empty() ? "."
-                                                                       : options.screenshots_dir,
-                                       !options.screenshots_dir.empty());
-    std::unique_ptr<out::Window> window = open_window(options.window, options.scale);
+    RunOutputs out(options);
 
     SimDir dir(to_rgb565_le(menu));
     guardian.watch(dir.path());
@@ -205,13 +216,10 @@ int simulate(const Options& options) {
     std::unique_ptr<EmulatedCore> emulated;
     if (options.second_core == SecondCoreKind::emulated)
         emulated = std::make_unique<EmulatedCore>(memory, dir.path() + "/" + config::fb_file_name,
-                                                  config::core_stall_limit_ns, capture.get());
+                                                  config::core_stall_limit_ns, out.capture.get());
     if (emulated && !options.instructions.empty())
         emulated->count_instructions(options.instructions);
-    std::unique_ptr<out::ShownDigests> shown_digests;
-    if (!options.shown_digests.empty())
-        shown_digests = std::make_unique<out::ShownDigests>(options.shown_digests);
-    if (window) window->show(menu.rgb.data());
+    if (out.window) out.window->show(menu.rgb.data());
 
     RunSetup setup;
     setup.fast = options.fast;
@@ -220,15 +228,9 @@ int simulate(const Options& options) {
     setup.core = &core;
     setup.second_core = emulated.get();
     setup.kind = options.second_core;
-    setup.shown_digests = shown_digests.get();
     setup.frame_limit = options.frame_limit;
-    setup.window = window.get();
-    setup.screenshots = &screenshots;
-    setup.capture = capture.get();
     setup.renderer_image_path = renderer_image_path();
-    for (auto& output : outputs)
-        setup.sinks.push_back(output.get());
-    if (window) setup.sinks.push_back(window.get());
+    out.attach(setup);
 
     ChildProcess child(options.command, dir.path());
     fault_guard::watch_child(child.pid());
@@ -258,7 +260,7 @@ int simulate(const Options& options) {
     // The core stops before the command's leftovers go, so that it sees no
     // memory change under it.
     emulated.reset();
-    finish_outputs(outputs, capture.get(), shown_digests.get(), result, status);
+    out.finish(result, status);
     // Leftovers of the command go before the summary, which must stay the
     // last line on stderr.
     child.stop(SIGKILL, 0);
