@@ -29,14 +29,14 @@ void ConsumedCommands::advance(uint32_t fifo_read) {
     while (pending_.size() - used >= 1) {
         const uint32_t* head = pending_.data() + used;
         const size_t left = pending_.size() - used;
-        if (left < command_header_words(head[0])) break;
-        const uint32_t length = command_length(head);
+        if (left < renderer::command_header_words(head[0])) break;
+        const uint32_t length = renderer::command_length(head);
         if (left < length) break;
         if (head[0] == gpu_op_show) ++shows_;
         if (head[0] == gpu_op_reset) shows_ = 0;
         if (sink_ != nullptr) {
             sink_->command(head, length);
-            if (head[0] == gpu_op_set_txt_buf) sink_->texture_selected(TextureWords{});
+            if (head[0] == gpu_op_set_txt_buf) sink_->texture_selected(renderer::TextureWords{});
         }
         used += length;
     }

@@ -17,7 +17,8 @@ namespace sim {
 
 class ConsumedCommands {
   public:
-    ConsumedCommands(const gpuSharedArea* area, CaptureSink* sink) : area_(area), sink_(sink) {}
+    ConsumedCommands(const gpuSharedArea* area, renderer::CaptureSink* sink)
+        : area_(area), sink_(sink) {}
 
     uint32_t shows_since_reset() const { return shows_; }
 
@@ -28,7 +29,7 @@ class ConsumedCommands {
 
   private:
     const gpuSharedArea* area_;
-    CaptureSink* sink_;
+    renderer::CaptureSink* sink_;
     uint32_t read_ = 0;
     uint32_t shows_ = 0;
     std::vector<uint32_t> pending_; // consumed words not yet a whole command
