@@ -3,6 +3,7 @@
 #include "span_paint.h"
 
 #include "pixel.h"
+#include "span_arm.h"
 #include "span_sample.h"
 #include "span_simd.h"
 
@@ -210,6 +211,194 @@ paint_subspan(uint32_t* dst, int32_t count, const TextureView& t, const Cursor& 
     }
 }
 
+// The division shifts of a span's samples when every one of them lies in
+// [0, 31] (the common case), so that a sample takes one 32-bit word of each
+// product for u and v, and a short shift for the shade.
+struct SampleShifts {
+    int u, v, s; // plus the sample's W exponent: the shift of divide_by_w
+};
+
+// W's exponent (reciprocal16's shift) over every sample of a span lies
+// between those of its smallest and largest value. The samples step W from
+// the span's first value by truncated subspan steps, so they lie below the
+// line through its ends by at most one unit a subspan (and the last by two).
+inline bool sample_shifts_fit(const SpanPlanes& planes, int64_t w_per_pixel, int32_t pixels,
+                              int subspan_shift_pixels, bool shaded, SampleShifts& out) {
+    const int32_t first = planes.w.at;
+    const int32_t last = plane_ahead(planes.w, w_per_pixel, pixels - 1);
+    const int32_t margin = (pixels >> subspan_shift_pixels) + 4;
+    const int32_t low = (first < last ? first : last) - margin;
+    const int32_t high = (first > last ? first : last) + 4;
+    const int e_low = bit_length32(static_cast<uint32_t>(low > 1 ? low : 1)) - 16;
+    const int e_high = bit_length32(static_cast<uint32_t>(high > 1 ? high : 1)) - 16;
+    const int base = 32 - cut_w_bits + planes.w.shift;
+    out = {base - planes.uw.shift, base - planes.vw.shift, base - planes.sw.shift};
+    auto fits = [&](int b) { return b + e_low >= 0 && b + e_high <= 31; };
+    return fits(out.u) && fits(out.v) && (!shaded || fits(out.s));
+}
+
+// x >> s for a shift the caller has bounded to [0, 31].
+[[gnu::always_inline]] inline int64_t shift_below_32(int64_t x, int s) {
+    if (s < 0 || s > 31) __builtin_unreachable();
+    return x >> s;
+}
+
+// What sample_at gives for a texture that wraps by mask, where only u's and
+// v's low words matter, under sample_shifts_fit.
+struct MaskSample {
+    uint32_t u, v;
+    LumaTransfer shade;
+};
+
+template <bool Shaded>
+[[gnu::always_inline]] inline MaskSample mask_sample(const FacetGradients& g, const SampleShifts& k,
+                                                     int32_t w, int32_t uw, int32_t vw, int32_t sw,
+                                                     int32_t shade_scale) {
+    const Reciprocal rw = reciprocal16(static_cast<uint32_t>(w > 0 ? w : 1));
+    const auto r = static_cast<int32_t>(rw.r);
+    MaskSample s{static_cast<uint32_t>(g.u_ref) +
+                     static_cast<uint32_t>(shift_below_32(int64_t{uw} * r, k.u + rw.shift)),
+                 static_cast<uint32_t>(g.v_ref) +
+                     static_cast<uint32_t>(shift_below_32(int64_t{vw} * r, k.v + rw.shift)),
+                 {0, 0}};
+    if constexpr (Shaded) {
+        // As in sample_at.
+        constexpr int64_t half = int64_t{1} << 31;
+        const int64_t shade = g.s_ref + shift_below_32(int64_t{sw} * r, k.s + rw.shift);
+        const int32_t bounded = shade >= half   ? INT32_MAX
+                                : shade < -half ? INT32_MIN
+                                                : static_cast<int32_t>(shade);
+        int64_t product = int64_t{bounded} * shade_scale;
+        if (shade >= half) product += shade_scale;
+        s.shade = luma_transfer(static_cast<int32_t>((product + half) >> 32));
+    }
+    return s;
+}
+
+// paint_span for a texture that wraps by mask, under sample_shifts_fit: the
+// same samples and steps, with fewer values to keep.
+template <class Op, int Shift>
+void paint_mask_span(const FacetPaint& p, const SpanPlanes& planes, const SampleShifts& k,
+                     uint32_t* row, int32_t x_begin, int32_t x_end) {
+    constexpr int shift = Shift;
+    constexpr int32_t whole = int32_t{1} << shift;
+    const TextureView& texture = p.texture;
+    const OpParams params{p.color, p.luma_offset};
+    const FacetGradients& g = p.gradients;
+    const auto shade_scale = static_cast<int32_t>(p.shade_scale);
+    int32_t w = planes.w.at, uw = planes.uw.at, vw = planes.vw.at, sw = planes.sw.at;
+    MaskSample first = mask_sample<Op::shaded>(g, k, w, uw, vw, sw, shade_scale);
+    int32_t x = x_begin;
+    for (;;) {
+        const int32_t left = x_end - x;
+        const bool full = left > whole;
+        const int32_t count = full ? whole : left;
+        const int32_t steps = full ? count : count - 1;
+        if (full) {
+            w += planes.w.step;
+            uw += planes.uw.step;
+            vw += planes.vw.step;
+            if constexpr (Op::shaded) sw += planes.sw.step;
+        } else if (steps > 0) {
+            const int32_t ahead = x + steps - x_begin;
+            w = plane_ahead(planes.w, g.w.dx, ahead);
+            uw = plane_ahead(planes.uw, g.uw.dx, ahead);
+            vw = plane_ahead(planes.vw, g.vw.dx, ahead);
+            if constexpr (Op::shaded) sw = plane_ahead(planes.sw, g.sw.dx, ahead);
+        }
+        const MaskSample last =
+            steps > 0 ? mask_sample<Op::shaded>(g, k, w, uw, vw, sw, shade_scale) : first;
+        int32_t du = 0, dv = 0, da = 0, db = 0;
+        if (steps > 0) {
+            du = step_of(first.u, last.u, steps, shift);
+            dv = step_of(first.v, last.v, steps, shift);
+            if constexpr (Op::shaded) {
+                da = step_of(first.shade.a, last.shade.a, steps, shift);
+                db = step_of(first.shade.b, last.shade.b, steps, shift);
+            }
+        }
+        bool painted = false;
+        if constexpr (fast_subspans_built) {
+            Subspan16 part{row + x,
+                           texture.texels,
+                           first.u,
+                           static_cast<uint32_t>(du),
+                           first.v,
+                           static_cast<uint32_t>(dv),
+                           texture.width_mask,
+                           texture.height_mask,
+                           texture.log2_width,
+                           first.shade.a,
+                           da,
+                           first.shade.b,
+                           db,
+                           params.key,
+                           params.luma_offset};
+            if (count == subspan_pixels || count == long_subspan_pixels) {
+                painted = paint_subspan16_fast(Op::type, part);
+                for (int32_t done = subspan_pixels; painted && done < count;
+                     done += subspan_pixels) {
+                    part.dst += subspan_pixels;
+                    part.u += part.du * subspan_pixels;
+                    part.v += part.dv * subspan_pixels;
+                    part.a += part.da * subspan_pixels;
+                    part.b += part.db * subspan_pixels;
+                    painted = paint_subspan16_fast(Op::type, part);
+                }
+            }
+        }
+        if (!painted)
+            paint_subspan<Op, RowWrap::mask, whole>(row + x, count, texture,
+                                                    Cursor{first.u, first.v, 0}, du, dv,
+                                                    first.shade.a, da, first.shade.b, db, params);
+        if (!full) return;
+        x += count;
+        first = last;
+    }
+}
+
+// The shaded span handed whole to the ARM loop (span_arm.S), which paints
+// what paint_mask_span would.
+inline void paint_arm_shaded_span(const FacetPaint& p, const SpanPlanes& planes,
+                                  const SampleShifts& k, uint32_t* row, int32_t x_begin,
+                                  int32_t x_end, int shift) {
+    const FacetGradients& g = p.gradients;
+    const int32_t ahead = x_end - 1 - x_begin;
+    ArmShadedSpan s{row + x_begin,
+                    x_end - x_begin,
+                    p.texture.texels,
+                    planes.w.at,
+                    planes.uw.at,
+                    planes.vw.at,
+                    planes.sw.at,
+                    planes.w.step,
+                    planes.uw.step,
+                    planes.vw.step,
+                    planes.sw.step,
+                    plane_ahead(planes.w, g.w.dx, ahead),
+                    plane_ahead(planes.uw, g.uw.dx, ahead),
+                    plane_ahead(planes.vw, g.vw.dx, ahead),
+                    plane_ahead(planes.sw, g.sw.dx, ahead),
+                    k.u,
+                    k.v,
+                    k.s,
+                    static_cast<uint32_t>(g.u_ref),
+                    static_cast<uint32_t>(g.v_ref),
+                    static_cast<uint32_t>(g.s_ref),
+                    static_cast<int32_t>(g.s_ref >> 32),
+                    static_cast<int32_t>(p.shade_scale),
+                    shift,
+                    reciprocal_seeds.values,
+                    byte_bit_lengths.of,
+                    luma_octave_fraction,
+                    step_reciprocal,
+                    0,
+                    0,
+                    0,
+                    0};
+    lumenfall_arm_shaded_span(&s);
+}
+
 // Perspective-correct at every subspan boundary, linear in between. A full
 // subspan is sampled at the first pixel of the next one, so each sample
 // serves twice; the last subspan of a span is sampled at its own last
@@ -237,6 +426,20 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
     const SpanPlanes planes{plane(start.w, g.w.dx), plane(start.uw, g.uw.dx),
                             plane(start.vw, g.vw.dx),
                             Op::shaded ? plane(start.sw, g.sw.dx) : SpanPlane{0, 0, 0}};
+    if constexpr (Wrap == RowWrap::mask) {
+        SampleShifts k;
+        if (sample_shifts_fit(planes, g.w.dx, x_end - x_begin, shift, Op::shaded, k)) {
+            if constexpr (arm_spans_built && Op::shaded) {
+                if (arm_spans_on() && texture.row_mask_scaled == common_row_mask &&
+                    texture.width_mask == common_width_mask) {
+                    paint_arm_shaded_span(p, planes, k, row, x_begin, x_end, shift);
+                    return;
+                }
+            }
+            paint_mask_span<Op, Shift>(p, planes, k, row, x_begin, x_end);
+            return;
+        }
+    }
     int32_t w = planes.w.at, uw = planes.uw.at, vw = planes.vw.at, sw = planes.sw.at;
     int32_t x = x_begin;
     Sample first = sample_at<Op::shaded>(g, planes, w, uw, vw, sw, shade_scale);

@@ -6,7 +6,8 @@
 # (bench/scripts/render_cost.py, which counts with qemu_count.py's method).
 # It also checks that the ARM core needs nothing a program without an
 # operating system lacks (tools/check_render_core.sh) and that every frame's
-# picture is the same as the PC build's.
+# picture is the same as the PC build's; --quick also checks the ARM span
+# loops against the portable code on random facets (arm-span-check).
 #
 # usage: tools/render_cost.sh [--every N | --frames N,N,...] [--capture FILE]
 #                             [--bin PC_BIN_DIR] [--quick]
@@ -56,7 +57,7 @@ echo "== building the ARM core and render-frames in $arm_build"
 { [ -f "$arm_build/CMakeCache.txt" ] ||
       cmake -S "$root/bench/device" -B "$arm_build" -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/arm-handheld.cmake"
-  cmake --build "$arm_build" -j2 --target render-frames; } >"$work/arm-build.log" 2>&1 ||
+  cmake --build "$arm_build" -j2 --target render-frames arm-span-check; } >"$work/arm-build.log" 2>&1 ||
     { tail -30 "$work/arm-build.log"; fail "the ARM build failed"; }
 
 echo "== what the ARM core needs from outside"
@@ -82,6 +83,8 @@ if [ "$quick" = 1 ]; then
         fail "the ARM build draws different pictures (or covers different pixels) than the PC build"
     fi
     echo "PASS: $frames frames, pictures and covered pixels identical on ARMv4T and the PC"
+    echo "== the ARM span loops against the portable code under qemu-arm -cpu ti925t"
+    qemu-arm -cpu ti925t "$arm_build/bin/arm-span-check" || fail "the ARM span loops paint differently"
     exit 0
 fi
 

@@ -1,0 +1,270 @@
+@ The shaded type's span over a 256 x 256 texture that wraps by mask, in
+@ ARM state for the second core (ARMv4T): span_arm.h describes the job. The
+@ arithmetic is paint_mask_span's (span_paint.cpp) step for step:
+@ reciprocal16, mask_sample, step_of and the shaded loop with the common
+@ texture shape's masks; tests/renderer/arm_span_check.cpp holds the two
+@ together bit for bit.
+@
+@ Why it is cheaper: the sample keeps everything in registers, and each
+@ subspan's pixels run unrolled (entered part-way for a short last subspan),
+@ 15 instructions a pixel with no loop counter.
+
+        .syntax unified
+        .arm
+        .text
+
+@ ArmShadedSpan offsets
+        .equ DST, 0
+        .equ LEFT, 4
+        .equ TEXELS, 8
+        .equ PLANES, 12
+        .equ STEPS, 28
+        .equ LASTS, 44
+        .equ SHIFT_U, 60
+        .equ SHIFT_V, 64
+        .equ SHIFT_S, 68
+        .equ U_REF, 72
+        .equ V_REF, 76
+        .equ S_REF_LO, 80
+        .equ S_REF_HI, 84
+        .equ SCALE, 88
+        .equ SUBSPAN_SHIFT, 92
+        .equ SEEDS, 96
+        .equ BITS, 100
+        .equ FRACTIONS, 104
+        .equ STEP_RECIPROCAL, 108
+        .equ SAMPLE, 112
+
+@ One sample. In: r0-r3 the planes w, uw, vw, sw; r11 the job. Out: r4 u,
+@ r5 v, r6 a, r7 b. Clobbers r0-r3, r8-r10, r12; returns through lr.
+        .type shaded_sample, %function
+shaded_sample:
+        @ reciprocal16(w > 0 ? w : 1): the bit length by the ladder
+        cmp     r0, #1
+        movlt   r0, #1
+        movs    r8, r0, lsr #16
+        moveq   r8, r0
+        movne   r9, #16
+        moveq   r9, #0
+        movs    r10, r8, lsr #8
+        movne   r8, r10
+        addne   r9, r9, #8
+        ldr     r10, [r11, #BITS]
+        ldrb    r8, [r10, r8]
+        add     r9, r9, r8
+        subs    r9, r9, #16             @ e
+        movge   r8, r0, lsr r9          @ m = w >> e, or w << -e
+        rsblt   r10, r9, #0
+        movlt   r8, r0, lsl r10
+        mov     r10, r8, lsr #7
+        and     r10, r10, #0xFF
+        ldr     r12, [r11, #SEEDS]
+        ldr     r10, [r12, r10, lsl #2] @ seed r0
+        mul     r12, r8, r10
+        rsb     r12, r12, #0            @ 2^32 - m * r0
+        smull   r8, r0, r10, r12
+        add     r10, r10, r0            @ r = r0 + (r0 * error) >> 32
+        @ u: the low word of (uw * r) >> (shift_u + e)
+        smull   r8, r0, r1, r10
+        ldr     r12, [r11, #SHIFT_U]
+        add     r12, r12, r9
+        mov     r8, r8, lsr r12
+        rsb     r12, r12, #32           @ 32 for no shift: a register shift of 32 leaves 0
+        orr     r8, r8, r0, lsl r12
+        ldr     r4, [r11, #U_REF]
+        add     r4, r4, r8
+        @ v
+        smull   r8, r0, r2, r10
+        ldr     r12, [r11, #SHIFT_V]
+        add     r12, r12, r9
+        mov     r8, r8, lsr r12
+        rsb     r12, r12, #32
+        orr     r8, r8, r0, lsl r12
+        ldr     r5, [r11, #V_REF]
+        add     r5, r5, r8
+        @ shade = s_ref + (sw * r) >> (shift_s + e), 64-bit in r0:r8
+        smull   r8, r0, r3, r10
+        ldr     r12, [r11, #SHIFT_S]
+        add     r12, r12, r9
+        mov     r8, r8, lsr r12
+        rsb     r1, r12, #32
+        orr     r8, r8, r0, lsl r1
+        mov     r0, r0, asr r12
+        ldr     r1, [r11, #S_REF_LO]
+        ldr     r2, [r11, #S_REF_HI]
+        adds    r8, r8, r1
+        adc     r0, r0, r2
+        ldr     r3, [r11, #SCALE]
+        @ bounded to a word; at or above 2^31 it is 2^31 - 1 plus one scale
+        cmp     r0, r8, asr #31
+        bne     1f
+        smull   r1, r2, r8, r3
+        b       2f
+1:      cmp     r0, #0
+        mvnge   r8, #0x80000000
+        movlt   r8, #0x80000000
+        smull   r1, r2, r8, r3
+        blt     2f
+        adds    r1, r1, r3
+        adc     r2, r2, r3, asr #31
+2:      adds    r1, r1, #0x80000000
+        adc     r2, r2, #0              @ steps of 1/1024 octave
+        @ luma_transfer(steps)
+        movs    r3, r2
+        rsbmi   r3, r3, #0              @ magnitude
+        movmi   r12, #16                @ limit: luma_min when darkening
+        movpl   r12, #235               @ luma_max otherwise
+        cmp     r3, #32768
+        movhi   r3, #32768
+        mov     r0, r3, lsr #10
+        add     r0, r0, #15             @ 15 + whole octaves
+        mov     r3, r3, lsl #22
+        ldr     r1, [r11, #FRACTIONS]
+        ldr     r3, [r1, r3, lsr #20]   @ the octave fraction n % 1024
+        mov     r6, r3, lsr r0          @ a (0 for a shift of 32 or more)
+        mul     r1, r6, r12
+        mov     r7, r12, lsl #16
+        add     r7, r7, #32768
+        sub     r7, r7, r1              @ b = limit * 2^16 + 2^15 - limit * a
+        bx      lr
+        .size shaded_sample, . - shaded_sample
+
+@ One pixel: r0 u << 8, r1 v << 8 (the row in the top byte), r2 a, r3 b, r4-r7
+@ their steps, r8 the destination, r9 the texels, r10 the chroma mask.
+        .macro shaded_pixel
+        mov     r12, r0, lsr #24
+        and     lr, r1, #0xFF000000
+        orr     r12, r12, lr, lsr #16
+        ldr     r12, [r9, r12, lsl #2]
+        and     lr, r12, #0xFF
+        mla     r11, lr, r2, r3
+        and     r12, r12, r10
+        orr     r12, r12, r11, lsr #16
+        and     r11, r11, #0xFF0000
+        orr     r12, r12, r11
+        str     r12, [r8], #4
+        add     r0, r0, r4
+        add     r1, r1, r5
+        add     r2, r2, r6
+        add     r3, r3, r7
+        .endm
+        .equ PIXEL_BYTES, 60
+
+@ void lumenfall_arm_shaded_span(ArmShadedSpan* span)
+        .global lumenfall_arm_shaded_span
+        .type lumenfall_arm_shaded_span, %function
+lumenfall_arm_shaded_span:
+        push    {r4-r11, lr}
+        sub     sp, sp, #8              @ [sp] the job, [sp, #4] where the pixels return to
+        mov     r11, r0
+        str     r0, [sp]
+        add     r12, r11, #PLANES
+        ldmia   r12, {r0-r3}
+        bl      shaded_sample
+        add     r12, r11, #SAMPLE
+        stmia   r12, {r4-r7}
+next_subspan:
+        ldr     r10, [r11, #LEFT]
+        ldr     r9, [r11, #SUBSPAN_SHIFT]
+        mov     r8, #1
+        mov     r8, r8, lsl r9          @ a whole subspan's pixels
+        cmp     r10, r8
+        ble     last_subspan
+        sub     r10, r10, r8
+        str     r10, [r11, #LEFT]
+        @ a whole subspan: the planes stepped, sampled at its end
+        add     r12, r11, #PLANES
+        ldmia   r12, {r0-r7}            @ the planes and their steps
+        add     r0, r0, r4
+        add     r1, r1, r5
+        add     r2, r2, r6
+        add     r3, r3, r7
+        stmia   r12, {r0-r3}
+        bl      shaded_sample
+        add     r12, r11, #SAMPLE
+        ldmia   r12, {r0-r3}            @ the subspan's first sample
+        stmia   r12, {r4-r7}            @ its last is the next one's first
+        ldr     r9, [r11, #SUBSPAN_SHIFT]
+        sub     r4, r4, r0
+        mov     r4, r4, asr r9
+        sub     r5, r5, r1
+        mov     r5, r5, asr r9
+        sub     r6, r6, r2
+        mov     r6, r6, asr r9
+        sub     r7, r7, r3
+        mov     r7, r7, asr r9
+        mov     r10, #1
+        mov     r10, r10, lsl r9        @ pixels
+        ldr     r12, =next_subspan
+        b       paint_pixels
+last_subspan:
+        @ r10 pixels, 1 to a whole subspan; sampled at the last pixel
+        cmp     r10, #1
+        bne     1f
+        add     r12, r11, #SAMPLE
+        ldmia   r12, {r0-r3}
+        mov     r4, #0
+        mov     r5, #0
+        mov     r6, #0
+        mov     r7, #0
+        b       2f
+1:      add     r12, r11, #LASTS
+        ldmia   r12, {r0-r3}
+        bl      shaded_sample
+        add     r12, r11, #SAMPLE
+        ldmia   r12, {r0-r3}
+        ldr     r10, [r11, #LEFT]
+        ldr     r9, [r11, #STEP_RECIPROCAL]
+        sub     r8, r10, #1
+        ldr     r9, [r9, r8, lsl #2]    @ 2^16 / steps
+        @ d * 2^16 / steps as (d * reciprocal) >> 16, for u, v, a, b
+        sub     r4, r4, r0
+        smull   r8, r4, r9, r4
+        mov     r8, r8, lsr #16
+        orr     r4, r8, r4, lsl #16
+        sub     r5, r5, r1
+        smull   r8, r5, r9, r5
+        mov     r8, r8, lsr #16
+        orr     r5, r8, r5, lsl #16
+        sub     r6, r6, r2
+        smull   r8, r6, r9, r6
+        mov     r8, r8, lsr #16
+        orr     r6, r8, r6, lsl #16
+        sub     r7, r7, r3
+        smull   r8, r7, r9, r7
+        mov     r8, r8, lsr #16
+        orr     r7, r8, r7, lsl #16
+2:      mov     r8, #0
+        str     r8, [r11, #LEFT]
+        ldr     r12, =span_done
+        @ falls through
+
+@ Paints r10 pixels (1 to 32) from the sample in r0-r3 with the steps in
+@ r4-r7, then continues at r12.
+paint_pixels:
+        str     r12, [sp, #4]
+        ldr     r8, [r11, #DST]
+        ldr     r9, [r11, #TEXELS]
+        mov     r0, r0, lsl #8          @ u's column in the top byte
+        mov     r4, r4, lsl #8
+        mov     r1, r1, lsl #8          @ v scaled by the width
+        mov     r5, r5, lsl #8
+        ldr     r12, =pixels_end
+        sub     r12, r12, r10, lsl #6   @ 60 bytes a pixel, entered part-way
+        add     r12, r12, r10, lsl #2
+        ldr     r10, =0xFF00FF00
+        mov     pc, r12
+pixels:
+        .rept 32
+        shaded_pixel
+        .endr
+pixels_end:
+        ldr     r11, [sp]
+        str     r8, [r11, #DST]
+        ldr     pc, [sp, #4]
+span_done:
+        add     sp, sp, #8
+        pop     {r4-r11, lr}
+        bx      lr
+        .ltorg
+        .size lumenfall_arm_shaded_span, . - lumenfall_arm_shaded_span
