@@ -1,5 +1,6 @@
-@ The shaded type's span over a 256 x 256 texture that wraps by mask, in
-@ ARM state for the second core (ARMv4T): span_arm.h describes the job. The
+@ Spans of the shaded and the colour-keyed types over a 256 x 256 texture
+@ that wraps by mask, and the fill of the flat type, in ARM state for the
+@ second core (ARMv4T): span_arm.h describes the job. The
 @ arithmetic is paint_mask_span's (span_paint.cpp) step for step:
 @ reciprocal16, mask_sample, step_of and the shaded loop with the common
 @ texture shape's masks; tests/renderer/arm_span_check.cpp holds the two
@@ -13,7 +14,7 @@
         .arm
         .text
 
-@ ArmShadedSpan offsets
+@ ArmSpan offsets
         .equ DST, 0
         .equ LEFT, 4
         .equ TEXELS, 8
@@ -34,11 +35,12 @@
         .equ FRACTIONS, 104
         .equ STEP_RECIPROCAL, 108
         .equ SAMPLE, 112
+        .equ KEY, 128
 
 @ One sample. In: r0-r3 the planes w, uw, vw, sw; r11 the job. Out: r4 u,
-@ r5 v, r6 a, r7 b. Clobbers r0-r3, r8-r10, r12; returns through lr.
-        .type shaded_sample, %function
-shaded_sample:
+@ r5 v, r6 a, r7 b (the luma transfer; 0 from uv_sample). Clobbers r0-r3,
+@ r8-r10, r12; returns through lr.
+        .macro uv_of_sample
         @ reciprocal16(w > 0 ? w : 1): the bit length by the ladder
         cmp     r0, #1
         movlt   r0, #1
@@ -82,6 +84,11 @@ shaded_sample:
         orr     r8, r8, r0, lsl r12
         ldr     r5, [r11, #V_REF]
         add     r5, r5, r8
+        .endm
+
+        .type shaded_sample, %function
+shaded_sample:
+        uv_of_sample
         @ shade = s_ref + (sw * r) >> (shift_s + e), 64-bit in r0:r8
         smull   r8, r0, r3, r10
         ldr     r12, [r11, #SHIFT_S]
@@ -129,7 +136,17 @@ shaded_sample:
         bx      lr
         .size shaded_sample, . - shaded_sample
 
-@ One pixel: r0 u << 8, r1 v << 8 (the row in the top byte), r2 a, r3 b, r4-r7
+
+        .type uv_sample, %function
+uv_sample:
+        uv_of_sample
+        mov     r6, #0
+        mov     r7, #0
+        bx      lr
+        .size uv_sample, . - uv_sample
+
+@ One pixel of the shaded type: r0 u << 8 (the column in the top byte), r1 v
+@ << 8 (v scaled by the width: the row in the top byte), r2 a, r3 b, r4-r7
 @ their steps, r8 the destination, r9 the texels, r10 the chroma mask.
         .macro shaded_pixel
         mov     r12, r0, lsr #24
@@ -148,28 +165,44 @@ shaded_sample:
         add     r2, r2, r6
         add     r3, r3, r7
         .endm
-        .equ PIXEL_BYTES, 60
 
-@ void lumenfall_arm_shaded_span(ArmShadedSpan* span)
-        .global lumenfall_arm_shaded_span
-        .type lumenfall_arm_shaded_span, %function
-lumenfall_arm_shaded_span:
+@ One pixel of the colour-keyed type: the same registers, r10 the key; the
+@ pixel keeps what is there where the texel is the key.
+        .macro keyed_pixel
+        mov     r12, r0, lsr #24
+        and     lr, r1, #0xFF000000
+        orr     r12, r12, lr, lsr #16
+        ldr     r12, [r9, r12, lsl #2]
+        cmp     r12, r10
+        strne   r12, [r8]
+        add     r8, r8, #4
+        add     r0, r0, r4
+        add     r1, r1, r5
+        .endm
+
+@ A whole span, for one rendering type: NAME the function, SAMPLE the
+@ sample routine, PIXEL the pixel macro of PIXEL_BYTES bytes, OPERAND the
+@ job's word that goes in r10 (the chroma mask is loaded when it is 0).
+        .macro span_function name, sample, pixel, pixel_bytes, operand
+        .global \name
+        .type \name, %function
+\name:
         push    {r4-r11, lr}
         sub     sp, sp, #8              @ [sp] the job, [sp, #4] where the pixels return to
         mov     r11, r0
         str     r0, [sp]
         add     r12, r11, #PLANES
         ldmia   r12, {r0-r3}
-        bl      shaded_sample
+        bl      \sample
         add     r12, r11, #SAMPLE
         stmia   r12, {r4-r7}
-next_subspan:
+1:      @ the next subspan
         ldr     r10, [r11, #LEFT]
         ldr     r9, [r11, #SUBSPAN_SHIFT]
         mov     r8, #1
         mov     r8, r8, lsl r9          @ a whole subspan's pixels
         cmp     r10, r8
-        ble     last_subspan
+        ble     2f
         sub     r10, r10, r8
         str     r10, [r11, #LEFT]
         @ a whole subspan: the planes stepped, sampled at its end
@@ -180,7 +213,7 @@ next_subspan:
         add     r2, r2, r6
         add     r3, r3, r7
         stmia   r12, {r0-r3}
-        bl      shaded_sample
+        bl      \sample
         add     r12, r11, #SAMPLE
         ldmia   r12, {r0-r3}            @ the subspan's first sample
         stmia   r12, {r4-r7}            @ its last is the next one's first
@@ -195,22 +228,22 @@ next_subspan:
         mov     r7, r7, asr r9
         mov     r10, #1
         mov     r10, r10, lsl r9        @ pixels
-        ldr     r12, =next_subspan
-        b       paint_pixels
-last_subspan:
-        @ r10 pixels, 1 to a whole subspan; sampled at the last pixel
+        ldr     r12, =1b
+        b       5f
+2:      @ the last subspan, r10 pixels (1 to a whole subspan), sampled at its
+        @ last pixel
         cmp     r10, #1
-        bne     1f
+        bne     3f
         add     r12, r11, #SAMPLE
         ldmia   r12, {r0-r3}
         mov     r4, #0
         mov     r5, #0
         mov     r6, #0
         mov     r7, #0
-        b       2f
-1:      add     r12, r11, #LASTS
+        b       4f
+3:      add     r12, r11, #LASTS
         ldmia   r12, {r0-r3}
-        bl      shaded_sample
+        bl      \sample
         add     r12, r11, #SAMPLE
         ldmia   r12, {r0-r3}
         ldr     r10, [r11, #LEFT]
@@ -234,14 +267,11 @@ last_subspan:
         smull   r8, r7, r9, r7
         mov     r8, r8, lsr #16
         orr     r7, r8, r7, lsl #16
-2:      mov     r8, #0
+4:      mov     r8, #0
         str     r8, [r11, #LEFT]
-        ldr     r12, =span_done
-        @ falls through
-
-@ Paints r10 pixels (1 to 32) from the sample in r0-r3 with the steps in
-@ r4-r7, then continues at r12.
-paint_pixels:
+        ldr     r12, =7f
+5:      @ paints r10 pixels (1 to 32) from the sample in r0-r3 with the steps
+        @ in r4-r7, then continues at r12
         str     r12, [sp, #4]
         ldr     r8, [r11, #DST]
         ldr     r9, [r11, #TEXELS]
@@ -249,22 +279,64 @@ paint_pixels:
         mov     r4, r4, lsl #8
         mov     r1, r1, lsl #8          @ v scaled by the width
         mov     r5, r5, lsl #8
-        ldr     r12, =pixels_end
-        sub     r12, r12, r10, lsl #6   @ 60 bytes a pixel, entered part-way
+        ldr     r12, =6f
+        .if \pixel_bytes == 60
+        sub     r12, r12, r10, lsl #6   @ entered part-way: 60 bytes a pixel
         add     r12, r12, r10, lsl #2
+        .elseif \pixel_bytes == 36
+        sub     r12, r12, r10, lsl #5   @ 36 bytes a pixel
+        sub     r12, r12, r10, lsl #2
+        .else
+        .error "no entry computation for this pixel size"
+        .endif
+        .if \operand == 0
         ldr     r10, =0xFF00FF00
+        .else
+        ldr     r10, [r11, #\operand]
+        .endif
         mov     pc, r12
-pixels:
         .rept 32
-        shaded_pixel
+        \pixel
         .endr
-pixels_end:
-        ldr     r11, [sp]
+6:      ldr     r11, [sp]
         str     r8, [r11, #DST]
         ldr     pc, [sp, #4]
-span_done:
-        add     sp, sp, #8
+7:      add     sp, sp, #8
         pop     {r4-r11, lr}
         bx      lr
         .ltorg
-        .size lumenfall_arm_shaded_span, . - lumenfall_arm_shaded_span
+        .size \name, . - \name
+        .endm
+
+@ void lumenfall_arm_shaded_span(ArmSpan* span)
+        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel, 60, 0
+@ void lumenfall_arm_keyed_span(ArmSpan* span)
+        span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 36, KEY
+
+@ void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour):
+@ count words of colour, eight at a time with one store-multiple (the
+@ write buffer takes them as bursts).
+        .global lumenfall_arm_fill
+        .type lumenfall_arm_fill, %function
+lumenfall_arm_fill:
+        push    {r4-r8}
+        mov     r3, r2
+        mov     r4, r2
+        mov     r5, r2
+        mov     r6, r2
+        mov     r7, r2
+        mov     r8, r2
+        mov     r12, r2
+        subs    r1, r1, #8
+        blt     2f
+1:      stmia   r0!, {r2-r8, r12}
+        subs    r1, r1, #8
+        bge     1b
+2:      adds    r1, r1, #8
+        beq     4f
+3:      str     r2, [r0], #4
+        subs    r1, r1, #1
+        bne     3b
+4:      pop     {r4-r8}
+        bx      lr
+        .size lumenfall_arm_fill, . - lumenfall_arm_fill

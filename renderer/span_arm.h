@@ -1,7 +1,8 @@
 // Hand-written ARM-state span loops for the second core (span_arm.S): a
-// whole span of the shaded type over a 256 x 256 texture that wraps by mask,
-// samples and pixels, computing exactly what paint_span's portable code
-// computes from the same integers. The C++ side prepares the span's
+// whole span of the shaded or the colour-keyed type over a 256 x 256 texture
+// that wraps by mask, samples and pixels, computing exactly what
+// paint_span's portable code computes from the same integers; and the flat
+// type's fill in bursts. The C++ side prepares the span's
 // constants (span_paint.cpp); the check program tests/renderer/arm_span_check
 // holds the two together bit for bit under qemu-arm.
 #pragma once
@@ -18,7 +19,7 @@ inline constexpr bool arm_spans_built = false;
 #endif
 
 // One span's work. The layout is the assembly's (offsets checked below).
-struct ArmShadedSpan {
+struct ArmSpan {
     uint32_t* dst;                             // the span's first pixel, advanced as it paints
     int32_t left;                              // pixels still to paint
     const uint32_t* texels;                    // 256 x 256
@@ -38,20 +39,22 @@ struct ArmShadedSpan {
     // The assembly's own: the current sample (u, v, luma transfer a and b).
     uint32_t u, v;
     int32_t a, b;
+    uint32_t key; // the colour-keyed type's key
 };
 
 #if defined(__arm__)
-static_assert(offsetof(ArmShadedSpan, w) == 12 && offsetof(ArmShadedSpan, w_step) == 28 &&
-              offsetof(ArmShadedSpan, w_last) == 44 && offsetof(ArmShadedSpan, shift_u) == 60 &&
-              offsetof(ArmShadedSpan, u_ref) == 72 && offsetof(ArmShadedSpan, s_ref_lo) == 80 &&
-              offsetof(ArmShadedSpan, shade_scale) == 88 &&
-              offsetof(ArmShadedSpan, subspan_shift) == 92 &&
-              offsetof(ArmShadedSpan, reciprocal_seeds) == 96 &&
-              offsetof(ArmShadedSpan, step_reciprocal) == 108 &&
-              offsetof(ArmShadedSpan, u) == 112 && sizeof(ArmShadedSpan) == 128);
+static_assert(offsetof(ArmSpan, w) == 12 && offsetof(ArmSpan, w_step) == 28 &&
+              offsetof(ArmSpan, w_last) == 44 && offsetof(ArmSpan, shift_u) == 60 &&
+              offsetof(ArmSpan, u_ref) == 72 && offsetof(ArmSpan, s_ref_lo) == 80 &&
+              offsetof(ArmSpan, shade_scale) == 88 && offsetof(ArmSpan, subspan_shift) == 92 &&
+              offsetof(ArmSpan, reciprocal_seeds) == 96 &&
+              offsetof(ArmSpan, step_reciprocal) == 108 && offsetof(ArmSpan, u) == 112 &&
+              offsetof(ArmSpan, key) == 128 && sizeof(ArmSpan) == 132);
 #endif
 
-extern "C" void lumenfall_arm_shaded_span(ArmShadedSpan* span);
+extern "C" void lumenfall_arm_shaded_span(ArmSpan* span);
+extern "C" void lumenfall_arm_keyed_span(ArmSpan* span);
+extern "C" void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour);
 
 // Whether the row painters take the ARM loops where they apply (the build's
 // default: yes where they are built). The check program turns them off to

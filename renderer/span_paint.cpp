@@ -357,46 +357,50 @@ void paint_mask_span(const FacetPaint& p, const SpanPlanes& planes, const Sample
     }
 }
 
-// The shaded span handed whole to the ARM loop (span_arm.S), which paints
-// what paint_mask_span would.
-inline void paint_arm_shaded_span(const FacetPaint& p, const SpanPlanes& planes,
-                                  const SampleShifts& k, uint32_t* row, int32_t x_begin,
-                                  int32_t x_end, int shift) {
+// The span handed whole to the ARM loop of its type (span_arm.S), which
+// paints what paint_mask_span would.
+template <class Op>
+inline void paint_arm_span(const FacetPaint& p, const SpanPlanes& planes, const SampleShifts& k,
+                           uint32_t* row, int32_t x_begin, int32_t x_end, int shift) {
     const FacetGradients& g = p.gradients;
     const int32_t ahead = x_end - 1 - x_begin;
-    ArmShadedSpan s{row + x_begin,
-                    x_end - x_begin,
-                    p.texture.texels,
-                    planes.w.at,
-                    planes.uw.at,
-                    planes.vw.at,
-                    planes.sw.at,
-                    planes.w.step,
-                    planes.uw.step,
-                    planes.vw.step,
-                    planes.sw.step,
-                    plane_ahead(planes.w, g.w.dx, ahead),
-                    plane_ahead(planes.uw, g.uw.dx, ahead),
-                    plane_ahead(planes.vw, g.vw.dx, ahead),
-                    plane_ahead(planes.sw, g.sw.dx, ahead),
-                    k.u,
-                    k.v,
-                    k.s,
-                    static_cast<uint32_t>(g.u_ref),
-                    static_cast<uint32_t>(g.v_ref),
-                    static_cast<uint32_t>(g.s_ref),
-                    static_cast<int32_t>(g.s_ref >> 32),
-                    static_cast<int32_t>(p.shade_scale),
-                    shift,
-                    reciprocal_seeds.values,
-                    byte_bit_lengths.of,
-                    luma_octave_fraction,
-                    step_reciprocal,
-                    0,
-                    0,
-                    0,
-                    0};
-    lumenfall_arm_shaded_span(&s);
+    ArmSpan s{row + x_begin,
+              x_end - x_begin,
+              p.texture.texels,
+              planes.w.at,
+              planes.uw.at,
+              planes.vw.at,
+              planes.sw.at,
+              planes.w.step,
+              planes.uw.step,
+              planes.vw.step,
+              planes.sw.step,
+              plane_ahead(planes.w, g.w.dx, ahead),
+              plane_ahead(planes.uw, g.uw.dx, ahead),
+              plane_ahead(planes.vw, g.vw.dx, ahead),
+              plane_ahead(planes.sw, g.sw.dx, ahead),
+              k.u,
+              k.v,
+              k.s,
+              static_cast<uint32_t>(g.u_ref),
+              static_cast<uint32_t>(g.v_ref),
+              static_cast<uint32_t>(g.s_ref),
+              static_cast<int32_t>(g.s_ref >> 32),
+              static_cast<int32_t>(p.shade_scale),
+              shift,
+              reciprocal_seeds.values,
+              byte_bit_lengths.of,
+              luma_octave_fraction,
+              step_reciprocal,
+              0,
+              0,
+              0,
+              0,
+              p.color};
+    if constexpr (Op::shaded)
+        lumenfall_arm_shaded_span(&s);
+    else
+        lumenfall_arm_keyed_span(&s);
 }
 
 // Perspective-correct at every subspan boundary, linear in between. A full
@@ -429,10 +433,11 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
     if constexpr (Wrap == RowWrap::mask) {
         SampleShifts k;
         if (sample_shifts_fit(planes, g.w.dx, x_end - x_begin, shift, Op::shaded, k)) {
-            if constexpr (arm_spans_built && Op::shaded) {
+            if constexpr (arm_spans_built &&
+                          (Op::type == rendering_shaded || Op::type == rendering_color_key)) {
                 if (arm_spans_on() && texture.row_mask_scaled == common_row_mask &&
                     texture.width_mask == common_width_mask) {
-                    paint_arm_shaded_span(p, planes, k, row, x_begin, x_end, shift);
+                    paint_arm_span<Op>(p, planes, k, row, x_begin, x_end, shift);
                     return;
                 }
             }
@@ -531,6 +536,12 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
 
 void paint_flat_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t x_end, int32_t) {
     const uint32_t color = p.color;
+    if constexpr (arm_spans_built) {
+        if (arm_spans_on()) {
+            lumenfall_arm_fill(row + x_begin, x_end - x_begin, color);
+            return;
+        }
+    }
     for (int32_t x = x_begin; x < x_end; ++x)
         row[x] = color;
 }

@@ -1,4 +1,4 @@
-// The ARM span loops (renderer/span_arm.S) against the portable code, for
+// The ARM span loops and fill (renderer/span_arm.S) against the portable code, for
 // the ARMv4T build under qemu-arm (tools/render_cost.sh --quick runs it):
 // random facets, each drawn once through the ARM loops and once with them
 // turned off, into the same starting picture; every word must match.
@@ -24,6 +24,8 @@ constexpr uint32_t out_log2_width = 9;
 constexpr uint32_t out_height = 256;
 constexpr uint32_t out_words = out_height << out_log2_width;
 constexpr uint32_t texture_address = 0x80000;
+// The colour-keyed type's key, a third of the texture's texels.
+constexpr uint32_t key = 0x81a977a9u;
 
 gpuSharedArea area;
 uint32_t start_picture[out_words];
@@ -53,7 +55,9 @@ void put_corner(std::vector<uint32_t>& words, int32_t sx, int32_t sy, int64_t de
 
 std::vector<uint32_t> random_facet() {
     const uint32_t corners = static_cast<uint32_t>(between(3, 5));
-    std::vector<uint32_t> words{gpu_op_facet, corners, 0, 0, 3};
+    static constexpr uint32_t types[] = {0, 3, 3, 4};
+    const uint32_t type = types[next() % 4];
+    std::vector<uint32_t> words{gpu_op_facet, corners, type == 4 ? key : next(), 0, type};
     // Shades: the demo's, or anywhere up to the bounds; depths near to far.
     const int32_t shade_reach = next() % 4 == 0 ? 0x7FFFFFFF : between(1, 600) << 16;
     const int32_t uv_reach = next() % 3 == 0 ? (1 << 30) : between(1, 2048) << 16;
@@ -77,7 +81,7 @@ int main(int argc, char** argv) {
     }
     uint32_t* const video = area.video_mem;
     for (uint32_t i = 0; i < 256 * 256; ++i)
-        video[texture_address + i] = next();
+        video[texture_address + i] = next() % 3 == 0 ? key : next();
     renderer::RenderState rs;
     rs.out = {true, out_address, out_log2_width, out_height};
     rs.texture = {true, texture_address, 8, 256};
@@ -117,7 +121,8 @@ int main(int argc, char** argv) {
         std::printf("FAIL: %d of %d facets differ\n", differing, facets);
         return 1;
     }
-    std::printf("PASS: %d random shaded facets (%lu pixels drawn) identical through the ARM "
+    std::printf("PASS: %d random facets (flat, shaded, colour-keyed) (%lu pixels drawn) identical "
+                "through the ARM "
                 "loops and the portable code\n",
                 facets, static_cast<unsigned long>(pixels));
     return 0;
