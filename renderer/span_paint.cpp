@@ -358,49 +358,63 @@ void paint_mask_span(const FacetPaint& p, const SpanPlanes& planes, const Sample
 }
 
 // The span handed whole to the ARM loop of its type (span_arm.S), which
-// paints what paint_mask_span would.
-template <class Op>
-inline void paint_arm_span(const FacetPaint& p, const SpanPlanes& planes, const SampleShifts& k,
-                           uint32_t* row, int32_t x_begin, int32_t x_end, int shift) {
+// paints what paint_mask_span would; false, painting nothing, where the
+// sample's shifts do not fit. Kept apart from paint_span so that the job is
+// built straight from the planes, with nothing of the portable loop alive.
+template <class Op, int Shift>
+[[gnu::noinline]] bool paint_arm_span(const FacetPaint& p, const RowStart& start, uint32_t* row,
+                                      int32_t x_begin, int32_t x_end) {
     const FacetGradients& g = p.gradients;
-    const int32_t ahead = x_end - 1 - x_begin;
-    ArmSpan s{row + x_begin,
-              x_end - x_begin,
-              p.texture.texels,
-              planes.w.at,
-              planes.uw.at,
-              planes.vw.at,
-              planes.sw.at,
-              planes.w.step,
-              planes.uw.step,
-              planes.vw.step,
-              planes.sw.step,
-              plane_ahead(planes.w, g.w.dx, ahead),
-              plane_ahead(planes.uw, g.uw.dx, ahead),
-              plane_ahead(planes.vw, g.vw.dx, ahead),
-              plane_ahead(planes.sw, g.sw.dx, ahead),
-              k.u,
-              k.v,
-              k.s,
-              static_cast<uint32_t>(g.u_ref),
-              static_cast<uint32_t>(g.v_ref),
-              static_cast<uint32_t>(g.s_ref),
-              static_cast<int32_t>(g.s_ref >> 32),
-              static_cast<int32_t>(p.shade_scale),
-              shift,
-              reciprocal_seeds.values,
-              byte_bit_lengths.of,
-              luma_octave_fraction,
-              step_reciprocal,
-              0,
-              0,
-              0,
-              0,
-              p.color};
-    if constexpr (Op::shaded)
+    const int32_t x_last = x_end - 1;
+    auto plane = [&](int64_t row_value, int64_t per_pixel) {
+        const int64_t first = row_value + x_begin * per_pixel;
+        return span_plane(first, first + (x_last - x_begin) * per_pixel, per_pixel, Shift);
+    };
+    const SpanPlanes planes{plane(start.w, g.w.dx), plane(start.uw, g.uw.dx),
+                            plane(start.vw, g.vw.dx),
+                            Op::shaded ? plane(start.sw, g.sw.dx) : SpanPlane{0, 0, 0}};
+    SampleShifts k;
+    if (!sample_shifts_fit(planes, g.w.dx, x_end - x_begin, Shift, Op::shaded, k)) return false;
+    const int32_t ahead = x_last - x_begin;
+    ArmSpan s;
+    s.dst = row + x_begin;
+    s.left = x_end - x_begin;
+    s.texels = p.texture.texels;
+    s.w = planes.w.at;
+    s.uw = planes.uw.at;
+    s.vw = planes.vw.at;
+    s.w_step = planes.w.step;
+    s.uw_step = planes.uw.step;
+    s.vw_step = planes.vw.step;
+    s.w_last = plane_ahead(planes.w, g.w.dx, ahead);
+    s.uw_last = plane_ahead(planes.uw, g.uw.dx, ahead);
+    s.vw_last = plane_ahead(planes.vw, g.vw.dx, ahead);
+    s.shift_u = k.u;
+    s.shift_v = k.v;
+    s.u_ref = static_cast<uint32_t>(g.u_ref);
+    s.v_ref = static_cast<uint32_t>(g.v_ref);
+    s.subspan_shift = Shift;
+    s.reciprocal_seeds = reciprocal_seeds.values;
+    s.byte_bit_lengths = byte_bit_lengths.of;
+    s.step_reciprocal = step_reciprocal;
+    if constexpr (Op::shaded) {
+        s.sw = planes.sw.at;
+        s.sw_step = planes.sw.step;
+        s.sw_last = plane_ahead(planes.sw, g.sw.dx, ahead);
+        s.shift_s = k.s;
+        s.s_ref_lo = static_cast<uint32_t>(g.s_ref);
+        s.s_ref_hi = static_cast<int32_t>(g.s_ref >> 32);
+        s.shade_scale = static_cast<int32_t>(p.shade_scale);
+        s.luma_octave_fraction = luma_octave_fraction;
         lumenfall_arm_shaded_span(&s);
-    else
+    } else {
+        // The keyed loop reads no shade plane (its sample leaves the
+        // transfer at 0).
+        s.sw = s.sw_step = s.sw_last = 0;
+        s.key = p.color;
         lumenfall_arm_keyed_span(&s);
+    }
+    return true;
 }
 
 // Perspective-correct at every subspan boundary, linear in between. A full
@@ -422,6 +436,13 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
     const auto shade_scale = static_cast<int32_t>(p.shade_scale);
     // The planes at the span's first and last pixels bound them over the
     // whole span.
+    if constexpr (arm_spans_built && Wrap == RowWrap::mask &&
+                  (Op::type == rendering_shaded || Op::type == rendering_color_key)) {
+        if (arm_spans_on() && texture.row_mask_scaled == common_row_mask &&
+            texture.width_mask == common_width_mask &&
+            paint_arm_span<Op, Shift>(p, start, row, x_begin, x_end))
+            return;
+    }
     const int32_t x_last = x_end - 1;
     auto plane = [&](int64_t row_value, int64_t per_pixel) {
         return span_plane(row_value + x_begin * per_pixel, row_value + x_last * per_pixel,
@@ -433,14 +454,6 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
     if constexpr (Wrap == RowWrap::mask) {
         SampleShifts k;
         if (sample_shifts_fit(planes, g.w.dx, x_end - x_begin, shift, Op::shaded, k)) {
-            if constexpr (arm_spans_built &&
-                          (Op::type == rendering_shaded || Op::type == rendering_color_key)) {
-                if (arm_spans_on() && texture.row_mask_scaled == common_row_mask &&
-                    texture.width_mask == common_width_mask) {
-                    paint_arm_span<Op>(p, planes, k, row, x_begin, x_end, shift);
-                    return;
-                }
-            }
             paint_mask_span<Op, Shift>(p, planes, k, row, x_begin, x_end);
             return;
         }
