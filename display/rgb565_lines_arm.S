@@ -73,22 +73,24 @@ rgb565_line_straight:
         .size   rgb565_line_straight, . - rgb565_line_straight
 
 @ ---------------------------------------------------------------------------
-@ rgb565_line_runs: a word equal to the last costs a compare; a new word
-@ whose chroma is the last one's costs lookups by Y only.
-@   r0 src, r1 out, r2 tables (green_y), r3 last word, r4 last pixel,
-@   r5 red row, r6 blue row, r7 green for Y = 0 (the rows of the last word),
-@   r8-r11 the group's words, r12 and lr scratch.
+@ rgb565_line_runs: a word equal to its left neighbour costs a compare; a
+@ new word whose chroma is its neighbour's costs lookups by Y only.
+@   r0 src, r1 out, r2 tables (green_y), r3 the last word, r4 its pixel,
+@   r5 red row, r6 blue row, r7 green for Y = 0 (the rows of the chroma of
+@   the word before the one at hand), r8-r11 the group's words, r12 and lr
+@   scratch. Within a group each word is compared with the one before it,
+@   still in its register; the pixels take turns in r3 and r4.
 @   Stack: [sp] the end of src, [sp, #4] the chroma changes.
 
-@ The pixel for the word in \w, into \w.
-        .macro  run_pixel w
-        cmp     \w, r3
-        moveq   \w, r4
+@ The pixel for the word \w, whose left neighbour is \prev with the pixel
+@ \pprev, into \pd: 3 instructions for a repeat, 13 for a new word of the
+@ same chroma.
+        .macro  run_pixel w, prev, pprev, pd
+        eors    r12, \w, \prev
+        moveq   \pd, \pprev
         beq     3f
-        eor     r12, \w, r3
-        mov     r3, \w
-        bic     r12, r12, #0xFF             @ Y
-        bics    r12, r12, #0xFF0000         @ the second Y: only U and V left
+        tst     r12, #0xFF000000            @ V
+        tsteq   r12, #0x0000FF00            @ U
         beq     2f
         @ New chroma: the rows of this word.
         mov     r12, \w, lsr #24
@@ -105,12 +107,11 @@ rgb565_line_straight:
         str     r12, [sp, #4]
 2:      and     lr, \w, #0xFF               @ Y
         ldr     r12, [r2, lr, lsl #2]
-        ldrb    \w, [r7, r12]               @ green
+        ldrb    \pd, [r7, r12]              @ green
         ldrb    r12, [r5, lr]               @ red
         ldrb    lr, [r6, lr]                @ blue
-        orr     lr, lr, \w, lsl #5
-        orr     \w, lr, r12, lsl #11
-        mov     r4, \w
+        orr     lr, lr, \pd, lsl #5
+        orr     \pd, lr, r12, lsl #11
 3:
         .endm
 
@@ -129,7 +130,8 @@ rgb565_line_runs:
         mov     r4, #0
 1:      ldmia   r0!, {r8-r11}
         cmp     r8, r3
-        cmpeq   r9, r3
+        bne     4f
+        cmp     r9, r3
         cmpeq   r10, r3
         cmpeq   r11, r3
         bne     4f
@@ -141,12 +143,13 @@ rgb565_line_runs:
         cmp     r0, r12
         bne     1b
         b       5f
-4:      run_pixel r8
-        run_pixel r9
-        run_pixel r10
-        run_pixel r11
-        orr     r8, r8, r9, lsl #16
-        orr     r9, r10, r11, lsl #16
+4:      run_pixel r8, r3, r4, r3
+        run_pixel r9, r8, r3, r4
+        orr     r8, r3, r4, lsl #16         @ the left pixel in the low half
+        run_pixel r10, r9, r4, r3
+        run_pixel r11, r10, r3, r4
+        orr     r9, r3, r4, lsl #16
+        mov     r3, r11
         stmia   r1!, {r8, r9}
         ldr     r12, [sp]
         cmp     r0, r12
