@@ -8,8 +8,9 @@ restart begins again at frame 0, full screen toggles with whole-number
 scaling, and a page whose module is missing says so in place of the player.
 
 Environment (from CTest): WEB_BIN_DIR, WEB_TIME_SHIM, WEB_SOURCE_DIR.
-Optional: WEB_SCREENSHOT=FILE saves a screenshot of the page; WEB_MEASURE=1
-prints fast-mode and real-time figures.
+Optional: WEB_SCREENSHOTS=DIR saves screenshots of the page at 1280 x 800 and
+on a 390 x 844 touch screen (see screenshots()); WEB_MEASURE=1 prints
+fast-mode and real-time figures.
 """
 import functools
 import http.server
@@ -248,6 +249,48 @@ def check_controls(driver):
     print("play, pause and restart behave")
 
 
+def screenshots(driver, base, folder):
+    """The pictures of docs/web.md: the page paused at frame 901 at 1280 x 800,
+    a seek under way and a link with a bad frame there, and on a 390 x 844
+    touch screen the page, its full screen and the introduction."""
+    def view(width, height, touch):
+        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": width, "height": height, "deviceScaleFactor": 1, "mobile": touch})
+        driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
+                               {"enabled": touch, "maxTouchPoints": 5 if touch else 1})
+
+    def open_page(query, settle=True):
+        driver.get(f"{base}/good/{query}")
+        if settle:
+            wait_for(driver, "return window.lumenfall.ready || window.lumenfall.error;")
+            wait_for(driver, "const s = window.lumenfall.state(); return !s.seeking && s;")
+        time.sleep(0.3)
+
+    def save(name):
+        driver.save_screenshot(os.path.join(folder, name))
+
+    os.makedirs(folder, exist_ok=True)
+    view(1280, 800, False)
+    open_page(f"index.html?seed={SEED}&frame=901")
+    save("web-page.png")
+    driver.execute_script("document.getElementById('back').click();")
+    save("web-seek.png")
+    open_page(f"index.html?seed={SEED}&frame=9000")
+    driver.execute_script("window.lumenfall.pause();")
+    save("web-notice.png")
+    view(390, 844, True)
+    open_page(f"index.html?seed={SEED}&frame=2400")
+    save("web-phone.png")
+    driver.execute_script("document.getElementById('full').click();")
+    time.sleep(0.5)
+    save("web-phone-full.png")
+    open_page("about.html", settle=False)
+    save("web-phone-about.png")
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+    print(f"screenshots in {folder}")
+
+
 def measure(driver):
     module = [driver.execute_script("return window.lumenfall.moduleRate();") for _ in range(3)]
     seeks = [driver.execute_script("window.lumenfall.seek(0); const t = performance.now();"
@@ -321,9 +364,8 @@ def main():
         check_full_screen(driver)
         if os.environ.get("WEB_MEASURE"):
             measure(driver)
-        if os.environ.get("WEB_SCREENSHOT"):
-            driver.execute_script("window.lumenfall.seek(900);")
-            driver.save_screenshot(os.environ["WEB_SCREENSHOT"])
+        if os.environ.get("WEB_SCREENSHOTS"):
+            screenshots(driver, base, os.environ["WEB_SCREENSHOTS"])
 
         check_link(driver, expected, base)
         check_address_bar(driver, expected, base, paused_at)

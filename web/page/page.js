@@ -209,8 +209,8 @@
     if (shown < seekTarget && !finished) {
       // Still on its way: the old picture dimmed, and how far it got.
       const share = Math.floor((100 * (shown - seekFrom)) / (seekTarget - seekFrom));
-      $('busy-text').textContent = `going to frame ${seekTarget + 1} of scene ` +
-        `${seekTarget < demo._lf_scene1_frames() ? 1 : 2}… ${share} %`;
+      $('busy-text').textContent = `going to frame ${seekTarget + 1} (scene ` +
+        `${seekTarget < demo._lf_scene1_frames() ? 1 : 2})… ${share} %`;
       $('busy-progress').value = share;
       $('busy').hidden = false;
       stage.classList.add('seeking');
