@@ -210,16 +210,22 @@ def check_full_screen(driver):
     driver.find_element(By.ID, "full").click()
     wait_for(driver, "return window.lumenfall.state().fullScreen;", 5)
     # Whole-number steps from two up; below that the picture fills the room,
-    # which leaves the player's column reaching the screen's edge.
-    scale, room = driver.execute_script(
-        "const c = document.getElementById('screen'), r = window.devicePixelRatio;"
-        "const b = c.getBoundingClientRect();"
-        "const bottom = document.getElementById('controls').getBoundingClientRect().bottom;"
-        "return [[b.width * r / 320, b.height * r / 240],"
-        "        [innerWidth - 16 - b.width, innerHeight - bottom]];")
-    whole = scale[0] == int(scale[0]) and scale[0] >= 2
-    if abs(scale[0] - scale[1]) > 1e-3 or not (whole or min(room) < 1):
-        fail(f"full screen scales the screen by {scale} with {room} px to spare")
+    # which leaves the player's column reaching the screen's edge. The
+    # window's last resize may come after the change to full screen.
+    end = time.time() + 5
+    while True:
+        scale, room = driver.execute_script(
+            "const c = document.getElementById('screen'), r = window.devicePixelRatio;"
+            "const b = c.getBoundingClientRect();"
+            "const bottom = document.getElementById('controls').getBoundingClientRect().bottom;"
+            "return [[b.width * r / 320, b.height * r / 240],"
+            "        [innerWidth - 16 - b.width, innerHeight - bottom]];")
+        whole = scale[0] == int(scale[0]) and scale[0] >= 2
+        if abs(scale[0] - scale[1]) < 1e-3 and (whole or min(room) < 1):
+            break
+        if time.time() > end:
+            fail(f"full screen scales the screen by {scale} with {room} px to spare")
+        time.sleep(0.1)
     from selenium.webdriver.common.action_chains import ActionChains
     ActionChains(driver).send_keys("z").perform()
     wait_for(driver, "return !window.lumenfall.state().fullScreen;", 5)
