@@ -493,7 +493,8 @@
     // Plays (paused) until frame n is on the canvas, at once.
     seek: (n) => {
       seekTo(n);
-      seekSlice(Infinity);
+      // The first slice may have got there already.
+      if (seekTarget !== null) seekSlice(Infinity);
       updateLabels();
       return shown;
     },
