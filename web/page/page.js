@@ -492,6 +492,8 @@
     pause: () => setPaused(true),
     // Plays (paused) until frame n is on the canvas, at once.
     seek: (n) => {
+      paused = true;
+      resumeAfterSeek = false;
       seekTo(n);
       // The first slice may have got there already.
       if (seekTarget !== null) seekSlice(Infinity);
