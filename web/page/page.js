@@ -422,10 +422,12 @@
     buttons.copy.addEventListener('click', copyLink);
     // Dragging seeks as it goes; each new position replaces the last.
     timeline.addEventListener('input', () => seekTo(Number(timeline.value)));
+    // The pointer may be let go outside the timeline, so the window hears it.
     timeline.addEventListener('pointerdown', () => { timelineHeld = true; });
-    for (const name of ['pointerup', 'pointercancel', 'change']) {
-      timeline.addEventListener(name, releaseTimeline);
+    for (const name of ['pointerup', 'pointercancel']) {
+      window.addEventListener(name, () => { if (timelineHeld) releaseTimeline(); });
     }
+    timeline.addEventListener('change', releaseTimeline);
     document.addEventListener('keydown', (event) => {
       if (event.ctrlKey || event.metaKey || event.altKey) return;
       if (event.target === timeline && event.key.startsWith('Arrow')) return;
