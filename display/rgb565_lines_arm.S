@@ -63,11 +63,13 @@ rgb565_line_straight:
         @ Two groups a pass; an odd count enters at the second.
         tst     r2, #1
         addne   r2, r2, #1
-        bne     2f
-1:      straight_group
-2:      straight_group
+        bne     .Lstraight_second
+.Lstraight_first:
+        straight_group
+.Lstraight_second:
+        straight_group
         subs    r2, r2, #2
-        bne     1b
+        bne     .Lstraight_first
         pop     {r4-r11, lr}
         bx      lr
         .size   rgb565_line_straight, . - rgb565_line_straight
@@ -115,35 +117,21 @@ rgb565_line_straight:
 3:
         .endm
 
-        .global rgb565_line_runs
-        .type   rgb565_line_runs, %function
-rgb565_line_runs:
-        push    {r4-r11, lr}
-        add     r12, r0, r2, lsl #4         @ the end: 16 bytes a group
-        mov     lr, #0
-        push    {r12, lr}
-        @ The tables pointer takes r2 (groups is done with).
-        mov     r2, r3
-        @ A last word unlike the first makes the first pixel load its rows.
-        ldr     r3, [r0]
-        mvn     r3, r3
-        mov     r4, #0
-1:      ldmia   r0!, {r8-r11}
+@ One group of four words.
+        .macro  run_group
+        ldmia   r0!, {r8-r11}
         cmp     r8, r3
-        bne     4f
+        bne     slow\@
         cmp     r9, r3
         cmpeq   r10, r3
         cmpeq   r11, r3
-        bne     4f
+        bne     slow\@
         @ All four repeat the last word.
         orr     r12, r4, r4, lsl #16
         mov     lr, r12
         stmia   r1!, {r12, lr}
-        ldr     r12, [sp]
-        cmp     r0, r12
-        bne     1b
-        b       5f
-4:      run_pixel r8, r3, r4, r3
+        b       done\@
+slow\@: run_pixel r8, r3, r4, r3
         run_pixel r9, r8, r3, r4
         orr     r8, r3, r4, lsl #16         @ the left pixel in the low half
         run_pixel r10, r9, r4, r3
@@ -151,10 +139,34 @@ rgb565_line_runs:
         orr     r9, r3, r4, lsl #16
         mov     r3, r11
         stmia   r1!, {r8, r9}
+done\@:
+        .endm
+
+        .global rgb565_line_runs
+        .type   rgb565_line_runs, %function
+rgb565_line_runs:
+        push    {r4-r11, lr}
+        add     r12, r0, r2, lsl #4         @ the end: 16 bytes a group
+        mov     lr, #0
+        push    {r12, lr}
+        @ A last word unlike the first makes the first pixel load its rows.
+        ldr     r4, [r0]
+        mvn     r4, r4
+        @ Two groups a pass; an odd count enters at the second.
+        tst     r2, #1
+        @ The tables pointer takes r2 (groups is done with).
+        mov     r2, r3
+        mov     r3, r4
+        mov     r4, #0
+        bne     .Lruns_second
+.Lruns_first:
+        run_group
+.Lruns_second:
+        run_group
         ldr     r12, [sp]
         cmp     r0, r12
-        bne     1b
-5:      ldr     r0, [sp, #4]                @ the chroma changes
+        bne     .Lruns_first
+        ldr     r0, [sp, #4]                @ the chroma changes
         add     sp, sp, #8
         pop     {r4-r11, lr}
         bx      lr
