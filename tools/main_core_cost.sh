@@ -143,7 +143,10 @@ SEED=$seed "$bin/handheld-sim" --fast --no-window --no-progress --second-core em
 status=$?
 summary=$(grep 'handheld-sim: summary:' "$out/run.err" | tail -1)
 echo "main_core_cost: ${summary:-no summary from handheld-sim}, $(($(date +%s) - started)) s" >&2
-if [ -z "$summary" ] || ! grep -q 'renderer_errors=0' <<<"$summary"; then
+# With --frames the simulator ends the program itself; otherwise it must
+# have ended by itself, well.
+if [ -z "$summary" ] || ! grep -q 'renderer_errors=0' <<<"$summary" ||
+   { [ -z "$frames" ] && ! grep -q 'exit_status=0' <<<"$summary"; }; then
     tail -15 "$out/run.err" >&2
     fail "the run failed (simulator status $status; its output is in $out/run.err)"
 fi
