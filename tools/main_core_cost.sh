@@ -30,7 +30,7 @@
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-frames= display=$root/build/arm-sim/bin/lumenfall-display bin=$root/build/release/bin
+frames='' display=$root/build/arm-sim/bin/lumenfall-display bin=$root/build/release/bin
 out=$root/build/main-core-cost frame_symbol=gpuShowBuf seed=7 scenes=() loading=()
 usage() { sed -n '2,/^set -uo/p' "$0" | sed '$d; s/^# \{0,1\}//'; }
 bad_usage() { echo "main_core_cost: $*" >&2; echo "Try '$0 --help'." >&2; exit 2; }
@@ -132,6 +132,7 @@ started=$(date +%s)
 # The programs run from a shell inside the simulator, as on the handheld:
 # the loader first (the PC build: it is not measured), then the display
 # program beside the program.
+# shellcheck disable=SC2016  # expanded by the shell inside the simulator
 script='"$1" "$2" >/dev/null || exit 1
 qemu-arm -cpu ti925t -plugin "$3" "$4" &
 prog=$5; shift 5

@@ -39,7 +39,7 @@ class Row:
         self.scene = values["scene"]
         self.note = values["note"] == "1"
         self.insns = int(values["insns"])
-        self.reads = self.writes = 0
+
         self.first_reads = self.next_reads = self.first_writes = self.next_writes = 0
         for d in DEVICES:
             self.first_reads += int(values[d + "_read_first"])
