@@ -90,20 +90,25 @@ table = []  # (address, size, demangled name without its parameters)
 for line in open(symbols):
     m = re.match(r"([0-9a-f]+) ([0-9a-f]+) [Tt] (.*)", line.strip())
     if m:
-        table.append((int(m.group(1), 16), int(m.group(2), 16), m.group(3).split("(")[0]))
+        # The name without its parameters (an anonymous namespace is part of it).
+        name = m.group(3).replace("(anonymous namespace)", "{anonymous}").split("(")[0]
+        table.append((int(m.group(1), 16), int(m.group(2), 16), name))
 def find(name):
     for address, size, symbol in table:
         if symbol == name:
             return address, size
     sys.exit(f"main_core_cost: no function {name} in the program")
 # Waiting: the client library's pause between polls, the display program's
-# sleeps, and the calls they make.
+# sleeps and its clock, and the calls they make.
 WAITS = {"platform::wait_pause", "display::FrameClock::pause", "display::FrameClock::next_frame",
          "nanosleep", "clock_gettime", "sched_yield", "gettimeofday",
          "device_runtime::posix_nanosleep", "device_runtime::posix_clock_gettime",
          "device_runtime::posix_sched_yield"}
+def waits(name):
+    return name in WAITS or (name.startswith("display::") and
+                             name.endswith(("::sleep_ns", "::now_ns")))
 args = [f"out={rows}", f"frame={find(marker)[0]:#x}"]
-args += [f"wait={a:#x}-{a + s:#x}" for a, s, name in table if name in WAITS and s > 0]
+args += [f"wait={a:#x}-{a + s:#x}" for a, s, name in table if waits(name) and s > 0]
 for item in wanted:
     kind, _, value = item.partition("=")
     if kind == "scene":
