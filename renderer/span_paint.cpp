@@ -222,8 +222,9 @@ struct SampleShifts {
 // between those of its smallest and largest value. The samples step W from
 // the span's first value by truncated subspan steps, so they lie below the
 // line through its ends by at most one unit a subspan (and the last by two).
-inline bool sample_shifts_fit(const SpanPlanes& planes, int64_t w_per_pixel, int32_t pixels,
-                              int subspan_shift_pixels, bool shaded, SampleShifts& out) {
+[[maybe_unused]] inline bool sample_shifts_fit(const SpanPlanes& planes, int64_t w_per_pixel,
+                                               int32_t pixels, int subspan_shift_pixels,
+                                               bool shaded, SampleShifts& out) {
     const int32_t first = planes.w.at;
     const int32_t last = plane_ahead(planes.w, w_per_pixel, pixels - 1);
     const int32_t margin = (pixels >> subspan_shift_pixels) + 4;
@@ -238,7 +239,7 @@ inline bool sample_shifts_fit(const SpanPlanes& planes, int64_t w_per_pixel, int
 }
 
 // x >> s for a shift the caller has bounded to [0, 31].
-[[gnu::always_inline]] inline int64_t shift_below_32(int64_t x, int s) {
+[[maybe_unused, gnu::always_inline]] inline int64_t shift_below_32(int64_t x, int s) {
     if (s < 0 || s > 31) __builtin_unreachable();
     return x >> s;
 }
@@ -451,7 +452,10 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
     const SpanPlanes planes{plane(start.w, g.w.dx), plane(start.uw, g.uw.dx),
                             plane(start.vw, g.vw.dx),
                             Op::shaded ? plane(start.sw, g.sw.dx) : SpanPlane{0, 0, 0}};
-    if constexpr (Wrap == RowWrap::mask) {
+    // The leaner mask-wrap span only where the ARM loops are built (the
+    // second core): elsewhere it gained nothing measurable, and the page's
+    // module would grow by its instances.
+    if constexpr (Wrap == RowWrap::mask && arm_spans_built) {
         SampleShifts k;
         if (sample_shifts_fit(planes, g.w.dx, x_end - x_begin, shift, Op::shaded, k)) {
             paint_mask_span<Op, Shift>(p, planes, k, row, x_begin, x_end);
