@@ -1,5 +1,5 @@
-@ Spans of the shaded and the colour-keyed types over a 256 x 256 texture
-@ that wraps by mask, and the fill of the flat type, in ARM state for the
+@ Spans of the shaded, colour-keyed and cast-image types over a 256 x 256
+@ texture that wraps by mask, and the fill of the flat type, in ARM state for the
 @ second core (ARMv4T): span_arm.h describes the job. The
 @ arithmetic is paint_mask_span's (span_paint.cpp) step for step:
 @ reciprocal16, mask_sample, step_of and the shaded loop with the common
@@ -36,6 +36,7 @@
         .equ STEP_RECIPROCAL, 108
         .equ SAMPLE, 112
         .equ KEY, 128
+        .equ LUMA_OFFSET, 132
 
 @ One sample. In: r0-r3 the planes w, uw, vw, sw; r11 the job. Out: r4 u,
 @ r5 v, r6 a, r7 b (the luma transfer; 0 from uv_sample). Clobbers r0-r3,
@@ -180,6 +181,40 @@ uv_sample:
         add     r1, r1, r5
         .endm
 
+@ One pixel of the cast image: the same registers, r10 the key, r2 the luma
+@ offset, r3 the chroma mask, r6 0x7F007F00; where the texel is not the key,
+@ the luma of what is there moves by the offset (clamped to 16..235) and
+@ its chroma halfway to the texel's, rounded up: (x | y) - ((x ^ y) >> 1)
+@ per chroma byte.
+        .macro cast_pixel
+        mov     r12, r0, lsr #24
+        and     lr, r1, #0xFF000000
+        orr     r12, r12, lr, lsr #16
+        ldr     r12, [r9, r12, lsl #2]
+        cmp     r12, r10
+        beq     .Lcast_keep\@
+        ldr     r11, [r8]
+        and     lr, r11, #0xFF
+        add     lr, lr, r2
+        cmp     lr, #16
+        movlt   lr, #16
+        cmp     lr, #235
+        movgt   lr, #235
+        and     r11, r11, r3
+        and     r12, r12, r3
+        orr     r7, r11, r12
+        eor     r11, r11, r12
+        and     r11, r6, r11, lsr #1
+        sub     r7, r7, r11
+        orr     r7, r7, lr
+        orr     r7, r7, lr, lsl #16
+        str     r7, [r8]
+.Lcast_keep\@:
+        add     r8, r8, #4
+        add     r0, r0, r4
+        add     r1, r1, r5
+        .endm
+
 @ A whole span, for one rendering type: NAME the function, SAMPLE the
 @ sample routine, PIXEL the pixel macro of PIXEL_BYTES bytes, OPERAND the
 @ job's word that goes in r10 (the chroma mask is loaded when it is 0).
@@ -286,6 +321,10 @@ uv_sample:
         .elseif \pixel_bytes == 36
         sub     r12, r12, r10, lsl #5   @ 36 bytes a pixel
         sub     r12, r12, r10, lsl #2
+        .elseif \pixel_bytes == 100
+        sub     r12, r12, r10, lsl #6   @ 100 bytes a pixel
+        sub     r12, r12, r10, lsl #5
+        sub     r12, r12, r10, lsl #2
         .else
         .error "no entry computation for this pixel size"
         .endif
@@ -293,6 +332,11 @@ uv_sample:
         ldr     r10, =0xFF00FF00
         .else
         ldr     r10, [r11, #\operand]
+        .endif
+        .if \pixel_bytes == 100
+        ldr     r2, [r11, #LUMA_OFFSET]
+        ldr     r3, =0xFF00FF00
+        ldr     r6, =0x7F007F00
         .endif
         mov     pc, r12
         .rept 32
@@ -312,6 +356,8 @@ uv_sample:
         span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel, 60, 0
 @ void lumenfall_arm_keyed_span(ArmSpan* span)
         span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 36, KEY
+@ void lumenfall_arm_cast_span(ArmSpan* span)
+        span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 100, KEY
 
 @ void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour):
 @ count words of colour, eight at a time with one store-multiple (the

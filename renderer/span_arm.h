@@ -1,5 +1,5 @@
 // Hand-written ARM-state span loops for the second core (span_arm.S): a
-// whole span of the shaded or the colour-keyed type over a 256 x 256 texture
+// whole span of the shaded, colour-keyed or cast-image type over a 256 x 256 texture
 // that wraps by mask, samples and pixels, computing exactly what
 // paint_span's portable code computes from the same integers; and the flat
 // type's fill in bursts. The C++ side prepares the span's
@@ -39,7 +39,8 @@ struct ArmSpan {
     // The assembly's own: the current sample (u, v, luma transfer a and b).
     uint32_t u, v;
     int32_t a, b;
-    uint32_t key; // the colour-keyed type's key
+    uint32_t key;        // the colour key (types 4 and 6)
+    int32_t luma_offset; // the cast image's, bounded to +-255
 };
 
 #if defined(__arm__)
@@ -49,11 +50,13 @@ static_assert(offsetof(ArmSpan, w) == 12 && offsetof(ArmSpan, w_step) == 28 &&
               offsetof(ArmSpan, shade_scale) == 88 && offsetof(ArmSpan, subspan_shift) == 92 &&
               offsetof(ArmSpan, reciprocal_seeds) == 96 &&
               offsetof(ArmSpan, step_reciprocal) == 108 && offsetof(ArmSpan, u) == 112 &&
-              offsetof(ArmSpan, key) == 128 && sizeof(ArmSpan) == 132);
+              offsetof(ArmSpan, key) == 128 && offsetof(ArmSpan, luma_offset) == 132 &&
+              sizeof(ArmSpan) == 136);
 #endif
 
 extern "C" void lumenfall_arm_shaded_span(ArmSpan* span);
 extern "C" void lumenfall_arm_keyed_span(ArmSpan* span);
+extern "C" void lumenfall_arm_cast_span(ArmSpan* span);
 extern "C" void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour);
 
 // Whether the row painters take the ARM loops where they apply (the build's

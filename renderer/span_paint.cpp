@@ -409,11 +409,15 @@ template <class Op, int Shift>
         s.luma_octave_fraction = luma_octave_fraction;
         lumenfall_arm_shaded_span(&s);
     } else {
-        // The keyed loop reads no shade plane (its sample leaves the
+        // The keyed and cast loops read no shade plane (their sample leaves the
         // transfer at 0).
         s.sw = s.sw_step = s.sw_last = 0;
         s.key = p.color;
-        lumenfall_arm_keyed_span(&s);
+        s.luma_offset = p.luma_offset;
+        if constexpr (Op::type == rendering_cast_image)
+            lumenfall_arm_cast_span(&s);
+        else
+            lumenfall_arm_keyed_span(&s);
     }
     return true;
 }
@@ -438,7 +442,8 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
     // The planes at the span's first and last pixels bound them over the
     // whole span.
     if constexpr (arm_spans_built && Wrap == RowWrap::mask &&
-                  (Op::type == rendering_shaded || Op::type == rendering_color_key)) {
+                  (Op::type == rendering_shaded || Op::type == rendering_color_key ||
+                   Op::type == rendering_cast_image)) {
         if (arm_spans_on() && texture.row_mask_scaled == common_row_mask &&
             texture.width_mask == common_width_mask &&
             paint_arm_span<Op, Shift>(p, start, row, x_begin, x_end))

@@ -55,9 +55,11 @@ void put_corner(std::vector<uint32_t>& words, int32_t sx, int32_t sy, int64_t de
 
 std::vector<uint32_t> random_facet() {
     const uint32_t corners = static_cast<uint32_t>(between(3, 5));
-    static constexpr uint32_t types[] = {0, 3, 3, 4};
-    const uint32_t type = types[next() % 4];
-    std::vector<uint32_t> words{gpu_op_facet, corners, type == 4 ? key : next(), 0, type};
+    static constexpr uint32_t types[] = {0, 3, 3, 4, 6};
+    const uint32_t type = types[next() % 5];
+    // The cast image's luma offset: the demo's -30, or anything.
+    const uint32_t param = next() % 2 == 0 ? static_cast<uint32_t>(-30) : next();
+    std::vector<uint32_t> words{gpu_op_facet, corners, type >= 4 ? key : next(), param, type};
     // Shades: the demo's, or anywhere up to the bounds; depths near to far.
     const int32_t shade_reach = next() % 4 == 0 ? 0x7FFFFFFF : between(1, 600) << 16;
     const int32_t uv_reach = next() % 3 == 0 ? (1 << 30) : between(1, 2048) << 16;
@@ -121,7 +123,8 @@ int main(int argc, char** argv) {
         std::printf("FAIL: %d of %d facets differ\n", differing, facets);
         return 1;
     }
-    std::printf("PASS: %d random facets (flat, shaded, colour-keyed) (%lu pixels drawn) identical "
+    std::printf("PASS: %d random facets (flat, shaded, colour-keyed, cast image) (%lu pixels "
+                "drawn) identical "
                 "through the ARM "
                 "loops and the portable code\n",
                 facets, static_cast<unsigned long>(pixels));
