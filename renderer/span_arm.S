@@ -215,6 +215,24 @@ uv_sample:
         add     r1, r1, r5
         .endm
 
+@ r12 = the entry for r10 pixels into the unrolled block ending at 6f.
+        .macro entry_for_pixels pixel_bytes
+        ldr     r12, =6f
+        .if \pixel_bytes == 60
+        sub     r12, r12, r10, lsl #6   @ entered part-way: 60 bytes a pixel
+        add     r12, r12, r10, lsl #2
+        .elseif \pixel_bytes == 36
+        sub     r12, r12, r10, lsl #5   @ 36 bytes a pixel
+        sub     r12, r12, r10, lsl #2
+        .elseif \pixel_bytes == 100
+        sub     r12, r12, r10, lsl #6   @ 100 bytes a pixel
+        sub     r12, r12, r10, lsl #5
+        sub     r12, r12, r10, lsl #2
+        .else
+        .error "no entry computation for this pixel size"
+        .endif
+        .endm
+
 @ A whole span, for one rendering type: NAME the function, SAMPLE the
 @ sample routine, PIXEL the pixel macro of PIXEL_BYTES bytes, OPERAND the
 @ job's word that goes in r10 (the chroma mask is loaded when it is 0).
@@ -223,9 +241,19 @@ uv_sample:
         .type \name, %function
 \name:
         push    {r4-r11, lr}
-        sub     sp, sp, #8              @ [sp] the job, [sp, #4] where the pixels return to
+        @ [sp] the job, [sp, #4] where the pixels return to, [sp, #8] a
+        @ whole subspan's pixels, [sp, #12] the entry for them
+        sub     sp, sp, #16
         mov     r11, r0
         str     r0, [sp]
+        ldr     r12, =1f
+        str     r12, [sp, #4]
+        ldr     r9, [r11, #SUBSPAN_SHIFT]
+        mov     r10, #1
+        mov     r10, r10, lsl r9
+        str     r10, [sp, #8]
+        entry_for_pixels \pixel_bytes
+        str     r12, [sp, #12]
         add     r12, r11, #PLANES
         ldmia   r12, {r0-r3}
         bl      \sample
@@ -233,12 +261,9 @@ uv_sample:
         stmia   r12, {r4-r7}
 1:      @ the next subspan
         ldr     r10, [r11, #LEFT]
-        ldr     r9, [r11, #SUBSPAN_SHIFT]
-        mov     r8, #1
-        mov     r8, r8, lsl r9          @ a whole subspan's pixels
-        cmp     r10, r8
+        ldr     r8, [sp, #8]
+        subs    r10, r10, r8
         ble     2f
-        sub     r10, r10, r8
         str     r10, [r11, #LEFT]
         @ a whole subspan: the planes stepped, sampled at its end
         add     r12, r11, #PLANES
@@ -261,12 +286,11 @@ uv_sample:
         mov     r6, r6, asr r9
         sub     r7, r7, r3
         mov     r7, r7, asr r9
-        mov     r10, #1
-        mov     r10, r10, lsl r9        @ pixels
-        ldr     r12, =1b
-        b       5f
+        ldr     r12, [sp, #12]
+        b       8f
 2:      @ the last subspan, r10 pixels (1 to a whole subspan), sampled at its
         @ last pixel
+        add     r10, r10, r8
         cmp     r10, #1
         bne     3f
         add     r12, r11, #SAMPLE
@@ -305,29 +329,16 @@ uv_sample:
 4:      mov     r8, #0
         str     r8, [r11, #LEFT]
         ldr     r12, =7f
-5:      @ paints r10 pixels (1 to 32) from the sample in r0-r3 with the steps
-        @ in r4-r7, then continues at r12
         str     r12, [sp, #4]
+        entry_for_pixels \pixel_bytes
+8:      @ paints the pixels from the sample in r0-r3 with the steps in r4-r7,
+        @ entering the unrolled block at r12, then continues at [sp, #4]
         ldr     r8, [r11, #DST]
         ldr     r9, [r11, #TEXELS]
         mov     r0, r0, lsl #8          @ u's column in the top byte
         mov     r4, r4, lsl #8
         mov     r1, r1, lsl #8          @ v scaled by the width
         mov     r5, r5, lsl #8
-        ldr     r12, =6f
-        .if \pixel_bytes == 60
-        sub     r12, r12, r10, lsl #6   @ entered part-way: 60 bytes a pixel
-        add     r12, r12, r10, lsl #2
-        .elseif \pixel_bytes == 36
-        sub     r12, r12, r10, lsl #5   @ 36 bytes a pixel
-        sub     r12, r12, r10, lsl #2
-        .elseif \pixel_bytes == 100
-        sub     r12, r12, r10, lsl #6   @ 100 bytes a pixel
-        sub     r12, r12, r10, lsl #5
-        sub     r12, r12, r10, lsl #2
-        .else
-        .error "no entry computation for this pixel size"
-        .endif
         .if \operand == 0
         ldr     r10, =0xFF00FF00
         .else
@@ -345,7 +356,7 @@ uv_sample:
 6:      ldr     r11, [sp]
         str     r8, [r11, #DST]
         ldr     pc, [sp, #4]
-7:      add     sp, sp, #8
+7:      add     sp, sp, #16
         pop     {r4-r11, lr}
         bx      lr
         .ltorg
