@@ -61,6 +61,13 @@ EmulatedCore::~EmulatedCore() {
             // Already past the summary's counts; the file is only a figure.
         }
     }
+    if (cycle_report_) {
+        try {
+            cycle_report_->close();
+        } catch (const HostError&) {
+            // As above.
+        }
+    }
     if (fb_fd_ >= 0) ::close(fb_fd_);
 }
 
@@ -76,6 +83,7 @@ void EmulatedCore::start() {
     platform::shared_publish(&mailbox_->scanout_present, gpu_display_scanout_magic);
     engine_ = ArmEngine::create(memory_.core_memory_for_emulation(), config::core_memory_bytes);
     if (instruction_file_) engine_->count_instructions();
+    if (cycle_report_) engine_->model_cycles(cycle_report_->model());
     run_ended_.store(false);
     last_fifo_read_ = platform::shared_load(&area_->fifo_read);
     consumed_.restart(last_fifo_read_);
@@ -212,7 +220,19 @@ void EmulatedCore::count_instructions(const std::string& path) {
     instruction_file_ = std::make_unique<out::OutputFile>(path, "instruction counts");
 }
 
+void EmulatedCore::model_cycles(const std::string& path, const cycles::MemoryTiming& timing) {
+    cycle_report_ = std::make_unique<CycleReport>(path, timing, memory_.core_memory_for_emulation(),
+                                                  config::core_memory_bytes);
+}
+
+bool EmulatedCore::cycle_summary(CycleSummary& summary) const {
+    if (!cycle_report_) return false;
+    summary = cycle_report_->summary();
+    return true;
+}
+
 void EmulatedCore::acknowledge() {
+    if (cycle_report_) cycle_report_->frame_displayed(frames_shown_);
     if (instruction_file_) {
         const uint64_t total = instructions_before_ + (engine_ ? engine_->instructions() : 0);
         const std::string line = std::to_string(frames_shown_) + " " +
