@@ -82,9 +82,13 @@ class UnicornEngine : public ArmEngine {
         }
         end.kind = ArmRunEnd::Kind::fault;
         end.fault = describe(err, end.pc);
-        // The engine brings its program counter up to date before each
-        // access it checks, so the bad access's own instruction is known.
-        if (bad_access_.seen) end.pc = bad_access_.pc;
+        // A bad load or store: the engine's program counter is at the start
+        // of the run of code the access was in; the cycle model's hook saw
+        // the instruction itself.
+        if (bad_access_.seen && err != UC_ERR_FETCH_PROT && err != UC_ERR_FETCH_UNMAPPED) {
+            end.pc = model_ ? current_pc_ : bad_access_.pc;
+            end.pc_is_block_start = model_ == nullptr;
+        }
         return end;
     }
 
@@ -169,6 +173,7 @@ class UnicornEngine : public ArmEngine {
         if (executed && (cost.kind == cycles::InstructionKind::multiply ||
                          cost.kind == cycles::InstructionKind::multiply_long))
             rs_value = engine->register_value(register_ids[cost.rs & 15u]);
+        engine->current_pc_ = pc;
         engine->model_->instruction(pc, cost, executed, rs_value, size);
         if (executed && cost.kind == cycles::InstructionKind::cp15_write) {
             uint32_t rd = 0;
@@ -354,6 +359,7 @@ class UnicornEngine : public ArmEngine {
     cycles::PageTable pages_;
     std::vector<cycles::PermissionRun> applied_runs_;
     cycles::CycleModel* model_ = nullptr;
+    uint32_t current_pc_ = 0; // with the model: the instruction running
     std::vector<Decoded> decoded_;
     std::atomic<uint64_t> executed_{0};
 };

@@ -90,7 +90,16 @@ TEST(EmulatedCore, FaultsEndTheRunWithTheirMessageAndStatusTwoLeavingNothingBehi
         {"undefined", "nop\n nop\n .word 0xe7f000f0",
          "undefined instruction 0xe7f000f0, at pc 0x00000008"},
         {"wild_store", "nop\n ldr r1, =0x02000000\n str r0, [r1]",
-         "store to 0x02000000, outside the second core's memory"},
+         "store to 0x02000000, outside the second core's memory, in the code from pc 0x00000000"},
+        // Protection on with one data region, the program's MiB: video
+        // memory is left out.
+        {"region_left_out",
+         "ldr r0, =0x27\n mcr p15, 0, r0, c6, c0, 0\n mcr p15, 0, r0, c6, c0, 1\n"
+         " mov r0, #3\n mcr p15, 0, r0, c5, c0, 0\n mcr p15, 0, r0, c5, c0, 1\n"
+         " mrc p15, 0, r0, c1, c0, 0\n orr r0, r0, #1\n mcr p15, 0, r0, c1, c0, 0\n"
+         " ldr r1, =0x200000\n str r0, [r1]",
+         "store to 0x00200000, which the data-side protection regions do not permit, in the code "
+         "from pc 0x00000024"},
         // Puts a word in the FIFO for itself (fifo_write at 0x1FFFF0) and
         // never reads it.
         {"endless_loop", "ldr r1, =0x1FFFF0\n mov r0, #4\n str r0, [r1]\n b .",
