@@ -40,11 +40,14 @@ class UnicornEngine : public ArmEngine {
     UnicornEngine(uint8_t* memory, size_t bytes) : memory_(memory), bytes_(bytes) {
         if (uc_open(UC_ARCH_ARM, UC_MODE_ARM, &uc_) != UC_ERR_OK)
             throw HostError("cannot start the ARM emulator");
-        // Before anything else: the model. This one takes the protection
-        // unit's coprocessor writes (regions, their attributes, the cache
-        // operations) as an ARM940T-class core does; the build's code check
-        // keeps the program to ARMv4T instructions.
-        check(uc_ctl_set_cpu_model(uc_, UC_CPU_ARM_946), "choose the protection-unit model");
+        // Before anything else: the model fixes the instruction set and the
+        // control coprocessor. The 946 model accepts the protection-unit
+        // core's CP15 set that the start code programs (regions, cacheable,
+        // bufferable and access bits, cache operations, clocking bits),
+        // where an MMU core's model faults on the region writes. It decodes
+        // a later architecture than the handheld's ARMv4T core, so the build
+        // checks that the image holds ARMv4T instructions only.
+        check(uc_ctl_set_cpu_model(uc_, UC_CPU_ARM_946), "choose the protection-unit core model");
         check(uc_mem_map_ptr(uc_, 0, bytes, UC_PROT_ALL, memory), "map the second core's memory");
         check(uc_hook_add(uc_, &hook_, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&on_invalid),
                           this, 1, 0),
