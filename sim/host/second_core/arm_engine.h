@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -51,8 +52,10 @@ class ArmEngine {
 
     // From now on, tells model every instruction, data access and control
     // coprocessor write (at a greater cost in speed); call before
-    // run_from_start. The model must outlive the runs.
-    virtual void model_cycles(cycles::CycleModel& model) = 0;
+    // run_from_start. The model must outlive the runs. probe, if given, is
+    // called on the core's thread at each run of code, to tell the model
+    // what the program is doing (idle, a frame done).
+    virtual void model_cycles(cycles::CycleModel& model, std::function<void()> probe = {}) = 0;
 };
 
 } // namespace sim

@@ -104,9 +104,10 @@ class UnicornEngine : public ArmEngine {
 
     uint64_t instructions() const override { return executed_.load(std::memory_order_relaxed); }
 
-    void model_cycles(cycles::CycleModel& model) override {
+    void model_cycles(cycles::CycleModel& model, std::function<void()> probe) override {
         if (model_) return;
         model_ = &model;
+        probe_ = std::move(probe);
         decoded_.assign(std::min<size_t>(bytes_, decoded_bytes) / 4, {});
         check(uc_hook_add(uc_, &code_hook_, UC_HOOK_CODE, reinterpret_cast<void*>(&on_code), this,
                           1, 0),
@@ -137,8 +138,11 @@ class UnicornEngine : public ArmEngine {
     // a write shows, with its source register still holding the value.
     static void on_block(uc_engine* uc, uint64_t address, uint32_t size, void* self) {
         auto* engine = static_cast<UnicornEngine*>(self);
-        if (engine->model_)
-            engine->model_->publish(); // the code hook saw the writes already
+        if (engine->model_) {
+            // The code hook saw the coprocessor writes already.
+            if (engine->probe_) engine->probe_();
+            engine->model_->publish();
+        }
         else if (engine->last_block_end_ >= 4)
             engine->look_for_cp15_write(engine->last_block_end_ - 4);
         engine->last_block_end_ = address + size;
@@ -363,6 +367,7 @@ class UnicornEngine : public ArmEngine {
     std::vector<cycles::PermissionRun> applied_runs_;
     cycles::CycleModel* model_ = nullptr;
     uint32_t current_pc_ = 0; // with the model: the instruction running
+    std::function<void()> probe_;
     std::vector<Decoded> decoded_;
     std::atomic<uint64_t> executed_{0};
 };

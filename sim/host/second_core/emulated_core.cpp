@@ -83,7 +83,12 @@ void EmulatedCore::start() {
     platform::shared_publish(&mailbox_->scanout_present, gpu_display_scanout_magic);
     engine_ = ArmEngine::create(memory_.core_memory_for_emulation(), config::core_memory_bytes);
     if (instruction_file_) engine_->count_instructions();
-    if (cycle_report_) engine_->model_cycles(cycle_report_->model());
+    if (cycle_report_) {
+        cycle_report_->restart(platform::shared_load(&area_->fifo_read));
+        engine_->model_cycles(cycle_report_->model(), [report = cycle_report_.get()] {
+            report->probe();
+        });
+    }
     run_ended_.store(false);
     last_fifo_read_ = platform::shared_load(&area_->fifo_read);
     consumed_.restart(last_fifo_read_);
@@ -222,7 +227,7 @@ void EmulatedCore::count_instructions(const std::string& path) {
 
 void EmulatedCore::model_cycles(const std::string& path, const cycles::MemoryTiming& timing) {
     cycle_report_ = std::make_unique<CycleReport>(path, timing, memory_.core_memory_for_emulation(),
-                                                  config::core_memory_bytes);
+                                                  config::core_memory_bytes, area_);
 }
 
 bool EmulatedCore::cycle_summary(CycleSummary& summary) const {

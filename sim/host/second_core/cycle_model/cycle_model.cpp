@@ -284,14 +284,30 @@ void CycleModel::cache_operation(CacheOperation op, uint32_t value) {
     }
 }
 
+void CycleModel::set_idle(bool idle) {
+    if (idle == idle_) return;
+    if (idle) {
+        idle_since_cycles_ = counters_.cycles;
+        idle_since_instructions_ = counters_.instructions;
+    } else {
+        counters_.idle_cycles += counters_.cycles - idle_since_cycles_;
+        counters_.idle_instructions += counters_.instructions - idle_since_instructions_;
+    }
+    idle_ = idle;
+}
+
 void CycleModel::publish() {
     const CycleCounters& c = counters_;
-    const uint64_t values[10] = {c.instructions,      c.cycles,
-                                 c.icache_misses,     c.dcache_misses,
-                                 c.uncached_accesses, c.write_buffer_stall_cycles,
-                                 c.stale_reads,       c.miss_cycles,
-                                 c.uncached_cycles,   c.unknown_cache_operations};
-    for (int i = 0; i < 10; ++i)
+    // An idle stretch still open counts as far as it has gone.
+    const uint64_t idle_cycles = c.idle_cycles + (idle_ ? c.cycles - idle_since_cycles_ : 0);
+    const uint64_t idle_instructions =
+        c.idle_instructions + (idle_ ? c.instructions - idle_since_instructions_ : 0);
+    const uint64_t values[published_count] = {
+        c.instructions,      c.cycles,         c.icache_misses,
+        c.dcache_misses,     c.uncached_accesses, c.write_buffer_stall_cycles,
+        c.stale_reads,       c.miss_cycles,    c.uncached_cycles,
+        c.unknown_cache_operations, idle_instructions, idle_cycles};
+    for (int i = 0; i < published_count; ++i)
         published_[i].store(values[i], std::memory_order_relaxed);
     if (stale_seen_ && !published_stale_.load(std::memory_order_relaxed)) {
         published_stale_fields_[0].store(first_stale_.address, std::memory_order_relaxed);
@@ -304,12 +320,12 @@ void CycleModel::publish() {
 
 CycleCounters CycleModel::snapshot() const {
     CycleCounters c;
-    uint64_t* fields[10] = {&c.instructions,      &c.cycles,
-                            &c.icache_misses,     &c.dcache_misses,
-                            &c.uncached_accesses, &c.write_buffer_stall_cycles,
-                            &c.stale_reads,       &c.miss_cycles,
-                            &c.uncached_cycles,   &c.unknown_cache_operations};
-    for (int i = 0; i < 10; ++i)
+    uint64_t* fields[published_count] = {
+        &c.instructions,      &c.cycles,         &c.icache_misses,
+        &c.dcache_misses,     &c.uncached_accesses, &c.write_buffer_stall_cycles,
+        &c.stale_reads,       &c.miss_cycles,    &c.uncached_cycles,
+        &c.unknown_cache_operations, &c.idle_instructions, &c.idle_cycles};
+    for (int i = 0; i < published_count; ++i)
         *fields[i] = published_[i].load(std::memory_order_relaxed);
     return c;
 }

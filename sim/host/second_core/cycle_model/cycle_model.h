@@ -33,6 +33,10 @@ struct CycleCounters {
     uint64_t miss_cycles = 0;        // spent on line fills
     uint64_t uncached_cycles = 0;    // spent waiting on uncached accesses
     uint64_t unknown_cache_operations = 0;
+    // Of the instructions and cycles above, those spent while the program
+    // had nothing to do (see set_idle).
+    uint64_t idle_instructions = 0;
+    uint64_t idle_cycles = 0;
 };
 
 struct StaleRead {
@@ -59,6 +63,10 @@ class CycleModel {
     void data_access(uint32_t address, uint32_t bytes, bool write, uint32_t value);
     // A write to the cache-operations register.
     void cache_operation(CacheOperation op, uint32_t value);
+    // Whether the program has nothing to do from now on (it polls for work):
+    // the cycles it spends so are counted apart, since they are not a
+    // frame's cost and depend on how fast the other side feeds it.
+    void set_idle(bool idle);
 
     // On the modelling thread.
     const CycleCounters& counters() const { return counters_; }
@@ -108,7 +116,11 @@ class CycleModel {
     bool stale_seen_ = false;
     StaleRead first_stale_;
 
-    std::atomic<uint64_t> published_[10];
+    bool idle_ = false;
+    uint64_t idle_since_cycles_ = 0, idle_since_instructions_ = 0;
+
+    static constexpr int published_count = 12;
+    std::atomic<uint64_t> published_[published_count];
     std::atomic<bool> published_stale_{false};
     std::atomic<uint32_t> published_stale_fields_[4];
 };
