@@ -1,7 +1,7 @@
 #include "options.h"
 
-#include "host_config.h"
 #include "cycle_model/memory_timing.h"
+#include "host_config.h"
 #include "host_error.h"
 
 #include <cerrno>

@@ -20,10 +20,10 @@ std::string hex(uint64_t value) {
 }
 
 // The engine's register numbers for r0 to r15.
-const int register_ids[16] = {
-    UC_ARM_REG_R0, UC_ARM_REG_R1, UC_ARM_REG_R2,  UC_ARM_REG_R3,  UC_ARM_REG_R4,  UC_ARM_REG_R5,
-    UC_ARM_REG_R6, UC_ARM_REG_R7, UC_ARM_REG_R8,  UC_ARM_REG_R9,  UC_ARM_REG_R10, UC_ARM_REG_R11,
-    UC_ARM_REG_R12, UC_ARM_REG_SP, UC_ARM_REG_LR, UC_ARM_REG_PC};
+const int register_ids[16] = {UC_ARM_REG_R0,  UC_ARM_REG_R1, UC_ARM_REG_R2,  UC_ARM_REG_R3,
+                              UC_ARM_REG_R4,  UC_ARM_REG_R5, UC_ARM_REG_R6,  UC_ARM_REG_R7,
+                              UC_ARM_REG_R8,  UC_ARM_REG_R9, UC_ARM_REG_R10, UC_ARM_REG_R11,
+                              UC_ARM_REG_R12, UC_ARM_REG_SP, UC_ARM_REG_LR,  UC_ARM_REG_PC};
 
 // Code the cycle model decodes once and keeps: the program's own MiB.
 constexpr uint32_t decoded_bytes = 0x100000;
@@ -142,8 +142,7 @@ class UnicornEngine : public ArmEngine {
             // The code hook saw the coprocessor writes already.
             if (engine->probe_) engine->probe_();
             engine->model_->publish();
-        }
-        else if (engine->last_block_end_ >= 4)
+        } else if (engine->last_block_end_ >= 4)
             engine->look_for_cp15_write(engine->last_block_end_ - 4);
         engine->last_block_end_ = address + size;
         if (!engine->counting_) return;
@@ -253,8 +252,8 @@ class UnicornEngine : public ArmEngine {
             }))
             return;
         for (const cycles::PermissionRun& run : runs) {
-            const uint32_t prot = (run.data ? UC_PROT_READ | UC_PROT_WRITE : 0) |
-                                  (run.fetch ? UC_PROT_EXEC : 0);
+            const uint32_t prot =
+                (run.data ? UC_PROT_READ | UC_PROT_WRITE : 0) | (run.fetch ? UC_PROT_EXEC : 0);
             uc_mem_protect(uc_, run.start, run.bytes, prot);
         }
         applied_runs_ = std::move(runs);

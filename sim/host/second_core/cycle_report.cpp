@@ -60,22 +60,21 @@ void CycleReport::frame_displayed(uint64_t frame) {
     const uint64_t idle_instructions = now.idle_instructions - was.idle_instructions;
     const uint64_t frame_cycles = now.cycles - was.cycles - idle_cycles;
     char line[320];
-    std::snprintf(line, sizeof line,
-                  "%llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu\n",
-                  static_cast<unsigned long long>(frame),
-                  static_cast<unsigned long long>(now.instructions - was.instructions -
-                                                  idle_instructions),
-                  static_cast<unsigned long long>(frame_cycles),
-                  static_cast<unsigned long long>(now.icache_misses - was.icache_misses),
-                  static_cast<unsigned long long>(now.dcache_misses - was.dcache_misses),
-                  static_cast<unsigned long long>(now.uncached_accesses - was.uncached_accesses),
-                  static_cast<unsigned long long>(now.write_buffer_stall_cycles -
-                                                  was.write_buffer_stall_cycles),
-                  static_cast<unsigned long long>(now.stale_reads - was.stale_reads),
-                  static_cast<unsigned long long>(now.miss_cycles - was.miss_cycles),
-                  static_cast<unsigned long long>(now.uncached_cycles - was.uncached_cycles),
-                  static_cast<unsigned long long>(idle_instructions),
-                  static_cast<unsigned long long>(idle_cycles));
+    std::snprintf(
+        line, sizeof line, "%llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu\n",
+        static_cast<unsigned long long>(frame),
+        static_cast<unsigned long long>(now.instructions - was.instructions - idle_instructions),
+        static_cast<unsigned long long>(frame_cycles),
+        static_cast<unsigned long long>(now.icache_misses - was.icache_misses),
+        static_cast<unsigned long long>(now.dcache_misses - was.dcache_misses),
+        static_cast<unsigned long long>(now.uncached_accesses - was.uncached_accesses),
+        static_cast<unsigned long long>(now.write_buffer_stall_cycles -
+                                        was.write_buffer_stall_cycles),
+        static_cast<unsigned long long>(now.stale_reads - was.stale_reads),
+        static_cast<unsigned long long>(now.miss_cycles - was.miss_cycles),
+        static_cast<unsigned long long>(now.uncached_cycles - was.uncached_cycles),
+        static_cast<unsigned long long>(idle_instructions),
+        static_cast<unsigned long long>(idle_cycles));
     file_.write(line, std::char_traits<char>::length(line));
     if (summary_.frames == 0 || frame_cycles > summary_.worst_frame_cycles) {
         summary_.worst_frame_cycles = frame_cycles;

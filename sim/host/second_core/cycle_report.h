@@ -43,8 +43,8 @@ struct CycleSummary {
 class CycleReport {
   public:
     // Throws HostError when path cannot be written.
-    CycleReport(const std::string& path, const cycles::MemoryTiming& timing,
-                const uint8_t* memory, uint32_t bytes, const gpuSharedArea* area);
+    CycleReport(const std::string& path, const cycles::MemoryTiming& timing, const uint8_t* memory,
+                uint32_t bytes, const gpuSharedArea* area);
 
     cycles::CycleModel& model() { return model_; }
     // The core (re)starts reading the FIFO at fifo_read; before it runs.

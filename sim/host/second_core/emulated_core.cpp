@@ -85,9 +85,8 @@ void EmulatedCore::start() {
     if (instruction_file_) engine_->count_instructions();
     if (cycle_report_) {
         cycle_report_->restart(platform::shared_load(&area_->fifo_read));
-        engine_->model_cycles(cycle_report_->model(), [report = cycle_report_.get()] {
-            report->probe();
-        });
+        engine_->model_cycles(cycle_report_->model(),
+                              [report = cycle_report_.get()] { report->probe(); });
     }
     run_ended_.store(false);
     last_fifo_read_ = platform::shared_load(&area_->fifo_read);

@@ -77,8 +77,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 3 || argc > 6) {
-        std::fputs("cycle-chart: usage: cycle-chart OUT.png CYCLES_FILE... (see --help)\n",
-                   stderr);
+        std::fputs("cycle-chart: usage: cycle-chart OUT.png CYCLES_FILE... (see --help)\n", stderr);
         return 2;
     }
     std::vector<Series> series(static_cast<size_t>(argc - 2));

@@ -9,8 +9,7 @@ Cache::Cache(const CacheGeometry& geometry, uint32_t memory_bytes)
     : geometry_(geometry), memory_bytes_(memory_bytes),
       lines_(size_t{geometry.segments} * geometry.ways),
       words_(lines_.size() * (geometry.line_bytes / 4)),
-      slot_of_line_(memory_bytes / geometry.line_bytes, -1),
-      next_victim_(geometry.segments, 0) {}
+      slot_of_line_(memory_bytes / geometry.line_bytes, -1), next_victim_(geometry.segments, 0) {}
 
 int Cache::find(uint32_t address) const {
     if (address >= memory_bytes_) return -1;

@@ -136,8 +136,7 @@ Attributes attributes(const ControlState& s, Side side, uint32_t address) {
     // Access bits 00: no access; 01, 10 and 11 all allow a privileged
     // access, which is all this core's program makes.
     a.permitted = ((s.access[i] >> (2 * n)) & 3u) != 0;
-    const bool cache_on =
-        (s.control & (side == Side::data ? control_dcache : control_icache)) != 0;
+    const bool cache_on = (s.control & (side == Side::data ? control_dcache : control_icache)) != 0;
     a.cacheable = cache_on && ((s.cacheable[i] >> n) & 1u) != 0;
     a.bufferable = side == Side::data && ((s.bufferable >> n) & 1u) != 0;
     return a;

@@ -15,12 +15,12 @@ namespace sim::cycles {
 enum class Side { data = 0, instruction = 1 };
 
 struct ControlState {
-    uint32_t control = 0x78; // c1: bits 3 to 6 read as one, everything else off
-    uint32_t cacheable[2] = {0, 0};  // c2, by Side: bit n for region n
-    uint32_t bufferable = 0;         // c3, data side only
-    uint32_t access[2] = {0, 0};     // c5, by Side: two bits a region
-    uint32_t region[2][8] = {};      // c6, by Side: base, size, enable
-    uint32_t lockdown[2] = {0, 0};   // c9, by Side
+    uint32_t control = 0x78;        // c1: bits 3 to 6 read as one, everything else off
+    uint32_t cacheable[2] = {0, 0}; // c2, by Side: bit n for region n
+    uint32_t bufferable = 0;        // c3, data side only
+    uint32_t access[2] = {0, 0};    // c5, by Side: two bits a region
+    uint32_t region[2][8] = {};     // c6, by Side: base, size, enable
+    uint32_t lockdown[2] = {0, 0};  // c9, by Side
 };
 
 // Control register bits.
@@ -40,16 +40,16 @@ const char* clock_mode_name(ClockMode mode);
 // What a write to the cache-operations register (c7) asks for.
 enum class CacheOperation {
     none,
-    invalidate_icache,        // c7, c5, 0
-    invalidate_icache_entry,  // c7, c5, 2: by segment and index
-    prefetch_icache_line,     // c7, c13, 1: by address
-    invalidate_dcache,        // c7, c6, 0
-    invalidate_dcache_entry,  // c7, c6, 2
-    clean_dcache_entry,       // c7, c10, 2
+    invalidate_icache,             // c7, c5, 0
+    invalidate_icache_entry,       // c7, c5, 2: by segment and index
+    prefetch_icache_line,          // c7, c13, 1: by address
+    invalidate_dcache,             // c7, c6, 0
+    invalidate_dcache_entry,       // c7, c6, 2
+    clean_dcache_entry,            // c7, c10, 2
     clean_invalidate_dcache_entry, // c7, c14, 2
-    drain_write_buffer,       // c7, c10, 4
-    wait_for_interrupt,       // c7, c0, 4
-    unknown,                  // any other c7 write: not an operation of this core
+    drain_write_buffer,            // c7, c10, 4
+    wait_for_interrupt,            // c7, c0, 4
+    unknown,                       // any other c7 write: not an operation of this core
 };
 
 // One MCR to CP15: the fields of the instruction and the value written.

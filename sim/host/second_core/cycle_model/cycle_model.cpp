@@ -47,7 +47,7 @@ void CycleModel::control_changed(const ControlState& state) {
 
 Replacement CycleModel::replacement() const {
     return (control_.control & control_round_robin) != 0 ? Replacement::round_robin
-                                                          : Replacement::random;
+                                                         : Replacement::random;
 }
 
 uint32_t CycleModel::memory_word(uint32_t address) const {
@@ -79,8 +79,10 @@ void CycleModel::instruction(uint32_t pc, const InstructionCost& cost, bool exec
     // Load-use interlock: the registers this one reads that a load just
     // before still has in flight.
     uint32_t interlock = 0;
-    if ((cost.reads & late_) != 0) interlock = late_delay_;
-    else if ((cost.reads & late_before_) != 0) interlock = 1;
+    if ((cost.reads & late_) != 0)
+        interlock = late_delay_;
+    else if ((cost.reads & late_before_) != 0)
+        interlock = 1;
     cycles += interlock;
     if (cost.kind == InstructionKind::multiply)
         cycles += multiplier_iterations(rs_value, false);
@@ -176,8 +178,11 @@ void CycleModel::read(uint32_t address, uint32_t bytes) {
         }
         return;
     }
-    // An uncached read waits for the write buffer, then for memory.
-    stall_for_write_buffer(write_buffer_.drain(counters_.cycles));
+    // An uncached read of a bufferable region waits for the write buffer
+    // to empty (it may hold the very word); an unbuffered region's read
+    // goes past it straight to memory.
+    if ((page & page_bufferable) != 0)
+        stall_for_write_buffer(write_buffer_.drain(counters_.cycles));
     const uint32_t cost = burst ? timing_.read_sequential : timing_.read_first;
     counters_.cycles += cost - 1;
     counters_.uncached_cycles += cost - 1;
@@ -208,8 +213,8 @@ void CycleModel::write(uint32_t address, uint32_t bytes, uint32_t value) {
     // Write-through, a write miss or an uncached bufferable write goes into
     // the write buffer; a store multiple's words within one 16-byte group
     // share an address slot.
-    const bool burst = kind_ == InstructionKind::store_multiple && address == next_data_ &&
-                       (address & 15u) != 0;
+    const bool burst =
+        kind_ == InstructionKind::store_multiple && address == next_data_ && (address & 15u) != 0;
     if (cacheable || bufferable) {
         const uint64_t stall =
             burst ? write_buffer_.extend(counters_.cycles, timing_.write_sequential)
@@ -302,11 +307,12 @@ void CycleModel::publish() {
     const uint64_t idle_cycles = c.idle_cycles + (idle_ ? c.cycles - idle_since_cycles_ : 0);
     const uint64_t idle_instructions =
         c.idle_instructions + (idle_ ? c.instructions - idle_since_instructions_ : 0);
-    const uint64_t values[published_count] = {
-        c.instructions,      c.cycles,         c.icache_misses,
-        c.dcache_misses,     c.uncached_accesses, c.write_buffer_stall_cycles,
-        c.stale_reads,       c.miss_cycles,    c.uncached_cycles,
-        c.unknown_cache_operations, idle_instructions, idle_cycles};
+    const uint64_t values[published_count] = {c.instructions,      c.cycles,
+                                              c.icache_misses,     c.dcache_misses,
+                                              c.uncached_accesses, c.write_buffer_stall_cycles,
+                                              c.stale_reads,       c.miss_cycles,
+                                              c.uncached_cycles,   c.unknown_cache_operations,
+                                              idle_instructions,   idle_cycles};
     for (int i = 0; i < published_count; ++i)
         published_[i].store(values[i], std::memory_order_relaxed);
     if (stale_seen_ && !published_stale_.load(std::memory_order_relaxed)) {
@@ -320,11 +326,12 @@ void CycleModel::publish() {
 
 CycleCounters CycleModel::snapshot() const {
     CycleCounters c;
-    uint64_t* fields[published_count] = {
-        &c.instructions,      &c.cycles,         &c.icache_misses,
-        &c.dcache_misses,     &c.uncached_accesses, &c.write_buffer_stall_cycles,
-        &c.stale_reads,       &c.miss_cycles,    &c.uncached_cycles,
-        &c.unknown_cache_operations, &c.idle_instructions, &c.idle_cycles};
+    uint64_t* fields[published_count] = {&c.instructions,      &c.cycles,
+                                         &c.icache_misses,     &c.dcache_misses,
+                                         &c.uncached_accesses, &c.write_buffer_stall_cycles,
+                                         &c.stale_reads,       &c.miss_cycles,
+                                         &c.uncached_cycles,   &c.unknown_cache_operations,
+                                         &c.idle_instructions, &c.idle_cycles};
     for (int i = 0; i < published_count; ++i)
         *fields[i] = published_[i].load(std::memory_order_relaxed);
     return c;

@@ -27,11 +27,11 @@ struct CycleCounters {
     uint64_t cycles = 0;
     uint64_t icache_misses = 0;
     uint64_t dcache_misses = 0;
-    uint64_t uncached_accesses = 0;  // reads and writes that bypass the caches
+    uint64_t uncached_accesses = 0; // reads and writes that bypass the caches
     uint64_t write_buffer_stall_cycles = 0;
     uint64_t stale_reads = 0;
-    uint64_t miss_cycles = 0;        // spent on line fills
-    uint64_t uncached_cycles = 0;    // spent waiting on uncached accesses
+    uint64_t miss_cycles = 0;     // spent on line fills
+    uint64_t uncached_cycles = 0; // spent waiting on uncached accesses
     uint64_t unknown_cache_operations = 0;
     // Of the instructions and cycles above, those spent while the program
     // had nothing to do (see set_idle).

@@ -88,22 +88,38 @@ bool condition_passes(uint32_t cond, uint32_t cpsr) {
     const bool n = (cpsr >> 31) & 1u, z = (cpsr >> 30) & 1u, c = (cpsr >> 29) & 1u,
                v = (cpsr >> 28) & 1u;
     switch (cond & 0xFu) {
-    case 0x0: return z;
-    case 0x1: return !z;
-    case 0x2: return c;
-    case 0x3: return !c;
-    case 0x4: return n;
-    case 0x5: return !n;
-    case 0x6: return v;
-    case 0x7: return !v;
-    case 0x8: return c && !z;
-    case 0x9: return !c || z;
-    case 0xA: return n == v;
-    case 0xB: return n != v;
-    case 0xC: return !z && n == v;
-    case 0xD: return z || n != v;
-    case 0xE: return true;
-    default: return false; // never, on ARMv4T
+    case 0x0:
+        return z;
+    case 0x1:
+        return !z;
+    case 0x2:
+        return c;
+    case 0x3:
+        return !c;
+    case 0x4:
+        return n;
+    case 0x5:
+        return !n;
+    case 0x6:
+        return v;
+    case 0x7:
+        return !v;
+    case 0x8:
+        return c && !z;
+    case 0x9:
+        return !c || z;
+    case 0xA:
+        return n == v;
+    case 0xB:
+        return n != v;
+    case 0xC:
+        return !z && n == v;
+    case 0xD:
+        return z || n != v;
+    case 0xE:
+        return true;
+    default:
+        return false; // never, on ARMv4T
     }
 }
 
@@ -130,7 +146,7 @@ InstructionCost decode_arm(uint32_t w) {
         c.rs = static_cast<uint8_t>(field(w, 8));
         c.reads = bit(field(w, 0)) | bit(field(w, 8));
         if ((w >> 21) & 1u) c.reads |= bit(field(w, 12));
-        c.cycles = (w >> 21) & 1u ? 2 : 1; // plus the iterations
+        c.cycles = (w >> 21) & 1u ? 2 : 1;         // plus the iterations
     } else if ((w & 0x0F8000F0u) == 0x00800090u) { // UMULL, UMLAL, SMULL, SMLAL
         c.kind = InstructionKind::multiply_long;
         c.rs = static_cast<uint8_t>(field(w, 8));
@@ -150,7 +166,7 @@ InstructionCost decode_arm(uint32_t w) {
     } else if ((w & 0x0FBF0FFFu) == 0x010F0000u) { // MRS
         c.cycles = 2;
     } else if ((w & 0x0DB0F000u) == 0x0120F000u) { // MSR
-        c.cycles = (w >> 16) & 1u ? 3 : 1; // writing the control field takes longer
+        c.cycles = (w >> 16) & 1u ? 3 : 1;         // writing the control field takes longer
         if (((w >> 25) & 1u) == 0) c.reads = bit(field(w, 0));
     } else if ((w & 0x0C000000u) == 0x00000000u) {
         c = data_processing(w);

@@ -12,23 +12,23 @@ namespace sim::cycles {
 
 enum class InstructionKind : uint8_t {
     other,
-    load,           // single load: its data comes late
-    load_multiple,  // reads `registers` words
+    load,          // single load: its data comes late
+    load_multiple, // reads `registers` words
     store,
     store_multiple,
-    multiply,       // cycles still lack the multiplier's iterations
+    multiply, // cycles still lack the multiplier's iterations
     multiply_long,
     cp15_write,
 };
 
 struct InstructionCost {
-    uint8_t cycles = 1;          // when it executes; a failed condition costs 1
+    uint8_t cycles = 1; // when it executes; a failed condition costs 1
     InstructionKind kind = InstructionKind::other;
-    uint8_t rs = 0;              // multiplies: the register the multiplier steps through
-    uint8_t late_delay = 0;      // cycles after issue before `late` can be used
-    uint16_t reads = 0;          // registers read at the start of execute
-    uint16_t late = 0;           // registers a load delivers late
-    bool conditional = false;    // condition other than always
+    uint8_t rs = 0;                // multiplies: the register the multiplier steps through
+    uint8_t late_delay = 0;        // cycles after issue before `late` can be used
+    uint16_t reads = 0;            // registers read at the start of execute
+    uint16_t late = 0;             // registers a load delivers late
+    bool conditional = false;      // condition other than always
     bool is_unsigned_long = false; // UMULL/UMLAL end early only on leading zeros
 };
 

@@ -20,8 +20,8 @@ uint64_t WriteBuffer::wait_for_oldest(uint64_t now) {
 uint64_t WriteBuffer::push(uint64_t now, uint32_t words, uint32_t cost) {
     retire(now);
     uint64_t stall = 0;
-    while (!entries_.empty() && (entries_.size() >= geometry_.addresses ||
-                                 words_held_ + words > geometry_.words))
+    while (!entries_.empty() &&
+           (entries_.size() >= geometry_.addresses || words_held_ + words > geometry_.words))
         stall += wait_for_oldest(now + stall);
     const uint64_t at = now + stall;
     // Memory takes the entries in order: this one starts when the one

@@ -24,7 +24,8 @@ struct Step {
 
 class Model {
   public:
-    explicit Model(const MemoryTiming& timing) : memory(memory_bytes), model(timing, memory.data(), memory_bytes) {}
+    explicit Model(const MemoryTiming& timing)
+        : memory(memory_bytes), model(timing, memory.data(), memory_bytes) {}
     // Cycles the steps take, each at pc (or at successive words).
     uint64_t run(const std::vector<Step>& steps, uint32_t pc = 0x100, bool same_pc = false) {
         const uint64_t before = model.counters().cycles;
@@ -53,7 +54,9 @@ class Model {
         apply_write(s, {2, 0, 0, dcache ? 1u : 0u});
         apply_write(s, {2, 0, 1, icache ? 1u : 0u});
         apply_write(s, {3, 0, 0, bufferable ? 1u : 0u});
-        apply_write(s, {1, 0, 0, control_protection | control_dcache | control_icache | control_round_robin});
+        apply_write(
+            s,
+            {1, 0, 0, control_protection | control_dcache | control_icache | control_round_robin});
         model.control_changed(s);
     }
 
@@ -61,12 +64,12 @@ class Model {
     CycleModel model;
 };
 
-constexpr uint32_t ldr_r0_r1 = 0xE5910000;     // LDR r0, [r1]
-constexpr uint32_t ldrb_r0_r1 = 0xE5D10000;    // LDRB r0, [r1]
-constexpr uint32_t add_r2_r0_1 = 0xE2802001;   // ADD r2, r0, #1
-constexpr uint32_t add_r2_r3_1 = 0xE2832001;   // ADD r2, r3, #1
-constexpr uint32_t mov_r3_0 = 0xE3A03000;      // MOV r3, #0
-constexpr uint32_t str_r0_r1 = 0xE5810000;     // STR r0, [r1]
+constexpr uint32_t ldr_r0_r1 = 0xE5910000;   // LDR r0, [r1]
+constexpr uint32_t ldrb_r0_r1 = 0xE5D10000;  // LDRB r0, [r1]
+constexpr uint32_t add_r2_r0_1 = 0xE2802001; // ADD r2, r0, #1
+constexpr uint32_t add_r2_r3_1 = 0xE2832001; // ADD r2, r3, #1
+constexpr uint32_t mov_r3_0 = 0xE3A03000;    // MOV r3, #0
+constexpr uint32_t str_r0_r1 = 0xE5810000;   // STR r0, [r1]
 
 TEST(CycleModel, PipelineCostsFollowTheCoresTimings) {
     struct Case {

@@ -7,11 +7,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <thread>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace sim {
@@ -37,11 +37,10 @@ std::vector<uint8_t> assemble(const test::TempDir& dir, const std::string& sourc
 // access); instruction region 0 the program's MiB. Caches and write-through
 // on the program's MiB when `caches`. Then the protection unit on.
 std::string start_code(bool caches) {
-    return std::string(
-               " ldr r0, =0x27\n mcr p15, 0, r0, c6, c0, 0\n mcr p15, 0, r0, c6, c0, 1\n"
-               " ldr r0, =0x100027\n mcr p15, 0, r0, c6, c1, 0\n"
-               " mov r0, #0xF\n mcr p15, 0, r0, c5, c0, 0\n"
-               " mov r0, #0x3\n mcr p15, 0, r0, c5, c0, 1\n") +
+    return std::string(" ldr r0, =0x27\n mcr p15, 0, r0, c6, c0, 0\n mcr p15, 0, r0, c6, c0, 1\n"
+                       " ldr r0, =0x100027\n mcr p15, 0, r0, c6, c1, 0\n"
+                       " mov r0, #0xF\n mcr p15, 0, r0, c5, c0, 0\n"
+                       " mov r0, #0x3\n mcr p15, 0, r0, c5, c0, 1\n") +
            (caches ? " mov r0, #1\n mcr p15, 0, r0, c2, c0, 0\n mcr p15, 0, r0, c2, c0, 1\n"
                      " mrc p15, 0, r0, c1, c0, 0\n ldr r1, =0x1005\n orr r0, r0, r1\n"
                    : " mrc p15, 0, r0, c1, c0, 0\n orr r0, r0, #1\n") +
@@ -101,8 +100,9 @@ TEST(EngineProtection, AnAccessTheRegionsDoNotPermitEndsTheRunWithItsSideAddress
         uint32_t pc; // of the faulting instruction, or 0: the word 0xE5810000 (str r0, [r1])
     } cases[] = {
         // Video memory is in no data region.
-        {"store outside the data regions", start_code(false) + " ldr r1, =0x200000\n"
-                                                               " str r0, [r1]\n b .",
+        {"store outside the data regions",
+         start_code(false) + " ldr r1, =0x200000\n"
+                             " str r0, [r1]\n b .",
          "store to 0x00200000, which the data-side protection regions do not permit", 0},
         // The shared area may be read and written but not run.
         {"fetch outside the instruction regions",
