@@ -70,8 +70,16 @@ class UnicornEngine : public ArmEngine {
         // seconds here.)
         uc_ctl_remove_cache(uc_, 0, bytes_);
         bad_access_ = {};
+        // The coprocessor as after reset, in the engine too (an engine may
+        // run several programs one after the other).
         control_ = cycles::ControlState{};
         apply_protection();
+        uc_arm_cp_reg control{};
+        control.cp = 15;
+        control.crn = 1;
+        control.val = control_.control;
+        uc_reg_write(uc_, UC_ARM_REG_CP_REG, &control);
+        neutralise_engine_protection();
         last_block_end_ = 0;
         if (model_) model_->reset();
         const uc_err err = uc_emu_start(uc_, 0, never_reached, 0, max_instructions);
