@@ -25,13 +25,14 @@ void CycleReport::restart(uint32_t fifo_read) {
 }
 
 void CycleReport::probe() {
+    const uint32_t frame_count = platform::shared_load(&area_->frame_count);
     const uint32_t read = platform::shared_load(&area_->fifo_read);
     // The program moves fifo_read past a command only once done with it:
     // with every command consumed it has nothing to do but poll for more.
     model_.set_idle(read == platform::shared_load(&area_->fifo_write));
     if (read == fifo_read_) return;
     fifo_read_ = read;
-    commands_.advance(read);
+    commands_.advance(read, frame_count);
     const uint32_t shows = commands_.shows_since_reset();
     if (shows == shows_) return;
     // A reset starts the count again; each show is a frame drawn.
