@@ -10,6 +10,9 @@ CycleReport::CycleReport(const std::string& path, const cycles::MemoryTiming& ti
                          const uint8_t* memory, uint32_t bytes, const gpuSharedArea* area)
     : model_(timing, memory, bytes), area_(area), file_(path, "cycle counts"),
       commands_(area, nullptr) {
+    // The program polls fifo_write for work.
+    model_.watch_reads_of(
+        static_cast<uint32_t>(reinterpret_cast<const uint8_t*>(&area->fifo_write) - memory));
     const std::string header =
         std::string("# memory timing ") + timing.name +
         ": frame instructions cycles icache_misses dcache_misses uncached "
@@ -27,9 +30,12 @@ void CycleReport::restart(uint32_t fifo_read) {
 void CycleReport::probe() {
     const uint32_t frame_count = platform::shared_load(&area_->frame_count);
     const uint32_t read = platform::shared_load(&area_->fifo_read);
-    // The program moves fifo_read past a command only once done with it:
-    // with every command consumed it has nothing to do but poll for more.
-    model_.set_idle(read == platform::shared_load(&area_->fifo_write));
+    // The program publishes fifo_read as soon as it has copied a command
+    // out, before it executes it: an empty FIFO alone does not make it
+    // idle. It is idle from a poll of fifo_write that finds nothing new
+    // until a poll that finds more.
+    if (model_.take_watched_read())
+        model_.set_idle(read == platform::shared_load(&area_->fifo_write));
     if (read == fifo_read_) return;
     fifo_read_ = read;
     commands_.advance(read, frame_count);

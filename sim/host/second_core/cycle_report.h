@@ -11,8 +11,8 @@
 // command: the program draws frames ahead of the display, so the moment a
 // frame is displayed says little of when it was drawn.
 // INSTRUCTIONS and CYCLES are the frame's work: the instructions and cycles
-// spent polling for commands while the FIFO was empty are the last two
-// columns, apart (the misses and stalls are the whole frame's). The core
+// spent polling for commands after a poll found the FIFO empty are the last
+// two columns, apart (the misses and stalls are the whole frame's). The core
 // writes the counts on its thread; frame_displayed() reads them on the run
 // loop's, at the moment the frame is handed over.
 #pragma once

@@ -157,6 +157,7 @@ void CycleModel::fill_data_line(uint32_t address) {
 }
 
 void CycleModel::read(uint32_t address, uint32_t bytes) {
+    if ((address & ~3u) == watched_) watched_read_ = true;
     const uint8_t page = page_of(pages_, Side::data, address);
     const bool burst = address == next_data_ && (kind_ == InstructionKind::load_multiple);
     if ((page & page_cacheable) != 0) {

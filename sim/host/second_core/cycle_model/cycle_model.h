@@ -67,6 +67,15 @@ class CycleModel {
     // the cycles it spends so are counted apart, since they are not a
     // frame's cost and depend on how fast the other side feeds it.
     void set_idle(bool idle);
+    // Notes each read of the word at address (the program's poll for work),
+    // for whoever decides idleness: take_watched_read() says whether one
+    // came since the last call.
+    void watch_reads_of(uint32_t address) { watched_ = address; }
+    bool take_watched_read() {
+        const bool seen = watched_read_;
+        watched_read_ = false;
+        return seen;
+    }
 
     // On the modelling thread.
     const CycleCounters& counters() const { return counters_; }
@@ -116,6 +125,8 @@ class CycleModel {
     bool stale_seen_ = false;
     StaleRead first_stale_;
 
+    uint32_t watched_ = 0xFFFFFFFFu;
+    bool watched_read_ = false;
     bool idle_ = false;
     uint64_t idle_since_cycles_ = 0, idle_since_instructions_ = 0;
 

@@ -176,5 +176,29 @@ TEST(CycleModel, AReadOfALineTheMainCoreChangedSinceItsFillIsStale) {
     EXPECT_EQ(m.model.counters().dcache_misses, 2u);
 }
 
+TEST(CycleModel, CyclesWhileIdleAreCountedApartAndAPollIsNoticedOnce) {
+    Model m(no_wait);
+    m.model.watch_reads_of(0x1FFFF0);
+    m.run({{ldr_r0_r1, 0x1000}});
+    EXPECT_FALSE(m.model.take_watched_read());
+    m.run({{ldr_r0_r1, 0x1FFFF0}});
+    EXPECT_TRUE(m.model.take_watched_read());
+    EXPECT_FALSE(m.model.take_watched_read()) << "noticed once";
+
+    m.model.set_idle(true);
+    m.run({{mov_r3_0}, {mov_r3_0}, {mov_r3_0}});
+    m.model.publish();
+    // An idle stretch still open is published as far as it has gone.
+    EXPECT_EQ(m.model.snapshot().idle_cycles, 3u);
+    EXPECT_EQ(m.model.snapshot().idle_instructions, 3u);
+    m.model.set_idle(false);
+    m.run({{mov_r3_0}});
+    m.model.publish();
+    const CycleCounters c = m.model.snapshot();
+    EXPECT_EQ(c.idle_cycles, 3u);
+    EXPECT_EQ(c.instructions, 6u);
+    EXPECT_EQ(c.cycles, 1u + 1 + 3 + 1);
+}
+
 } // namespace
 } // namespace sim::cycles
