@@ -147,7 +147,13 @@ class UnicornEngine : public ArmEngine {
     static void on_block(uc_engine* uc, uint64_t address, uint32_t size, void* self) {
         auto* engine = static_cast<UnicornEngine*>(self);
         if (engine->model_) {
-            // The code hook saw the coprocessor writes already.
+            // The code hook saw the coprocessor writes already, before the
+            // engine made them: a region or access write of the program
+            // has only now reached the engine's own protection unit.
+            if (engine->neutralise_after_write_) {
+                engine->neutralise_after_write_ = false;
+                engine->neutralise_engine_protection();
+            }
             if (engine->probe_) engine->probe_();
             engine->model_->publish();
         } else if (engine->last_block_end_ >= 4)
@@ -240,6 +246,7 @@ class UnicornEngine : public ArmEngine {
         if (effect.protection_changed) {
             apply_protection();
             neutralise_engine_protection();
+            neutralise_after_write_ = model_ != nullptr;
         }
         if (!model_) return;
         if (effect.attributes_changed) model_->control_changed(control_);
@@ -374,6 +381,7 @@ class UnicornEngine : public ArmEngine {
     std::vector<cycles::PermissionRun> applied_runs_;
     cycles::CycleModel* model_ = nullptr;
     uint32_t current_pc_ = 0; // with the model: the instruction running
+    bool neutralise_after_write_ = false;
     std::function<void()> probe_;
     std::vector<Decoded> decoded_;
     std::atomic<uint64_t> executed_{0};

@@ -98,6 +98,9 @@ TEST(EngineProtection, AnAccessTheRegionsDoNotPermitEndsTheRunWithItsSideAddress
         std::string source;
         const char* fault;
         uint32_t pc; // of the faulting instruction, or 0: the word 0xE5810000 (str r0, [r1])
+        // Without the model, how far before that word the run of code that
+        // holds it starts (after the last coprocessor write).
+        uint32_t block_start_before = 4;
     } cases[] = {
         // Video memory is in no data region.
         {"store outside the data regions",
@@ -111,6 +114,15 @@ TEST(EngineProtection, AnAccessTheRegionsDoNotPermitEndsTheRunWithItsSideAddress
          "instruction fetch from 0x00100000, which the instruction-side protection regions do "
          "not permit",
          0x100000},
+        // The instruction side's regions 1 and 7 turned off once the unit is
+        // on: the data side keeps the shared area, which the engine's own
+        // unit, with one set of regions for both sides, would no longer let
+        // through.
+        {"instruction regions rewritten while on",
+         start_code(false) + " mov r0, #0\n mcr p15, 0, r0, c6, c1, 1\n mcr p15, 0, r0, c6, c7, 1\n"
+                             " ldr r1, =0x100000\n str r2, [r1]\n ldr r1, =0x200000\n"
+                             " str r0, [r1]\n b .",
+         "store to 0x00200000, which the data-side protection regions do not permit", 0, 12},
     };
     for (const Case& c : cases) {
         const std::vector<uint8_t> code = assemble(dir, c.source);
@@ -126,7 +138,10 @@ TEST(EngineProtection, AnAccessTheRegionsDoNotPermitEndsTheRunWithItsSideAddress
             // run of code (the instruction after the control register
             // write); the model, the instruction.
             const uint32_t store = address_of(code, 0xE5810000u);
-            EXPECT_EQ(r.end.pc, c.pc != 0 ? c.pc : modelled ? store : store - 4) << c.what;
+            EXPECT_EQ(r.end.pc, c.pc != 0  ? c.pc
+                                : modelled ? store
+                                           : store - c.block_start_before)
+                << c.what;
         }
     }
 }
