@@ -115,9 +115,9 @@ TEST(EngineProtection, AnAccessTheRegionsDoNotPermitEndsTheRunWithItsSideAddress
          "not permit",
          0x100000},
         // The instruction side's regions 1 and 7 turned off once the unit is
-        // on: the data side keeps the shared area, which the engine's own
-        // unit, with one set of regions for both sides, would no longer let
-        // through.
+        // on: the data side keeps the shared area, so the first store goes
+        // through and only the second faults (one set of regions for both
+        // sides would fault on the first).
         {"instruction regions rewritten while on",
          start_code(false) + " mov r0, #0\n mcr p15, 0, r0, c6, c1, 1\n mcr p15, 0, r0, c6, c7, 1\n"
                              " ldr r1, =0x100000\n str r2, [r1]\n ldr r1, =0x200000\n"
