@@ -15,6 +15,7 @@ class FrameClock : public Pacing {
     void pause() override;
     void next_frame() override;
     bool stop() override;
+    bool stop_now() override;
 
   private:
     int64_t next_ns_;
