@@ -18,7 +18,7 @@ source_dir=$1 pc_bin=$2 client=$3
 frames=48
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/launcher-test-XXXXXX") || fail "mktemp"
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+trap 'rm -rf "$work"' EXIT
 "$pc_bin/handheld-sim" --no-window --second-core emulated -- true >/dev/null 2>"$work/probe.err"
 grep -q "not in this build" "$work/probe.err" && skip "handheld-sim has no emulated second core"
 
