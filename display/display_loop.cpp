@@ -49,8 +49,7 @@ bool DisplayLoop::turn(Pacing& pacing) {
 bool DisplayLoop::frames_owed() {
     // No renderer of ours is running or starting: nobody will post again.
     const uint32_t magic = platform::shared_load(&box_->magic);
-    if (magic != gpu_display_mailbox_magic && magic != gpu_display_mailbox_starting)
-        return false;
+    if (magic != gpu_display_mailbox_magic && magic != gpu_display_mailbox_starting) return false;
     // The client has ended, so its fifo_write is final; the renderer drained
     // up to there has shown, and this program taken, every frame it sent.
     const uint32_t drained = platform::shared_load_acquire(&box_->drained);

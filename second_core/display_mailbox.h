@@ -38,16 +38,16 @@ struct gpuDisplayMailbox {
     uint32_t taken;           // posted buffers copied to the frame buffer (display program writes)
     uint32_t scanout_present; // scanout_magic while a scan-out acknowledges frames (simulator writes)
     uint32_t scanout_ack;     // taken frames the scan-out has seen (simulator writes)
-    uint32_t drained;         // FIFO position with nothing left to show, or not_drained (renderer writes)
+    uint32_t drained;         // FIFO position with nothing left to show (renderer writes)
 };
 
 inline constexpr uint32_t gpu_display_mailbox_magic = 0x4D44464Cu;  // "LFDM"
+inline constexpr uint32_t gpu_display_scanout_magic = 0x4F53464Cu;  // "LFSO"
 // Written in magic by whoever releases the second core (the simulator), so
 // that the display program knows a renderer is about to answer; the
 // renderer replaces it with mailbox_magic. Anything else in magic means no
 // renderer of ours runs.
 inline constexpr uint32_t gpu_display_mailbox_starting = 0x5344464Cu; // "LFDS"
-inline constexpr uint32_t gpu_display_scanout_magic = 0x4F53464Cu;  // "LFSO"
 // No FIFO position is this large, so fifo_write never equals it.
 inline constexpr uint32_t gpu_display_not_drained = 0xFFFFFFFFu;
 static_assert(gpu_display_not_drained >= gpu_fifo_words);

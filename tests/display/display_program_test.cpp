@@ -104,7 +104,7 @@ struct StopCase {
 TEST(DisplayProgram, AskedToStopTakesTheFramesTheRendererStillOwes) {
     StopCase c;
     for (uint32_t i = 0; i < (240u << 9); ++i) {
-        c.area->video_mem[0x4000 + i] = 0x80108010u; // black
+        c.area->video_mem[0x4000 + i] = 0x80108010u;  // black
         c.area->video_mem[0x40000 + i] = 0x80EB80EBu; // white
     }
     Process program({LUMENFALL_DISPLAY_PATH}, c.options());

@@ -29,6 +29,8 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/device-install-XXXXXX") || fail "mktemp"
 trap 'rm -rf "$work"' EXIT
+# A program that aborts under qemu must not leave a core file behind.
+ulimit -c 0
 prefix=$work/prefix
 
 # The ARM builds are shared with the other emulation tests: one at a time.

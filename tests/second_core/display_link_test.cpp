@@ -95,8 +95,8 @@ TEST_F(Link, WithAScanOutPresentCountsTheFrameOnlyOnceAcknowledged) {
 TEST_F(Link, ReportsDrainedOnlyWithNothingLeftToShow) {
     link.start();
     EXPECT_EQ(box->drained, gpu_display_not_drained);
-    run(t, renderer, join({cmd_buffer(gpu_op_show, 0x1000, 9, 240),
-                           cmd_buffer(gpu_op_show, 0x2000, 9, 240)}));
+    run(t, renderer,
+        join({cmd_buffer(gpu_op_show, 0x1000, 9, 240), cmd_buffer(gpu_op_show, 0x2000, 9, 240)}));
     const uint32_t end = t.area()->fifo_write;
     link.service(renderer);
     EXPECT_EQ(box->drained, gpu_display_not_drained); // posted, not taken

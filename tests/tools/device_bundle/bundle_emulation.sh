@@ -38,6 +38,8 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/bundle-emulation-XXXXXX") || fail "mktemp"
 trap 'rm -rf "$work"' EXIT
+# A program that aborts under qemu must not leave a core file behind.
+ulimit -c 0
 "$pc_bin/handheld-sim" --no-window --second-core emulated -- true >/dev/null 2>"$work/probe.err"
 grep -q "not in this build" "$work/probe.err" && skip "handheld-sim has no emulated second core"
 
