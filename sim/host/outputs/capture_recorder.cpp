@@ -81,6 +81,10 @@ void CaptureRecorder::texture_selected(const TextureWords& texture) {
     queue(std::move(item));
 }
 
+void CaptureRecorder::texture_unknown() {
+    batch_.push_back(unknown_texture_marker);
+}
+
 void CaptureRecorder::queue_batch() {
     if (batch_.empty()) return;
     Item item;
@@ -161,7 +165,10 @@ void CaptureRecorder::write(Item& item) {
 void CaptureRecorder::write_batch(const std::vector<uint32_t>& batch) {
     for (size_t i = 0; i < batch.size();) {
         const uint32_t entry = batch[i];
-        if (entry == no_texture_marker) {
+        if (entry == unknown_texture_marker) {
+            writer_.write_texture_unknown();
+            i += 1;
+        } else if (entry == no_texture_marker) {
             // A rejected selection reads no words.
             writer_.write_texture_hash(texture_hash(nullptr, BufferSel{}));
             i += 1;

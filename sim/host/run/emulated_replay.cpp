@@ -113,6 +113,7 @@ class SelfDisplayedCore final : public SecondCore {
     bool advance_display() override { return core_.advance_display(); }
     bool idle() const override { return core_.idle(); }
     bool settled() const override { return core_.settled(); }
+    void catch_up() override { core_.catch_up(); }
     uint64_t error_count() const override { return core_.error_count(); }
 
   private:

@@ -26,7 +26,7 @@ class ReplayFeeder {
     // buffer, as the recorded program wrote texels only into memory the
     // display had given back. True when it wrote anything. Throws HostError
     // when the capture's texture contents are damaged.
-    bool feed(const SecondCore& core);
+    bool feed(SecondCore& core);
 
     // Every command is in the FIFO.
     bool done() const { return next_ == capture_.commands().size(); }
@@ -34,7 +34,7 @@ class ReplayFeeder {
   private:
     bool show_may_follow(const SecondCore& core) const;
     bool all_displayed(const SecondCore& core) const;
-    bool texture_ready(const capture::ReplayCommand& command, const SecondCore& core);
+    bool texture_ready(const capture::ReplayCommand& command, SecondCore& core);
     void write_stand_in(uint64_t hash, const BufferSel& texture);
     bool fifo_drained() const;
     uint32_t fifo_room() const;
@@ -50,6 +50,7 @@ class ReplayFeeder {
     // capture has no contents for, so that it is written only once.
     std::unordered_map<uint64_t, uint64_t> stand_ins_;
     bool stand_in_reported_ = false;
+    bool unknown_reported_ = false;
 };
 
 } // namespace sim

@@ -45,6 +45,11 @@ class SecondCore {
     virtual bool settled() const = 0;
     // Renderer errors seen so far.
     virtual uint64_t error_count() const = 0;
+    // Before the simulator itself changes video memory (a replay writing a
+    // texture): whatever the core consumed so far is taken into account, so
+    // that nothing it read is judged by the new words. A core that works in
+    // the loop's own thread has nothing to catch up.
+    virtual void catch_up() {}
 };
 
 } // namespace sim
