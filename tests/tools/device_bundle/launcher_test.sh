@@ -30,10 +30,15 @@ cp "$client" "$bundle/lumenfall" || fail "copying the client"
 install -m 755 "$source_dir/tools/device_bundle/run-lumenfall.sh" "$bundle/"
 
 # The frame buffer is copied the moment the launcher returns, before the
-# simulator has a chance to end anything itself.
+# simulator has a chance to end anything itself, with the client's last
+# fifo_write and the renderer's drained word (the shared area is at physical
+# 0x02100000 of the memory file, the mailbox at 0x1E00000 in it).
 "$pc_bin/handheld-sim" --fast --no-window --no-progress --second-core emulated -- \
     sh -c '"$1/run-lumenfall.sh" >"$1/launcher.out"; status=$?
-           cp "$LUMENFALL_SIM_DIR/fb0" "$1/fb_after"; exit $status' sh "$bundle" \
+           cp "$LUMENFALL_SIM_DIR/fb0" "$1/fb_after"
+           word() { od -An -tu4 -N4 -j $(($1)) "$LUMENFALL_SIM_DIR/mem" | tr -d " "; }
+           echo "$(word 0x02100000+0x0FFFF0) $(word 0x02100000+0x1E00000+32)" >"$1/words"
+           exit $status' sh "$bundle" \
     >"$work/sim.out" 2>"$work/sim.err"
 status=$?
 summary=$(grep 'handheld-sim: summary:' "$work/sim.err" | tail -1)
@@ -45,6 +50,12 @@ for expected in "frames=$frames" renderer_errors=0 exit_status=0; do
     *) tail -20 "$work/sim.err"; fail "expected $expected" ;;
     esac
 done
+
+# The display program ended because the renderer said it had nothing left,
+# not because it gave up on a silent one.
+read -r fifo_write drained <"$bundle/words"
+[ "$drained" = "$fifo_write" ] ||
+    fail "the renderer's drained word is $drained, the client's fifo_write $fifo_write"
 
 # White is 0xFFFF in RGB 5:6:5; every earlier frame is a darker grey.
 head -c $((320 * 240 * 2)) /dev/zero | tr '\0' '\377' >"$work/white"
