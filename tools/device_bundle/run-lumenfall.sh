@@ -29,10 +29,11 @@ fi
 # Our renderer posts its frames for the display program, which must run
 # before the demo shows its first frame. The demo ends without waiting for
 # its last frames, which the renderer may still be drawing: asked to stop,
-# the display program first puts them on the screen (within about a second:
-# at most 64 frames at 60 a second, or 1 s after the renderer last moved),
-# and this script returns once it has. Interrupted, both stop at once (a
-# second signal tells the display program to leave the frames).
+# the display program first puts them on the screen (at most the 64 frames
+# a client may leave pending, about 1.1 s at 60 a second when the renderer
+# keeps up; it gives up 1 s after the renderer last moved), and this script
+# returns once it has. Interrupted, both stop at once (a second signal tells
+# the display program to leave the frames).
 "$here/lumenfall-display" &
 display=$!
 trap 'kill -INT "$display" 2>/dev/null; kill -TERM "$display" 2>/dev/null; wait "$display" 2>/dev/null; exit 130' INT TERM
