@@ -42,6 +42,17 @@ std::vector<uint16_t> read_fb(const std::string& path) {
     return pixels;
 }
 
+bool maps_frame_buffer(pid_t pid, const std::string& dir) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+        const std::string text{std::istreambuf_iterator<char>(maps), {}};
+        if (text.find(dir + "/fb0") != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
 void post(gpuDisplayMailbox* box, const gpuBufLoc& loc) {
     box->address = loc.address;
     box->log2_width = loc.log2_width;
@@ -127,7 +138,8 @@ TEST(DisplayProgram, StopsAtOnceWithoutARendererAndGivesUpOnASilentOne) {
     using clock = std::chrono::steady_clock;
     const auto seconds_to_stop = [](StopCase& c, std::vector<int> signals) {
         Process program({LUMENFALL_DISPLAY_PATH}, c.options());
-        std::this_thread::sleep_for(std::chrono::milliseconds(100)); // its handlers are set
+        // Its handlers are set before it maps the frame buffer.
+        EXPECT_TRUE(maps_frame_buffer(program.pid(), c.dir.path()));
         const auto start = clock::now();
         for (int signal : signals) {
             ::kill(program.pid(), signal);
