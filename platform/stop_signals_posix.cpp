@@ -18,7 +18,11 @@ extern "C" void on_stop_signal(int) {
 bool catch_stop_signals() {
     struct sigaction action {};
     action.sa_handler = on_stop_signal;
+    // Each handler runs with the other signal blocked, so that one cannot cut
+    // into the other's count.
     sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGTERM);
+    sigaddset(&action.sa_mask, SIGINT);
     // No SA_RESTART: a sleep the signal interrupts returns at once.
     action.sa_flags = 0;
     return sigaction(SIGTERM, &action, nullptr) == 0 && sigaction(SIGINT, &action, nullptr) == 0;

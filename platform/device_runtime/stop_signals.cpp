@@ -27,8 +27,13 @@ struct KernelSigaction {
     void (*restorer)();
 };
 
+// Each handler runs with the other signal blocked (bit n - 1 for signal n),
+// so that one cannot cut into the other's count.
+constexpr unsigned long both_stop_signals =
+    1ul << (kernel_sigint - 1) | 1ul << (kernel_sigterm - 1);
+
 bool catch_signal(long number) {
-    const KernelSigaction action{on_stop_signal, 0, 0, nullptr};
+    const KernelSigaction action{on_stop_signal, both_stop_signals, 0, nullptr};
     return kernel_result(kernel_call<call_sigaction>(number, reinterpret_cast<long>(&action), 0)) ==
            0;
 }
