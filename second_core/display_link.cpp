@@ -13,7 +13,7 @@ void DisplayLink::start() {
     platform::shared_publish(&box_->magic, gpu_display_mailbox_magic);
 }
 
-void DisplayLink::service(sim::Renderer& renderer) {
+void DisplayLink::service(renderer::Renderer& renderer) {
     if (outstanding_) {
         // The acquire keeps the renderer from drawing over the buffer before
         // the display program has said it is done reading it.
@@ -29,7 +29,7 @@ void DisplayLink::service(sim::Renderer& renderer) {
         // counted, nor take a new show off the queue.
         if (renderer.reset_count() == posted_in_reset_) renderer.advance_display();
     }
-    sim::BufferSel shown;
+    renderer::BufferSel shown;
     if (!renderer.front_show(shown)) {
         report_drained(renderer);
         return;
@@ -46,7 +46,7 @@ void DisplayLink::service(sim::Renderer& renderer) {
     report_drained(renderer);
 }
 
-void DisplayLink::report_drained(const sim::Renderer& renderer) {
+void DisplayLink::report_drained(const renderer::Renderer& renderer) {
     const bool drained = !outstanding_ && renderer.pending_shows() == 0 && renderer.fifo_empty();
     const uint32_t value =
         drained ? platform::shared_load(&area_->fifo_read) : gpu_display_not_drained;

@@ -23,13 +23,13 @@ class DisplayLink {
     // frame_count), then posts the next shown buffer if one waits, and
     // says in the mailbox whether anything is left to show. Never waits
     // itself.
-    void service(sim::Renderer& renderer);
+    void service(renderer::Renderer& renderer);
 
     // True while a posted buffer waits for the display program.
     bool waiting() const { return outstanding_; }
 
   private:
-    void report_drained(const sim::Renderer& renderer);
+    void report_drained(const renderer::Renderer& renderer);
 
     gpuSharedArea* area_;
     gpuDisplayMailbox* box_;

@@ -25,7 +25,7 @@
 
 namespace sim {
 
-class CaptureRecorder : public CaptureSink {
+class CaptureRecorder : public renderer::CaptureSink {
   public:
     // With contents, each texture's words go into the capture the first time
     // its hash appears, so that the capture can be replayed. Throws
@@ -36,7 +36,7 @@ class CaptureRecorder : public CaptureSink {
     CaptureRecorder& operator=(const CaptureRecorder&) = delete;
 
     void command(const uint32_t* words, size_t count) override;
-    void texture_selected(const TextureWords& texture) override;
+    void texture_selected(const renderer::TextureWords& texture) override;
     // In place of texture_selected(), by a recorder that reads the renderer's
     // selections back from outside and can no longer trust the words.
     void texture_unknown();

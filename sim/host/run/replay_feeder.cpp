@@ -94,7 +94,8 @@ bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, SecondCo
     // Until the renderer has caught up, texture memory may still change under
     // the commands before this one.
     if (!fifo_drained()) return false;
-    const BufferSel texture = check_buffer(buffer_location(command.words));
+    const renderer::BufferSel texture =
+        renderer::check_buffer(renderer::buffer_location(command.words));
     // A selection the renderer rejects reads nothing.
     if (!texture.valid) return true;
     const uint64_t wanted = command.texture_hash;
@@ -124,7 +125,7 @@ bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, SecondCo
     return true;
 }
 
-void ReplayFeeder::write_stand_in(uint64_t hash, const BufferSel& texture) {
+void ReplayFeeder::write_stand_in(uint64_t hash, const renderer::BufferSel& texture) {
     if (!stand_in_reported_) {
         stand_in_reported_ = true;
         print_message("the capture holds no contents for texture " + hex64(hash) +

@@ -35,7 +35,7 @@ class ReplayFeeder {
     bool show_may_follow(const SecondCore& core) const;
     bool all_displayed(const SecondCore& core) const;
     bool texture_ready(const capture::ReplayCommand& command, SecondCore& core);
-    void write_stand_in(uint64_t hash, const BufferSel& texture);
+    void write_stand_in(uint64_t hash, const renderer::BufferSel& texture);
     bool fifo_drained() const;
     uint32_t fifo_room() const;
     void push(const uint32_t* words, uint32_t count);
@@ -44,7 +44,7 @@ class ReplayFeeder {
     gpuSharedArea* area_;
     size_t next_ = 0;
     uint32_t shows_since_reset_ = 0; // what frame_count reaches once all are displayed
-    TextureDigestCache digests_;
+    renderer::TextureDigestCache digests_;
     std::vector<uint32_t> texels_;
     // Digests of the placeholder written for each recorded texture the
     // capture has no contents for, so that it is written only once.

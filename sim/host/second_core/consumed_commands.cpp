@@ -33,8 +33,8 @@ void ConsumedCommands::advance(uint32_t fifo_read, uint32_t frame_count) {
     for (size_t used = 0; used < pending_.size();) {
         const uint32_t* head = pending_.data() + used;
         const size_t left = pending_.size() - used;
-        if (left < command_header_words(head[0])) break;
-        const uint32_t length = command_length(head);
+        if (left < renderer::command_header_words(head[0])) break;
+        const uint32_t length = renderer::command_length(head);
         if (left < length) break;
         if (head[0] == gpu_op_show) ++shows_in_look;
         if (head[0] == gpu_op_reset) shows_in_look = 0;
@@ -45,8 +45,8 @@ void ConsumedCommands::advance(uint32_t fifo_read, uint32_t frame_count) {
     while (pending_.size() - used >= 1) {
         const uint32_t* head = pending_.data() + used;
         const size_t left = pending_.size() - used;
-        if (left < command_header_words(head[0])) break;
-        const uint32_t length = command_length(head);
+        if (left < renderer::command_header_words(head[0])) break;
+        const uint32_t length = renderer::command_length(head);
         if (left < length) break;
         if (capture_ != nullptr) {
             capture_->command(head, length);
@@ -61,11 +61,12 @@ void ConsumedCommands::advance(uint32_t fifo_read, uint32_t frame_count) {
 
 void ConsumedCommands::report_texture(const uint32_t* command, uint32_t frame_count,
                                       uint32_t shows_in_look) {
-    const BufferSel texture = check_buffer(buffer_location(command));
+    const renderer::BufferSel texture =
+        renderer::check_buffer(renderer::buffer_location(command));
     // A selection the renderer rejects reads nothing, as the built-in
     // renderer records it.
     if (!texture.valid) {
-        capture_->texture_selected(TextureWords{});
+        capture_->texture_selected(renderer::TextureWords{});
         return;
     }
     // This selection serves frame shows_ (counted from the last reset); the
@@ -81,7 +82,7 @@ void ConsumedCommands::report_texture(const uint32_t* command, uint32_t frame_co
         return;
     }
     capture_->texture_selected(
-        TextureWords{area_->video_mem + texture.address, texture.log2_width, texture.height});
+        renderer::TextureWords{area_->video_mem + texture.address, texture.log2_width, texture.height});
 }
 
 } // namespace sim

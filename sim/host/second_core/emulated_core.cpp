@@ -28,7 +28,7 @@ std::string hex(uint32_t value) {
 
 // RGB 5:6:5 to 8 bits a channel, the top bits repeated into the bottom ones
 // so that white stays white.
-void rgb565_to_rgb(const uint8_t* src, RgbFrame& frame) {
+void rgb565_to_rgb(const uint8_t* src, renderer::RgbFrame& frame) {
     frame.width = config::fb_width;
     frame.height = config::fb_height;
     frame.rgb.resize(size_t{3} * config::fb_width * config::fb_height);
@@ -193,10 +193,10 @@ uint64_t EmulatedCore::next_shown_digest() const {
     const gpuBufLoc loc{platform::shared_load(&mailbox_->address),
                         platform::shared_load(&mailbox_->log2_width),
                         platform::shared_load(&mailbox_->height)};
-    return visible_words_digest(area_->video_mem, check_buffer(loc));
+    return renderer::visible_words_digest(area_->video_mem, renderer::check_buffer(loc));
 }
 
-bool EmulatedCore::display_next(RgbFrame& frame) {
+bool EmulatedCore::display_next(renderer::RgbFrame& frame) {
     if (pending_shows() == 0) return false;
     std::vector<uint8_t> pixels(config::fb_bytes);
     const ssize_t n = ::pread(fb_fd_, pixels.data(), pixels.size(), 0);

@@ -45,7 +45,7 @@ class EmulatedCore : public SecondCore {
     int step(int budget, bool stop_after_show) override;
     size_t pending_shows() const override;
     uint64_t next_shown_digest() const override;
-    bool display_next(RgbFrame& frame) override;
+    bool display_next(renderer::RgbFrame& frame) override;
     bool advance_display() override;
     bool idle() const override;
     bool settled() const override { return idle(); }

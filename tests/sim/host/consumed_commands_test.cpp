@@ -31,7 +31,8 @@ TEST(ConsumedCommands, HashesSelectionsReadBackInTimeAndMarksLateOnesUnknown) {
     constexpr uint32_t address = 0x1000, log2_width = 3, height = 8;
     for (uint32_t i = 0; i < height << log2_width; ++i)
         area->video_mem[address + i] = 0x80108010u + i;
-    const uint64_t texels = texture_hash(area->video_mem, check_buffer({address, log2_width, height}));
+    const uint64_t texels = renderer::texture_hash(area->video_mem,
+                                                   renderer::check_buffer({address, log2_width, height}));
     ASSERT_NE(texels, capture::fnv1a_offset_basis);
 
     TempDir dir;
