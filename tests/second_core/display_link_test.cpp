@@ -95,20 +95,20 @@ TEST_F(Link, WithAScanOutPresentCountsTheFrameOnlyOnceAcknowledged) {
 TEST_F(Link, ReportsDrainedOnlyWithNothingLeftToShow) {
     link.start();
     EXPECT_EQ(box->drained, gpu_display_not_drained);
-    run(t, renderer,
+    run(t, core,
         join({cmd_buffer(gpu_op_show, 0x1000, 9, 240), cmd_buffer(gpu_op_show, 0x2000, 9, 240)}));
     const uint32_t end = t.area()->fifo_write;
-    link.service(renderer);
+    link.service(core);
     EXPECT_EQ(box->drained, gpu_display_not_drained); // posted, not taken
     take();
-    link.service(renderer);
+    link.service(core);
     EXPECT_EQ(box->drained, gpu_display_not_drained); // the second is posted now
     take();
-    link.service(renderer);
+    link.service(core);
     EXPECT_EQ(box->drained, end);
     // New work makes it busy again.
-    run(t, renderer, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
-    link.service(renderer);
+    run(t, core, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
+    link.service(core);
     EXPECT_EQ(box->drained, gpu_display_not_drained);
 }
 
