@@ -5,7 +5,10 @@
 # simulator under qemu-arm -cpu ti925t (its /dev/mem and /dev/fb0 lead to the
 # simulator's devices): on the built-in renderer, where frame 100 must be the
 # reference picture of the PC build, and on the emulated second core with the
-# installed ARM display program, which must show the same buffers.
+# installed ARM display program, which must show the same buffers. Then
+# the same example built against an install of the arm-sim preset is
+# measured by tools/main_core_cost.sh (20 frames), when the PC build has the
+# meter's plugin.
 #
 # Usage: device_install_test.sh SOURCE_DIR PC_BIN_DIR
 #   PC_BIN_DIR  a PC build's bin folder: handheld-sim, coreseed, renderer.img
@@ -38,6 +41,12 @@ cd "$source_dir" || fail "cannot enter $source_dir"
 mkdir -p build && exec 9>build/arm-sim.lock && flock 9 || fail "cannot lock the ARM builds"
 { cmake --preset arm && cmake --build --preset arm && cmake --install build/arm --prefix "$prefix"; } \
     >"$work/install.log" 2>&1 || { tail -20 "$work/install.log"; fail "building or installing the arm preset"; }
+meter_plugin=$pc_bin/main-core-meter.so
+if [ -f "$meter_plugin" ]; then
+    { cmake --preset arm-sim && cmake --build --preset arm-sim &&
+        cmake --install build/arm-sim --prefix "$work/prefix-sim"; } >"$work/install-sim.log" 2>&1 ||
+        { tail -20 "$work/install-sim.log"; fail "building or installing the arm-sim preset"; }
+fi
 exec 9>&-
 for file in lib/liblumenfall_gpu.a lib/liblumenfall_fixmath.a lib/liblumenfall_platform.a \
     lib/liblumenfall_device_runtime.a lib/cmake/lumenfall/toolchain.cmake \
@@ -85,4 +94,20 @@ python3 "$source_dir/tests/package/same_picture.py" "$reference" "$work/png/fram
 play emulated "$prefix/bin/lumenfall-display" --second-core emulated
 cmp -s "$work/native.shown" "$work/emulated.shown" ||
     fail "the emulated core showed other buffers than the built-in renderer"
-echo "PASSED: the example built for the handheld from the install alone, 180 frames on both second cores"
+
+measured=""
+if [ -f "$meter_plugin" ]; then
+    cmake -S "$example" -B "$work/example-sim" \
+        -DCMAKE_TOOLCHAIN_FILE="$work/prefix-sim/lib/cmake/lumenfall/toolchain.cmake" >"$work/configure-sim.log" 2>&1 &&
+        cmake --build "$work/example-sim" >"$work/build-sim.log" 2>&1 ||
+        fail "building the example against the arm-sim install: $(tail -20 "$work/build-sim.log" "$work/configure-sim.log")"
+    bash tools/main_core_cost.sh --bin "$pc_bin" --out "$work/meter" --frames 20 "$work/example-sim/spin-cube" \
+        >"$work/meter.out" 2>"$work/meter.err" ||
+        fail "the meter could not measure the example: $(tail -10 "$work/meter.err")"
+    verdict=$(tail -1 "$work/meter.out")
+    echo "$verdict"
+    [[ $verdict =~ ^main\ core:\ worst\ frame\ [0-9]+:\ [0-9]+\ instructions\ \(spin-cube\ [1-9][0-9]*\ \+\ display\ [1-9][0-9]*\) ]] ||
+        fail "the meter's last line is not its summary: $verdict"
+    measured=", measured by the meter"
+fi
+echo "PASSED: the example built for the handheld from the install alone, 180 frames on both second cores$measured"
