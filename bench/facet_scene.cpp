@@ -21,7 +21,7 @@ void fill_texture(uint32_t* texels) {
         for (uint32_t x = 0; x < 256; ++x) {
             const bool ink = ((x >> 3) + (y >> 4)) % 3 == 0;
             texels[y * 256 + x] =
-                ink ? sim::make_pixel(40 + ((x + y) & 127), 110, 150) : scene_key_colour;
+                ink ? renderer::make_pixel(40 + ((x + y) & 127), 110, 150) : scene_key_colour;
         }
     }
 }
@@ -69,7 +69,7 @@ FacetScene::FacetScene(uint32_t rendering_type, int coverage_percent)
     // Count the covered pixels once with a plain fill of a marker colour.
     const uint32_t type = words_[4];
     words_[4] = 0;
-    std::fill_n(video() + out_address, 512 * 250, sim::black_pixel);
+    std::fill_n(video() + out_address, 512 * 250, renderer::black_pixel);
     drawer_.draw(words_.data(), state_, video());
     pixels_ = static_cast<uint64_t>(
         std::count(video() + out_address, video() + out_address + 512 * 250, probe_colour));
@@ -78,7 +78,7 @@ FacetScene::FacetScene(uint32_t rendering_type, int coverage_percent)
 }
 
 bool FacetScene::draw() {
-    return drawer_.draw(words_.data(), state_, video()) == sim::error_none;
+    return drawer_.draw(words_.data(), state_, video()) == renderer::error_none;
 }
 
 } // namespace bench

@@ -33,8 +33,8 @@ class FacetScene {
         void operator()(gpuSharedArea* p) const;
     };
     std::unique_ptr<gpuSharedArea, Free> area_;
-    sim::RenderState state_;
-    sim::FacetDrawer drawer_;
+    renderer::RenderState state_;
+    renderer::FacetDrawer drawer_;
     std::vector<uint32_t> words_;
     uint64_t pixels_ = 0;
 };

@@ -38,7 +38,7 @@ constexpr size_t mapping_bytes = (area_pages + 1) * page;
 // its words, go on; spin on an empty FIFO as the second core would.
 [[noreturn]] void consume(gpuSharedArea* area, Release release, uint32_t* stop,
                           uint64_t* words_taken, uint64_t* checksum) {
-    uint32_t words[sim::max_command_words];
+    uint32_t words[renderer::max_command_words];
     uint64_t taken = 0;
     uint64_t sum = 0;
     uint32_t read = platform::shared_load(&area->fifo_read);
@@ -52,10 +52,10 @@ constexpr size_t mapping_bytes = (area_pages + 1) * page;
             if (available == 0) break;
             auto at = [&](uint32_t k) { return area->fifo[(read + k) % gpu_fifo_words]; };
             uint32_t head[2] = {at(0), 0};
-            const uint32_t header = sim::command_header_words(head[0]);
+            const uint32_t header = renderer::command_header_words(head[0]);
             if (available < header) break;
             if (header > 1) head[1] = at(1);
-            const uint32_t length = sim::command_length(head);
+            const uint32_t length = renderer::command_length(head);
             if (available < length) break;
             for (uint32_t k = 0; k < length; ++k)
                 words[k] = at(k);

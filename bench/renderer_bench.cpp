@@ -38,12 +38,12 @@ void BM_WriteFrames(benchmark::State& state) {
     constexpr size_t buffer_words = 512 * 250;
     constexpr size_t buffers = 7602176 / buffer_words;
     std::vector<uint32_t> video(buffers * buffer_words);
-    uint32_t colour = sim::black_pixel;
+    uint32_t colour = renderer::black_pixel;
     for (auto _ : state) {
         for (int f = 0; f < frames; ++f) {
             uint32_t* out = video.data() + (static_cast<size_t>(f) % buffers) * buffer_words;
-            for (int y = 0; y < sim::screen_height; ++y)
-                std::fill_n(out + y * 512, sim::screen_width, colour);
+            for (int y = 0; y < renderer::screen_height; ++y)
+                std::fill_n(out + y * 512, renderer::screen_width, colour);
             benchmark::DoNotOptimize(out);
             benchmark::ClobberMemory();
         }

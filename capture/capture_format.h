@@ -12,6 +12,11 @@
 //           length of the compressed data in bytes, then that data packed
 //           into little-endian words and padded with zero bytes. Written
 //           between the setTxtBuf and its kind 2 record
+//   kind 4  no payload: the texture a setTxtBuf selected is not known, in
+//           place of its kind 2 record. A recorder writes it when the words
+//           it could read may no longer be the ones the renderer read (a
+//           recorder that watches the renderer from outside, and looked too
+//           late), rather than a hash of the wrong words
 #pragma once
 
 #include <cstddef>
@@ -23,6 +28,7 @@ enum class RecordKind : uint32_t {
     command = 1,
     texture_hash = 2,
     texture_contents = 3,
+    texture_unknown = 4,
 };
 
 inline constexpr uint32_t max_payload_words = 0x00FFFFFF;

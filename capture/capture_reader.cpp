@@ -55,7 +55,8 @@ bool CaptureReader::next(Record& record) {
     const size_t remaining = words_.size() - position_ - 1;
     if (kind != static_cast<uint32_t>(RecordKind::command) &&
         kind != static_cast<uint32_t>(RecordKind::texture_hash) &&
-        kind != static_cast<uint32_t>(RecordKind::texture_contents))
+        kind != static_cast<uint32_t>(RecordKind::texture_contents) &&
+        kind != static_cast<uint32_t>(RecordKind::texture_unknown))
         return fail("malformed capture: " + where + " has unknown kind " + std::to_string(kind));
     if (length > remaining)
         return fail("truncated capture: " + where + " needs " + std::to_string(length) +
@@ -65,6 +66,9 @@ bool CaptureReader::next(Record& record) {
     if (kind == static_cast<uint32_t>(RecordKind::texture_hash) && length != texture_hash_words)
         return fail("malformed capture: " + where + " is a texture hash of " +
                     std::to_string(length) + " words instead of 2");
+    if (kind == static_cast<uint32_t>(RecordKind::texture_unknown) && length != 0)
+        return fail("malformed capture: " + where + " is an unknown texture with " +
+                    std::to_string(length) + " payload words instead of none");
     if (kind == static_cast<uint32_t>(RecordKind::texture_contents) &&
         !check_contents(words_.data() + position_ + 1, length, where))
         return false;

@@ -52,6 +52,13 @@ bool CaptureReplay::index_records() {
             commands_.back().texture_hash = CaptureReader::texture_hash(record);
             selection_open = false;
             break;
+        case RecordKind::texture_unknown:
+            if (!selection_open)
+                return fail("malformed capture: " + where +
+                            " is an unknown texture that follows no setTxtBuf");
+            commands_.back().texture_unknown = true;
+            selection_open = false;
+            break;
         case RecordKind::texture_contents: {
             const TextureContents contents = CaptureReader::texture_contents(record);
             contents_.emplace(contents.hash, contents);

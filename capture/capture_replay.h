@@ -19,6 +19,8 @@ struct ReplayCommand {
     // run (kind 2 record).
     bool has_texture_hash = false;
     uint64_t texture_hash = 0;
+    // For a setTxtBuf: the recorded run could not tell its texture (kind 4).
+    bool texture_unknown = false;
 };
 
 class CaptureReplay {

@@ -27,6 +27,7 @@ struct CaptureStats {
     uint64_t commands = 0;
     uint64_t command_words = 0;
     uint64_t texture_hashes = 0;
+    uint64_t unknown_textures = 0; // selections recorded without a hash
     uint64_t frames = 0; // show commands
     uint64_t texture_contents = 0;
     uint64_t contents_raw_bytes = 0;    // the textures' words

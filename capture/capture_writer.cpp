@@ -59,6 +59,11 @@ void CaptureWriter::write_texture_hash(uint64_t hash) {
     put(static_cast<uint32_t>(hash >> 32));
 }
 
+void CaptureWriter::write_texture_unknown() {
+    if (!ok()) return;
+    put(make_header(RecordKind::texture_unknown, 0));
+}
+
 void CaptureWriter::write_texture_contents(uint64_t hash, uint32_t log2_width, uint32_t height,
                                            const uint32_t* words) {
     if (!ok()) return;

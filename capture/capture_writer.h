@@ -24,6 +24,8 @@ class CaptureWriter {
 
     void write_command(const uint32_t* words, size_t count);
     void write_texture_hash(uint64_t hash);
+    // In place of the hash, for a selection whose words are not known.
+    void write_texture_unknown();
     // The texture's words, compressed (texture_codec.h).
     void write_texture_contents(uint64_t hash, uint32_t log2_width, uint32_t height,
                                 const uint32_t* words);

@@ -9,14 +9,27 @@
 
 namespace display {
 
+// Where the frame clock reads the time and sleeps: the monotonic clock for
+// the program, a clock of their own for the tests of its schedule.
+class TimeSource {
+  public:
+    virtual ~TimeSource() = default;
+    virtual int64_t now_ns() = 0;
+    // Sleeps about ns (nothing when ns <= 0); a signal may cut it short.
+    virtual void sleep_ns(int64_t ns) = 0;
+};
+
+TimeSource& monotonic_time();
+
 class FrameClock : public Pacing {
   public:
-    FrameClock();
+    explicit FrameClock(TimeSource& time = monotonic_time());
     void pause() override;
     void next_frame() override;
     bool stop() override;
 
   private:
+    TimeSource& time_;
     int64_t next_ns_;
 };
 

@@ -80,19 +80,19 @@ void check(bool condition, const char* what) {
 
 // The capture hook sees every command as consumed, and each texture the
 // renderer selects, which it hashes as a recorder would, reading it whole.
-class CheckingCapture : public sim::CaptureSink {
+class CheckingCapture : public renderer::CaptureSink {
   public:
     uint32_t head_opcode = 0;
 
     void command(const uint32_t* words, size_t count) override {
-        check(count >= 1 && count <= sim::max_command_words, "a command of impossible length");
+        check(count >= 1 && count <= renderer::max_command_words, "a command of impossible length");
         check(words[0] == head_opcode, "a command other than the one at the head");
     }
     // Hashing reads every word of the selected texture.
-    void texture_selected(const sim::TextureWords& texture) override {
-        const sim::BufferSel words{texture.words != nullptr, 0, texture.log2_width,
-                                   texture.height};
-        (void)sim::texture_hash(texture.words, words);
+    void texture_selected(const renderer::TextureWords& texture) override {
+        const renderer::BufferSel words{texture.words != nullptr, 0, texture.log2_width,
+                                        texture.height};
+        (void)renderer::texture_hash(texture.words, words);
     }
 };
 
@@ -151,11 +151,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const int rgb_frames_for[4] = {0, 1, 4, max_steps};
     int rgb_frames = rgb_frames_for[mode >> 6];
     {
-        sim::Renderer renderer(area);
+        renderer::Renderer renderer(area);
         CheckingCapture capture;
         renderer.set_capture(&capture);
         if ((mode & 0x20) != 0) renderer.reset();
-        sim::RgbFrame frame;
+        renderer::RgbFrame frame;
         int heavy_commands = 0;
         for (int step = 0; step < max_steps; ++step) {
             const uint32_t head = area->fifo_read;
@@ -172,15 +172,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (done > 0) continue;
             // A renderer that executes nothing while a whole command waits
             // does so only at a show, with the display queue full.
-            check(renderer.fifo_empty() || renderer.pending_shows() >= sim::max_pending_shows,
+            check(renderer.fifo_empty() || renderer.pending_shows() >= renderer::max_pending_shows,
                   "a waiting command was left unexecuted");
             // Nothing more to execute: shown buffers go on display, which
             // may also let a paused show through.
             const bool displayed =
                 rgb_frames-- > 0 ? renderer.display_next(frame) : renderer.advance_display();
             if (!displayed) break;
-            check(frame.rgb.empty() ||
-                      frame.rgb.size() == size_t{sim::screen_width} * sim::screen_height * 3,
+            check(frame.rgb.empty() || frame.rgb.size() == size_t{renderer::screen_width} *
+                                                               renderer::screen_height * 3,
                   "a displayed frame has the wrong size");
         }
     }

@@ -11,7 +11,7 @@ void DisplayLink::start() {
     platform::shared_publish(&box_->magic, gpu_display_mailbox_magic);
 }
 
-void DisplayLink::service(sim::Renderer& renderer) {
+void DisplayLink::service(renderer::Renderer& renderer) {
     if (outstanding_) {
         // The acquire keeps the renderer from drawing over the buffer before
         // the display program has said it is done reading it.
@@ -27,7 +27,7 @@ void DisplayLink::service(sim::Renderer& renderer) {
         // counted, nor take a new show off the queue.
         if (renderer.reset_count() == posted_in_reset_) renderer.advance_display();
     }
-    sim::BufferSel shown;
+    renderer::BufferSel shown;
     if (!renderer.front_show(shown)) return;
     // A shown buffer that failed the renderer's checks goes out as height 0,
     // which the display program shows black.

@@ -22,7 +22,7 @@ class DisplayLink {
     // taken, and a present scan-out has acknowledged (advancing
     // frame_count), then posts the next shown buffer if one waits. Never
     // waits itself.
-    void service(sim::Renderer& renderer);
+    void service(renderer::Renderer& renderer);
 
     // True while a posted buffer waits for the display program.
     bool waiting() const { return outstanding_; }

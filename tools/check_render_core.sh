@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Checks that the ARM build of the renderer core (libsim_render_core.a) can
+# Checks that the ARM build of the renderer core (librenderer_core.a) can
 # go into the second core's program, which has no operating system, no heap
 # and no floating point: every symbol it needs from outside itself must be
 # one of the compiler's integer helpers (division, 64-bit shifts and

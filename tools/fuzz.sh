@@ -79,7 +79,7 @@ build_targets() {
 
 # The code each target is aimed at, for the coverage report.
 declare -A aimed_at=(
-    [renderer_fifo]="sim/core"
+    [renderer_fifo]="renderer"
     [packed_picture]="demo/pictures/picture_decode.cpp tools/pictures/run_length.cpp tools/pictures/preview.cpp"
     [picture_sources]="tools/pictures/bitmap.cpp tools/pictures/cpp_array.cpp"
     [capture]="capture/capture_reader.cpp capture/command_text.cpp capture/capture_summary.cpp"

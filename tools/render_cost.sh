@@ -60,7 +60,7 @@ echo "== building the ARM core and render-frames in $arm_build"
     { tail -30 "$work/arm-build.log"; fail "the ARM build failed"; }
 
 echo "== what the ARM core needs from outside"
-bash "$root/tools/check_render_core.sh" "$arm_build/sim_core/libsim_render_core.a" ||
+bash "$root/tools/check_render_core.sh" "$arm_build/renderer/librenderer_core.a" ||
     fail "the ARM core needs something the second core's program cannot give it"
 
 if [ -z "$capture" ]; then

@@ -14,7 +14,7 @@ void FrameQueue::clear(bool keep_frames, bool digest) {
     digest_frames_ = digest;
 }
 
-void FrameQueue::push(const sim::RgbFrame& frame) {
+void FrameQueue::push(const renderer::RgbFrame& frame) {
     const uint32_t number = displayed_++;
     if (digest_frames_) {
         uint64_t hash = digest_;

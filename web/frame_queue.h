@@ -25,7 +25,7 @@ class FrameQueue {
     // keep_frames false keeps only the count and the digest, for whole runs
     // that look at no picture.
     void clear(bool keep_frames, bool digest);
-    void push(const sim::RgbFrame& frame);
+    void push(const renderer::RgbFrame& frame);
     // A frame displayed without converting its picture (fast mode and
     // seeking pass over most frames unseen): numbered, never digested.
     void push_unseen();

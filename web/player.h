@@ -60,20 +60,20 @@ class Player {
 
     // Feeds the consumed command stream to the digest; textures are not
     // part of it.
-    class DigestSink : public sim::CaptureSink {
+    class DigestSink : public renderer::CaptureSink {
       public:
         explicit DigestSink(sim::capture::CommandDigest& digest) : digest_(digest) {}
         void command(const uint32_t* words, size_t count) override {
             digest_.add_command(words, count);
         }
-        void texture_selected(const sim::TextureWords&) override {}
+        void texture_selected(const renderer::TextureWords&) override {}
 
       private:
         sim::capture::CommandDigest& digest_;
     };
 
-    sim::Renderer renderer_;
-    sim::RgbFrame scratch_;
+    renderer::Renderer renderer_;
+    renderer::RgbFrame scratch_;
     FrameQueue frames_;
     sim::capture::CommandDigest commands_;
     DigestSink digest_sink_{commands_};

@@ -20,7 +20,7 @@ namespace {
 // Static, as on the second core: the shared area (about 31 MB) and the
 // renderer with all its working storage.
 gpuSharedArea area;
-sim::Renderer renderer(&area);
+renderer::Renderer core(&area);
 
 constexpr uint32_t types[] = {0, 2, 3, 4, 6};
 
@@ -29,7 +29,7 @@ bool read_words(FILE* in, uint32_t* words, size_t count) {
 }
 
 // FNV-1a over the visible picture's words, as 4 little-endian bytes each.
-uint64_t picture_digest(const sim::BufferSel& shown) {
+uint64_t picture_digest(const renderer::BufferSel& shown) {
     uint64_t h = 0xcbf29ce484222325ull;
     if (!shown.valid) return 0;
     for (uint32_t y = 0; y < 240 && y < shown.height; ++y) {
@@ -47,7 +47,7 @@ uint64_t covered(uint32_t type) {
     (void)type;
     return 0;
 #else
-    return renderer.pixels_covered(type);
+    return core.pixels_covered(type);
 #endif
 }
 
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
         char label[32];
         std::snprintf(label, sizeof label, "frame %lu", static_cast<unsigned long>(head[0]));
         bench::probe_begin(label);
-        while (renderer.step(1 << 30) > 0) {
+        while (core.step(1 << 30) > 0) {
         }
         bench::probe_end(label);
 
@@ -104,17 +104,17 @@ int main(int argc, char** argv) {
         for (uint32_t i = head[2]; i-- > 0;) {
             if (area.fifo[i] == gpu_op_show && i + 4 <= head[2]) {
                 digest = picture_digest(
-                    sim::check_buffer({area.fifo[i + 1], area.fifo[i + 2], area.fifo[i + 3]}));
+                    renderer::check_buffer({area.fifo[i + 1], area.fifo[i + 2], area.fifo[i + 3]}));
                 break;
             }
         }
-        while (renderer.advance_display()) {
+        while (core.advance_display()) {
         }
 #else
-        sim::BufferSel shown;
-        while (renderer.front_show(shown)) {
+        renderer::BufferSel shown;
+        while (core.front_show(shown)) {
             digest = picture_digest(shown);
-            renderer.advance_display();
+            core.advance_display();
         }
 #endif
         std::printf("piece %s frames 1\n", label);
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         std::printf("frame %lu digest %08lx%08lx errors %lu covered",
                     static_cast<unsigned long>(head[0]), static_cast<unsigned long>(digest >> 32),
                     static_cast<unsigned long>(digest & 0xFFFFFFFFu),
-                    static_cast<unsigned long>(renderer.error_count()));
+                    static_cast<unsigned long>(core.error_count()));
         for (int i = 0; i < 5; ++i)
             std::printf(" %lu", static_cast<unsigned long>(covered(types[i]) - before[i]));
         std::printf("\n");

@@ -20,8 +20,8 @@ gpuSharedArea* const area = reinterpret_cast<gpuSharedArea*>(shared_area_address
 // The renderer's state (some 84 KiB) lives with the program's data, built by
 // the start code's constructor pass, rather than on the 64 KiB stack. It is
 // never destroyed, and needs no exit handler registered for it.
-static_assert(std::is_trivially_destructible_v<sim::Renderer>);
-sim::Renderer renderer(area);
+static_assert(std::is_trivially_destructible_v<renderer::Renderer>);
+renderer::Renderer core(area);
 second_core::DisplayLink display(area);
 
 } // namespace
@@ -29,7 +29,7 @@ second_core::DisplayLink display(area);
 int main() {
     display.start();
     for (;;) {
-        renderer.step(commands_per_turn, true);
-        display.service(renderer);
+        core.step(commands_per_turn, true);
+        display.service(core);
     }
 }

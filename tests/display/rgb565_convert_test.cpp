@@ -23,8 +23,8 @@ TEST(Rgb565, MatchesTheSimulatorsPictureCutToFiveSixFive) {
         video[i] = i < std::size(edges) ? edges[i] : static_cast<uint32_t>(random());
 
     const gpuBufLoc loc{0, 9, 240};
-    sim::RgbFrame rgb;
-    sim::convert_visible(video.data(), sim::BufferSel{true, 0, 9, 240}, rgb);
+    renderer::RgbFrame rgb;
+    renderer::convert_visible(video.data(), renderer::BufferSel{true, 0, 9, 240}, rgb);
     std::vector<uint16_t> fb(screen_width * screen_height, 0xFFFF);
     convert_to_rgb565(video.data(), loc, fb.data());
     for (size_t p = 0; p < fb.size(); ++p) {

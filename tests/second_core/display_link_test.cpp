@@ -9,14 +9,14 @@
 namespace second_core {
 namespace {
 
-using sim::test::cmd_buffer;
-using sim::test::cmd_reset;
-using sim::test::join;
-using sim::test::run;
+using renderer::test::cmd_buffer;
+using renderer::test::cmd_reset;
+using renderer::test::join;
+using renderer::test::run;
 
 struct Link : ::testing::Test {
-    sim::test::TestArea t;
-    sim::Renderer renderer{t.area()};
+    renderer::test::TestArea t;
+    renderer::Renderer core{t.area()};
     DisplayLink link{t.area()};
     gpuDisplayMailbox* box = gpu_display_mailbox(t.area());
 
@@ -29,49 +29,49 @@ TEST_F(Link, PostsOneBufferAtATimeAndCountsItOnlyOnceTaken) {
     link.start();
     EXPECT_EQ(box->magic, gpu_display_mailbox_magic);
     // Two shows: a valid buffer and one outside video memory.
-    run(t, renderer,
+    run(t, core,
         join(
             {cmd_buffer(gpu_op_show, 0x1000, 9, 240), cmd_buffer(gpu_op_show, 0x7FFFFFF, 9, 240)}));
 
-    link.service(renderer);
+    link.service(core);
     EXPECT_EQ(box->posted, 1u);
     EXPECT_EQ(box->address, 0x1000u);
     EXPECT_EQ(box->log2_width, 9u);
     EXPECT_EQ(box->height, 240u);
-    link.service(renderer); // not taken yet: nothing moves
+    link.service(core); // not taken yet: nothing moves
     EXPECT_EQ(box->posted, 1u);
     EXPECT_EQ(frames(), 0u);
 
     take();
-    link.service(renderer);
+    link.service(core);
     EXPECT_EQ(frames(), 1u);
     EXPECT_EQ(box->posted, 2u);
     EXPECT_EQ(box->height, 0u); // the bad buffer shows black but still counts
     take();
-    link.service(renderer);
+    link.service(core);
     EXPECT_EQ(frames(), 2u);
     EXPECT_FALSE(link.waiting());
-    EXPECT_EQ(renderer.pending_shows(), 0u);
+    EXPECT_EQ(core.pending_shows(), 0u);
 }
 
 TEST_F(Link, AResetDropsThePostedBufferWithoutCountingIt) {
     link.start();
-    run(t, renderer, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
-    link.service(renderer);
+    run(t, core, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
+    link.service(core);
     ASSERT_EQ(box->posted, 1u);
 
     // The client resets and shows a new buffer while the old one is still
     // being copied out.
-    run(t, renderer, join({cmd_reset(), cmd_buffer(gpu_op_show, 0x2000, 9, 240)}));
-    link.service(renderer);
+    run(t, core, join({cmd_reset(), cmd_buffer(gpu_op_show, 0x2000, 9, 240)}));
+    link.service(core);
     EXPECT_EQ(box->posted, 1u); // the mailbox stays busy until the old post is taken
     take();
-    link.service(renderer);
+    link.service(core);
     EXPECT_EQ(frames(), 0u);
     EXPECT_EQ(box->posted, 2u);
     EXPECT_EQ(box->address, 0x2000u);
     take();
-    link.service(renderer);
+    link.service(core);
     EXPECT_EQ(frames(), 1u);
 }
 
@@ -80,13 +80,13 @@ TEST_F(Link, AResetDropsThePostedBufferWithoutCountingIt) {
 TEST_F(Link, WithAScanOutPresentCountsTheFrameOnlyOnceAcknowledged) {
     box->scanout_present = gpu_display_scanout_magic;
     link.start();
-    run(t, renderer, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
-    link.service(renderer);
+    run(t, core, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
+    link.service(core);
     take();
-    link.service(renderer);
+    link.service(core);
     EXPECT_EQ(frames(), 0u);
     box->scanout_ack = box->taken;
-    link.service(renderer);
+    link.service(core);
     EXPECT_EQ(frames(), 1u);
 }
 
@@ -96,8 +96,8 @@ TEST_F(Link, StartsFromWhatTheDisplayProgramTookBefore) {
     box->posted = 9;
     link.start();
     EXPECT_EQ(box->posted, 7u);
-    run(t, renderer, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
-    link.service(renderer);
+    run(t, core, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
+    link.service(core);
     EXPECT_EQ(box->posted, 8u);
     EXPECT_EQ(frames(), 0u);
 }

@@ -8,8 +8,9 @@ restart begins again at frame 0, full screen toggles with whole-number
 scaling, and a page whose module is missing says so in place of the player.
 
 Environment (from CTest): WEB_BIN_DIR, WEB_TIME_SHIM, WEB_SOURCE_DIR.
-Optional: WEB_SCREENSHOT=FILE saves a screenshot of the page; WEB_MEASURE=1
-prints fast-mode and real-time figures.
+Optional: WEB_SCREENSHOTS=DIR saves screenshots of the page at 1280 x 800 and
+on a 390 x 844 touch screen (see screenshots()); WEB_MEASURE=1 prints
+fast-mode and real-time figures.
 """
 import functools
 import http.server
@@ -144,6 +145,53 @@ def check_timeline(driver, expected):
     check_canvas(driver, expected, TIMELINE_FRAME, "by the timeline")
 
 
+def check_address_bar(driver, expected, base, paused_at):
+    """The address bar follows the run: the seed while playing, the seed and
+    the frame while paused; opening the address of a pause (here the one the
+    timeline left at TIMELINE_FRAME) shows the same picture again."""
+    if not paused_at.endswith(f"?seed={SEED}&frame={TIMELINE_FRAME + 1}"):
+        fail(f"paused at frame {TIMELINE_FRAME}, the address bar reads {paused_at}")
+    driver.execute_script("window.lumenfall.seek(10); document.getElementById('play').click();")
+    playing = wait_for(driver, "return !window.lumenfall.state().paused && location.href;", 5)
+    if not playing.endswith(f"?seed={SEED}"):
+        fail(f"while playing, the address bar reads {playing}")
+    driver.get(paused_at)
+    wait_for(driver, "return window.lumenfall.ready || window.lumenfall.error;")
+    state = wait_for(driver, "const s = window.lumenfall.state(); return !s.seeking && s;")
+    if state["shown"] != TIMELINE_FRAME or not state["paused"]:
+        fail(f"the address {paused_at} opens {state}")
+    check_canvas(driver, expected, TIMELINE_FRAME, "by the address bar's link")
+
+
+def check_introduction(driver, base):
+    """The introduction the page links to is served and reads as written:
+    its characters decoded as UTF-8 from a server that names no character
+    set, and every link of the two pages to a file of their own found."""
+    driver.get(f"{base}/good/index.html?seed={SEED}")
+    driver.find_element("css selector", "a[href='about.html']").click()
+    wait_for(driver, "return location.pathname.endsWith('/about.html') &&"
+                     " document.readyState === 'complete';", 10)
+    text = driver.execute_script("return document.characterSet + ' ' + document.body.innerText;")
+    if not text.startswith("UTF-8 ") or "44 seconds — 2665 frames" not in text:
+        fail(f"the introduction does not read as written: {text[:200]!r}")
+    driver.set_script_timeout(30)
+    missing = driver.execute_async_script("""
+        const done = arguments[arguments.length - 1];
+        const pages = [location.href, new URL('index.html', location.href).href];
+        Promise.all(pages.map((page) => fetch(page).then((r) => r.text()).then((html) => {
+          const doc = new DOMParser().parseFromString(html, 'text/html');
+          return [...doc.querySelectorAll('a[href], link[href], script[src]')]
+            .map((e) => new URL(e.getAttribute('href') || e.getAttribute('src'), page))
+            .filter((url) => url.origin === location.origin);
+        }))).then((lists) => Promise.all(lists.flat().map((url) =>
+          fetch(url).then((r) => (r.ok ? null : `${url.pathname} (${r.status})`)))))
+          .then((results) => done(results.filter((r) => r)));
+    """)
+    if missing:
+        fail(f"links to files the page's folder lacks: {missing}")
+    print("the introduction reads as UTF-8, and its links and the page's are all served")
+
+
 def check_link(driver, expected, base):
     """A link to a frame opens paused on it, and its counter links back."""
     driver.get(f"{base}/good/index.html?seed={SEED}&frame={LINK_FRAME + 1}")
@@ -161,12 +209,23 @@ def check_full_screen(driver):
     from selenium.webdriver.common.by import By
     driver.find_element(By.ID, "full").click()
     wait_for(driver, "return window.lumenfall.state().fullScreen;", 5)
-    scale = driver.execute_script(
-        "const c = document.getElementById('screen'), r = window.devicePixelRatio;"
-        "return [c.getBoundingClientRect().width * r / 320,"
-        "        c.getBoundingClientRect().height * r / 240];")
-    if scale[0] != scale[1] or scale[0] != int(scale[0]) or scale[0] < 1:
-        fail(f"full screen scales the screen by {scale}, not one whole number")
+    # Whole-number steps from two up; below that the picture fills the room,
+    # which leaves the player's column reaching the screen's edge. The
+    # window's last resize may come after the change to full screen.
+    end = time.time() + 5
+    while True:
+        scale, room = driver.execute_script(
+            "const c = document.getElementById('screen'), r = window.devicePixelRatio;"
+            "const b = c.getBoundingClientRect();"
+            "const bottom = document.getElementById('controls').getBoundingClientRect().bottom;"
+            "return [[b.width * r / 320, b.height * r / 240],"
+            "        [innerWidth - 16 - b.width, innerHeight - bottom]];")
+        whole = scale[0] == int(scale[0]) and scale[0] >= 2
+        if abs(scale[0] - scale[1]) < 1e-3 and (whole or min(room) < 1):
+            break
+        if time.time() > end:
+            fail(f"full screen scales the screen by {scale} with {room} px to spare")
+        time.sleep(0.1)
     from selenium.webdriver.common.action_chains import ActionChains
     ActionChains(driver).send_keys("z").perform()
     wait_for(driver, "return !window.lumenfall.state().fullScreen;", 5)
@@ -194,6 +253,48 @@ def check_controls(driver):
             driver.find_element(By.ID, "counter").text != "frame 1 / 2665":
         fail("restart does not begin again at frame 0")
     print("play, pause and restart behave")
+
+
+def screenshots(driver, base, folder):
+    """The pictures of docs/web.md: the page paused at frame 901 at 1280 x 800,
+    a seek under way and a link with a bad frame there, and on a 390 x 844
+    touch screen the page, its full screen and the introduction."""
+    def view(width, height, touch):
+        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": width, "height": height, "deviceScaleFactor": 1, "mobile": touch})
+        driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
+                               {"enabled": touch, "maxTouchPoints": 5 if touch else 1})
+
+    def open_page(query, settle=True):
+        driver.get(f"{base}/good/{query}")
+        if settle:
+            wait_for(driver, "return window.lumenfall.ready || window.lumenfall.error;")
+            wait_for(driver, "const s = window.lumenfall.state(); return !s.seeking && s;")
+        time.sleep(0.3)
+
+    def save(name):
+        driver.save_screenshot(os.path.join(folder, name))
+
+    os.makedirs(folder, exist_ok=True)
+    view(1280, 800, False)
+    open_page(f"index.html?seed={SEED}&frame=901")
+    save("web-page.png")
+    driver.execute_script("document.getElementById('back').click();")
+    save("web-seek.png")
+    open_page(f"index.html?seed={SEED}&frame=9000")
+    driver.execute_script("window.lumenfall.pause();")
+    save("web-notice.png")
+    view(390, 844, True)
+    open_page(f"index.html?seed={SEED}&frame=2400")
+    save("web-phone.png")
+    driver.execute_script("document.getElementById('full').click();")
+    time.sleep(0.5)
+    save("web-phone-full.png")
+    open_page("about.html", settle=False)
+    save("web-phone-about.png")
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": False})
+    print(f"screenshots in {folder}")
 
 
 def measure(driver):
@@ -264,15 +365,17 @@ def main():
             fail("the page did not take the seed from ?seed=")
         check_frames(driver, expected)
         check_timeline(driver, expected)
+        paused_at = driver.execute_script("return location.href;")
         check_controls(driver)
         check_full_screen(driver)
         if os.environ.get("WEB_MEASURE"):
             measure(driver)
-        if os.environ.get("WEB_SCREENSHOT"):
-            driver.execute_script("window.lumenfall.seek(900);")
-            driver.save_screenshot(os.environ["WEB_SCREENSHOT"])
+        if os.environ.get("WEB_SCREENSHOTS"):
+            screenshots(driver, base, os.environ["WEB_SCREENSHOTS"])
 
         check_link(driver, expected, base)
+        check_address_bar(driver, expected, base, paused_at)
+        check_introduction(driver, base)
 
         driver.get(f"{base}/broken/index.html?seed={SEED}")
         message = wait_for(driver, "const m = document.getElementById('message');"

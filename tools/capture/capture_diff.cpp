@@ -39,7 +39,8 @@ class FrameSource {
             Item item;
             item.record = record.index;
             item.words.assign(record.payload, record.payload + record.length);
-            if (record.kind == RecordKind::texture_hash) {
+            if (record.kind == RecordKind::texture_hash ||
+                record.kind == RecordKind::texture_unknown) {
                 item.is_hash = true;
                 item.command = commands == 0 ? 0 : commands - 1;
                 items.push_back(std::move(item));
@@ -82,7 +83,9 @@ class FrameSource {
 std::vector<std::string> item_tokens(const Item* item, const TextOptions& options) {
     if (item == nullptr) return {"(end of capture)"};
     std::string text;
-    if (item->is_hash) {
+    if (item->is_hash && item->words.empty()) {
+        text = "texture_hash unknown";
+    } else if (item->is_hash) {
         char hash[40];
         std::snprintf(hash, sizeof hash, "texture_hash 0x%08" PRIx32 "%08" PRIx32, item->words[1],
                       item->words[0]);

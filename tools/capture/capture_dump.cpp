@@ -57,6 +57,8 @@ void print_stats(const CaptureStats& stats) {
     std::printf("commands: %" PRIu64 " (%" PRIu64 " words)\n", stats.commands, stats.command_words);
     std::printf("frames: %" PRIu64 "\n", stats.frames);
     std::printf("texture hashes: %" PRIu64 "\n", stats.texture_hashes);
+    if (stats.unknown_textures > 0)
+        std::printf("unknown textures: %" PRIu64 "\n", stats.unknown_textures);
     std::printf("texture contents: %" PRIu64, stats.texture_contents);
     if (stats.contents_stored_bytes > 0)
         std::printf(" (%" PRIu64 " bytes of texels in %" PRIu64 " bytes, ratio %.1f)",
@@ -134,6 +136,11 @@ int main(int argc, char** argv) {
             ++stats.texture_hashes;
             if (mode == Mode::text)
                 std::printf("texture_hash 0x%016" PRIx64 "\n", CaptureReader::texture_hash(record));
+            continue;
+        }
+        if (record.kind == RecordKind::texture_unknown) {
+            ++stats.unknown_textures;
+            if (mode == Mode::text) std::printf("texture_hash unknown\n");
             continue;
         }
         if (record.kind == RecordKind::texture_contents) {

@@ -14,8 +14,6 @@
   // Fast mode and seeking run frames in slices of this length, then give
   // the browser its turn (input, painting) before the next slice.
   const SLICE_MS = 14;
-  // A seek shorter than this shows no progress.
-  const PROGRESS_AFTER_MS = 150;
   // The smallest module that uses a SIMD instruction: it validates only
   // where the module's vector code can run.
   const SIMD_PROBE = new Uint8Array([0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1,
@@ -26,8 +24,9 @@
   const context = canvas.getContext('2d');
   const picture = context.createImageData(WIDTH, HEIGHT);
   const timeline = $('timeline');
+  const stage = $('stage');
   const buttons = {
-    play: $('play'), step: $('step'), restart: $('restart'), fast: $('fast'),
+    play: $('play'), back: $('back'), step: $('step'), restart: $('restart'), fast: $('fast'),
     full: $('full'), save: $('save'), copy: $('copy'),
   };
 
@@ -38,12 +37,22 @@
   let fast = false;
   let finished = false;
   let shown = -1; // number of the frame last taken from the queue, from 0
-  let drawn = -1; // number of the frame on the canvas
+  let drawn = -1; // number of the frame of this run drawn last
+  // Number of the frame the canvas shows, which a replay from the start
+  // leaves in place until it draws another; the labels describe it.
+  let onCanvas = -1;
   let nextDue = 0;
-  let notes = '';
+  const notes = [];
   // The frame a seek is heading for, or null; the seek runs in slices.
   let seekTarget = null;
-  let seekStarted = 0;
+  let seekFrom = -1; // the frame it set out from, for its progress
+  // Whether the demo plays on once the seek is over: a seek started while
+  // playing keeps playing, as a video player's does.
+  let resumeAfterSeek = false;
+  // A timeline held under the pointer is still being dragged; playing goes
+  // on only once it is let go.
+  let timelineHeld = false;
+  let filled = false; // the player covers the window in place of full screen
   let sliceQueued = false;
   let msPerFrame = 1; // fast mode's running estimate
   // Main-thread time spent per real-time frame, and the rate actually held.
@@ -65,7 +74,10 @@
     seed = Math.floor(Date.now() / 1000) >>> 0;
     if (text !== null) {
       if (/^\d{1,10}$/.test(text) && Number(text) <= 0xFFFFFFFF) seed = Number(text);
-      else notes += ` (seed "${text}" is not a number from 0 to 4294967295: the clock chose it)`;
+      else {
+        notes.push(`The link's seed "${text}" is not a number from 0 to 4294967295, so this ` +
+                   `run uses seed ${seed}, taken from the clock.`);
+      }
     }
     // ?frame= counts as the counter does, from 1.
     const frame = params.get('frame');
@@ -73,34 +85,62 @@
     if (/^\d{1,5}$/.test(frame) && Number(frame) >= 1 && Number(frame) <= total) {
       return Number(frame) - 1;
     }
-    notes += ` (frame "${frame}" is not a number from 1 to ${total}: playing from the start)`;
+    notes.push(`The link's frame "${frame}" is not a frame from 1 to ${total}, so the run ` +
+               'plays from the start.');
     return null;
   }
 
-  function linkToFrame() {
+  // The address of this run, and of frame n (from 0) when given.
+  function address(n) {
     const url = new URL(window.location.href);
-    url.search = `?seed=${seed}&frame=${Math.max(0, shown) + 1}`;
+    url.search = n === undefined ? `?seed=${seed}` : `?seed=${seed}&frame=${n + 1}`;
     url.hash = '';
     return url.href;
   }
 
+  function linkToFrame() {
+    return address(Math.max(0, onCanvas));
+  }
+
+  // The address bar follows the run, so that copying it shares what is on
+  // the screen: the seed always, the frame while paused. It changes only
+  // when its text does (browsers limit how often it may), and not while a
+  // seek is on its way.
+  function followInAddressBar() {
+    if (seekTarget !== null) return;
+    const wanted = paused || finished ? linkToFrame() : address();
+    if (wanted !== window.location.href) window.history.replaceState(null, '', wanted);
+  }
+
+  function setLabel(button, index) {
+    [...button.children].forEach((label, i) => label.classList.toggle('current', i === index));
+  }
+
+  function fullScreen() {
+    return document.fullscreenElement !== null || filled;
+  }
+
+  // Whether the demo plays, or will play once the seek on its way is over.
+  function playing() {
+    return seekTarget !== null ? resumeAfterSeek : !paused && !finished;
+  }
+
   function updateLabels() {
     const counter = $('counter');
-    if (seekTarget !== null) {
-      counter.textContent = `frame ${seekTarget + 1} / ${total}`;
-    } else {
-      counter.textContent = `frame ${shown + 1} / ${total}`;
-      counter.href = linkToFrame();
-      $('scene').textContent = `scene ${shown < demo._lf_scene1_frames() ? 1 : 2}`;
-    }
-    if (document.activeElement !== timeline || seekTarget === null) {
-      timeline.value = String(seekTarget !== null ? seekTarget : Math.max(0, shown));
-    }
-    buttons.play.textContent = finished ? 'Ended' : paused ? 'Play' : 'Pause';
-    buttons.play.disabled = finished;
-    buttons.step.disabled = finished || !paused;
+    const visible = Math.max(0, onCanvas);
+    counter.textContent = `frame ${visible + 1} / ${total}`;
+    counter.href = linkToFrame();
+    $('scene').textContent = `scene ${visible < demo._lf_scene1_frames() ? 1 : 2}`;
+    // The slider under the pointer stays where it is held.
+    if (!timelineHeld) timeline.value = String(visible);
+    setLabel(buttons.play, finished && seekTarget === null ? 2 : playing() ? 0 : 1);
+    const still = paused && seekTarget === null;
+    buttons.back.disabled = !still || visible === 0;
+    buttons.step.disabled = !still || finished;
     buttons.fast.setAttribute('aria-pressed', String(fast));
-    buttons.full.setAttribute('aria-pressed', String(document.fullscreenElement !== null));
+    setLabel(buttons.full, fullScreen() ? 1 : 0);
+    buttons.full.setAttribute('aria-pressed', String(fullScreen()));
+    followInAddressBar();
   }
 
   // Takes the next displayed frame off the queue, playing demo frames until
@@ -109,7 +149,9 @@
   function present() {
     while (demo._lf_queue_length() === 0) {
       if (!demo._lf_play_frame()) {
+        // The end holds still on the last frame, as a pause does.
         finished = true;
+        paused = true;
         return false;
       }
     }
@@ -120,6 +162,7 @@
       picture.data.set(demo.HEAPU8.subarray(pixels, pixels + WIDTH * HEIGHT * 4));
       context.putImageData(picture, 0, 0);
       drawn = demo._lf_queue_front_number();
+      onCanvas = drawn;
     }
     shown = demo._lf_queue_front_number();
     demo._lf_queue_pop();
@@ -133,9 +176,17 @@
     finished = false;
   }
 
-  function restart() {
-    seekTarget = null;
+  function endSeekDisplay() {
     $('busy').hidden = true;
+    stage.classList.remove('seeking');
+  }
+
+  // Begins the run again at frame 0; a run that had ended plays again.
+  function restart() {
+    if (finished) paused = false;
+    seekTarget = null;
+    resumeAfterSeek = false;
+    endSeekDisplay();
     startRun();
     resetStats();
     nextDue = performance.now();
@@ -153,33 +204,57 @@
     if (seekTarget < shown || (seekTarget === shown && drawn !== shown)) startRun();
     demo._lf_picture_from(seekTarget);
     const end = performance.now() + budget;
+    if (shown < 0) seekFrom = -1;
     while (shown < seekTarget && performance.now() < end && present()) { /* keep playing */ }
     if (shown < seekTarget && !finished) {
-      const busy = $('busy');
-      if (performance.now() - seekStarted > PROGRESS_AFTER_MS) {
-        busy.textContent = `going to frame ${seekTarget + 1}… ${Math.floor((100 * (shown + 1)) / (seekTarget + 1))} %`;
-        busy.hidden = false;
-      }
+      // Still on its way: the old picture dimmed, and how far it got.
+      const share = Math.floor((100 * (shown - seekFrom)) / (seekTarget - seekFrom));
+      $('busy-text').textContent = `going to frame ${seekTarget + 1} (scene ` +
+        `${seekTarget < demo._lf_scene1_frames() ? 1 : 2})… ${share} %`;
+      $('busy-progress').value = share;
+      $('busy').hidden = false;
+      stage.classList.add('seeking');
       return false;
     }
     seekTarget = null;
-    $('busy').hidden = true;
+    endSeekDisplay();
     demo._lf_picture_from(0);
+    finished = false;
+    paused = true;
+    if (resumeAfterSeek && !timelineHeld) {
+      paused = false;
+      resumeAfterSeek = false;
+    }
     resetStats();
     nextDue = performance.now();
     return true;
   }
 
   // Asks for frame n (from 0); the seek replays from the start when n lies
-  // behind, and leaves the demo paused there.
+  // behind. It ends paused there, or playing on when it began while the
+  // demo played. Its first slice runs at once: a short seek is over before
+  // the browser paints again, a long one shows its progress in that paint.
   function seekTo(n) {
     n = Math.max(0, Math.min(total - 1, Math.round(n)));
-    if (seekTarget === null) seekStarted = performance.now();
+    if (seekTarget === null) {
+      resumeAfterSeek = !paused && !finished;
+      seekFrom = shown;
+    }
     seekTarget = n;
     paused = true;
     finished = false;
+    seekSlice(SLICE_MS);
     updateLabels();
     schedule();
+  }
+
+  // The timeline let go: a seek that began while playing plays on.
+  function releaseTimeline() {
+    timelineHeld = false;
+    if (seekTarget === null && resumeAfterSeek) {
+      resumeAfterSeek = false;
+      setPaused(false);
+    }
   }
 
   // Fast mode: frames for one slice, only the last of them drawn, so that
@@ -248,7 +323,17 @@
   }
 
   function setPaused(value) {
-    if (seekTarget !== null) return;
+    if (seekTarget !== null) {
+      resumeAfterSeek = !value;
+      updateLabels();
+      return;
+    }
+    // Playing after the end plays the run again.
+    if (finished && !value) {
+      restart();
+      return;
+    }
+
     paused = value;
     resetStats();
     nextDue = performance.now();
@@ -266,16 +351,35 @@
     schedule();
   }
 
+  // One frame on (the next one played) or back (a replay to the one
+  // before); holding the key back keeps moving the seek's target.
   function step(by) {
-    if (!paused || seekTarget !== null) return;
-    if (by < 0) seekTo(shown + by);
-    else if (!finished) present();
+    if (seekTarget !== null) {
+      if (by < 0 && !resumeAfterSeek) seekTo(seekTarget + by);
+      return;
+    }
+    if (!paused) return;
+    if (by < 0) {
+      if (onCanvas > 0) seekTo(onCanvas + by);
+    } else if (!finished) {
+      present();
+    }
+    updateLabels();
+  }
+
+  function setFilled(value) {
+    filled = value;
+    $('player').classList.toggle('filled', filled);
+    fit();
     updateLabels();
   }
 
   function toggleFullScreen() {
+    const player = $('player');
     if (document.fullscreenElement) document.exitFullscreen();
-    else if ($('player').requestFullscreen) $('player').requestFullscreen().catch(() => {});
+    else if (filled) setFilled(false);
+    else if (player.requestFullscreen) player.requestFullscreen().catch(() => setFilled(true));
+    else setFilled(true);
   }
 
   function save() {
@@ -291,8 +395,8 @@
   function copyLink() {
     const link = linkToFrame();
     const told = () => {
-      buttons.copy.textContent = 'Copied';
-      setTimeout(() => { buttons.copy.textContent = 'Copy link'; }, 1500);
+      setLabel(buttons.copy, 1);
+      setTimeout(() => setLabel(buttons.copy, 0), 1500);
     };
     if (navigator.clipboard && window.isSecureContext) {
       navigator.clipboard.writeText(link).then(told, () => window.prompt('Link to this frame:', link));
@@ -301,27 +405,15 @@
     }
   }
 
-  // The canvas grows by whole numbers of device pixels per screen pixel, as
-  // large as the window (or the full screen) allows beside the controls.
+  // The layout is a script of its own (layout.js); without it the canvas
+  // keeps its own 320 x 240.
   function fit() {
-    const ratio = window.devicePixelRatio || 1;
-    const full = document.fullscreenElement !== null;
-    // Everything else in the column, with the gaps between (6 px in the
-    // player, 8 px around it) and the page's padding.
-    let other = $('timeline-box').offsetHeight + $('controls').offsetHeight + 12;
-    if (!full) {
-      other += document.querySelector('header').offsetHeight + $('keys').offsetHeight + 16 + 16;
-    }
-    const width = (window.innerWidth - 16) * ratio;
-    const height = Math.max(HEIGHT, window.innerHeight - other) * ratio;
-    const scale = Math.max(1, Math.floor(Math.min(width / WIDTH, height / HEIGHT)));
-    canvas.style.width = `${(WIDTH * scale) / ratio}px`;
-    canvas.style.height = `${(HEIGHT * scale) / ratio}px`;
-    $('timeline-box').style.width = canvas.style.width;
+    if (window.lumenfallLayout) window.lumenfallLayout.fit(fullScreen());
   }
 
   function wire() {
-    buttons.play.addEventListener('click', () => setPaused(!paused));
+    buttons.play.addEventListener('click', () => setPaused(playing()));
+    buttons.back.addEventListener('click', () => step(-1));
     buttons.step.addEventListener('click', () => step(1));
     buttons.restart.addEventListener('click', restart);
     buttons.fast.addEventListener('click', () => setFast(!fast));
@@ -330,10 +422,17 @@
     buttons.copy.addEventListener('click', copyLink);
     // Dragging seeks as it goes; each new position replaces the last.
     timeline.addEventListener('input', () => seekTo(Number(timeline.value)));
+    // The pointer may be let go outside the timeline, so the window hears it.
+    timeline.addEventListener('pointerdown', () => { timelineHeld = true; });
+    for (const name of ['pointerup', 'pointercancel']) {
+      window.addEventListener(name, () => { if (timelineHeld) releaseTimeline(); });
+    }
+    timeline.addEventListener('change', releaseTimeline);
     document.addEventListener('keydown', (event) => {
       if (event.ctrlKey || event.metaKey || event.altKey) return;
       if (event.target === timeline && event.key.startsWith('Arrow')) return;
-      if (event.key === ' ') setPaused(!paused);
+      if (event.key === 'Escape' && filled) setFilled(false);
+      else if (event.key === ' ') setPaused(playing());
       else if (event.key === 'ArrowRight') step(1);
       else if (event.key === 'ArrowLeft') step(-1);
       else if (event.key === 'r' || event.key === 'R') restart();
@@ -352,13 +451,16 @@
   window.lumenfall = {
     ready: false,
     error: null,
-    state: () => ({ shown, paused, fast, finished, seed, seeking: seekTarget !== null,
-                    fullScreen: document.fullscreenElement !== null }),
+    state: () => ({ shown, onCanvas, paused, fast, finished, seed, seeking: seekTarget !== null,
+                    fullScreen: fullScreen() }),
     pause: () => setPaused(true),
     // Plays (paused) until frame n is on the canvas, at once.
     seek: (n) => {
+      paused = true;
+      resumeAfterSeek = false;
       seekTo(n);
-      seekSlice(Infinity);
+      // The first slice may have got there already.
+      if (seekTarget !== null) seekSlice(Infinity);
       updateLabels();
       return shown;
     },
@@ -408,7 +510,12 @@
 
   function start() {
     const frame = parseParams();
-    $('seed').textContent = `Seed ${seed}${notes}.`;
+    $('seed').textContent = `Seed ${seed}`;
+    if (notes.length > 0) {
+      $('notice-text').textContent = notes.join(' ');
+      $('notice').hidden = false;
+    }
+    $('notice-close').addEventListener('click', () => { $('notice').hidden = true; fit(); });
     fit();
     if (window.location.protocol === 'file:') {
       fail('This page was opened from a file, and browsers load WebAssembly only from a web ' +
@@ -441,7 +548,11 @@
         total = demo._lf_total_frames();
         wire();
         restart();
-        if (frame !== null) seekTo(frame);
+        // A link to a frame opens paused on it.
+        if (frame !== null) {
+          paused = true;
+          seekTo(frame);
+        }
         window.lumenfall.ready = true;
         window.requestAnimationFrame(tick);
       }, (error) => fail(cannotStart, error));

@@ -16,7 +16,7 @@ constexpr size_t max_queued_words = size_t{16} << 20;
 // A selection's place and shape. Two selections that share a key are told
 // apart by their check value, which covers the word count and every word;
 // and equal words hash alike whatever their shape.
-uint64_t selection_key(const TextureWords& t) {
+uint64_t selection_key(const renderer::TextureWords& t) {
     return reinterpret_cast<uintptr_t>(t.words) * 0x9E3779B97F4A7C15ull ^
            (uint64_t{t.log2_width} << 32 | t.height);
 }
@@ -45,13 +45,13 @@ void CaptureRecorder::command(const uint32_t* words, size_t count) {
     if (batch_.size() >= command_batch_words) queue_batch();
 }
 
-void CaptureRecorder::texture_selected(const TextureWords& texture) {
+void CaptureRecorder::texture_selected(const renderer::TextureWords& texture) {
     if (texture.words == nullptr) {
         batch_.push_back(no_texture_marker);
         return;
     }
     const size_t count = size_t{texture.height} << texture.log2_width;
-    const uint64_t check = texture_check(texture.words, count);
+    const uint64_t check = renderer::texture_check(texture.words, count);
     const uint64_t key = selection_key(texture);
     const auto found = selections_.find(key);
     if (found != selections_.end() && found->second.check == check) {
@@ -79,6 +79,10 @@ void CaptureRecorder::texture_selected(const TextureWords& texture) {
     if (selections_.size() >= 4096) selections_.clear();
     selections_[key] = Selection{check, item.texture};
     queue(std::move(item));
+}
+
+void CaptureRecorder::texture_unknown() {
+    batch_.push_back(unknown_texture_marker);
 }
 
 void CaptureRecorder::queue_batch() {
@@ -150,8 +154,8 @@ void CaptureRecorder::write(Item& item) {
         write_batch(item.words);
         return;
     }
-    const BufferSel whole{true, 0, item.log2_width, item.height};
-    const uint64_t hash = texture_hash(item.words.data(), whole);
+    const renderer::BufferSel whole{true, 0, item.log2_width, item.height};
+    const uint64_t hash = renderer::texture_hash(item.words.data(), whole);
     hashes_.push_back(hash);
     if (contents_ && recorded_.insert(hash).second)
         writer_.write_texture_contents(hash, item.log2_width, item.height, item.words.data());
@@ -161,9 +165,12 @@ void CaptureRecorder::write(Item& item) {
 void CaptureRecorder::write_batch(const std::vector<uint32_t>& batch) {
     for (size_t i = 0; i < batch.size();) {
         const uint32_t entry = batch[i];
-        if (entry == no_texture_marker) {
+        if (entry == unknown_texture_marker) {
+            writer_.write_texture_unknown();
+            i += 1;
+        } else if (entry == no_texture_marker) {
             // A rejected selection reads no words.
-            writer_.write_texture_hash(texture_hash(nullptr, BufferSel{}));
+            writer_.write_texture_hash(renderer::texture_hash(nullptr, renderer::BufferSel{}));
             i += 1;
         } else if (entry == same_texture_marker) {
             const uint64_t texture = batch[i + 1] | uint64_t{batch[i + 2]} << 32;

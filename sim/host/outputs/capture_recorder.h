@@ -25,7 +25,7 @@
 
 namespace sim {
 
-class CaptureRecorder : public CaptureSink {
+class CaptureRecorder : public renderer::CaptureSink {
   public:
     // With contents, each texture's words go into the capture the first time
     // its hash appears, so that the capture can be replayed. Throws
@@ -36,7 +36,10 @@ class CaptureRecorder : public CaptureSink {
     CaptureRecorder& operator=(const CaptureRecorder&) = delete;
 
     void command(const uint32_t* words, size_t count) override;
-    void texture_selected(const TextureWords& texture) override;
+    void texture_selected(const renderer::TextureWords& texture) override;
+    // In place of texture_selected(), by a recorder that reads the renderer's
+    // selections back from outside and can no longer trust the words.
+    void texture_unknown();
 
     // A failed write is remembered, and the rest dropped; the loop checks
     // here, outside the renderer, and ends the run (HostError).
@@ -56,9 +59,11 @@ class CaptureRecorder : public CaptureSink {
         uint32_t height = 0;
         uint64_t texture = 0; // new_texture: its number, from 0
     };
-    // Batch markers, above any command's length: a rejected selection, and
+    // Batch markers, above any command's length: a selection whose words
+    // are not known, a rejected selection, and
     // a selection of the words of an earlier new_texture (its number follows
     // in two words, low first).
+    static constexpr uint32_t unknown_texture_marker = 0xFFFFFFFDu;
     static constexpr uint32_t no_texture_marker = 0xFFFFFFFEu;
     static constexpr uint32_t same_texture_marker = 0xFFFFFFFFu;
     struct Selection {

@@ -22,7 +22,7 @@ bool ends_with(const std::string& text, const std::string& tail) {
 }
 
 // Each thumbnail pixel is the mean of a divisor x divisor block.
-void shrink(const RgbFrame& frame, RgbImage& thumb) {
+void shrink(const renderer::RgbFrame& frame, RgbImage& thumb) {
     constexpr int d = config::thumbnail_divisor;
     for (int y = 0; y < thumb_height; ++y)
         for (int x = 0; x < thumb_width; ++x)
@@ -69,7 +69,7 @@ ContactSheet::ContactSheet(const std::string& path) : path_(path) {
         t.image = RgbImage(thumb_width, thumb_height);
 }
 
-void ContactSheet::consume(const RgbFrame& frame, uint64_t number) {
+void ContactSheet::consume(const renderer::RgbFrame& frame, uint64_t number) {
     if (number % stride_ != 0) return;
     if (stored_ == store_.size()) {
         // Keep every other thumbnail and sample half as often from now on.

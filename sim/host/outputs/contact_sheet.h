@@ -24,7 +24,7 @@ class ContactSheet : public FrameSink {
     // Frames at the current stride; the stride only grows, so a frame not
     // wanted now is never wanted later.
     bool wants(uint64_t number) const override { return number % stride_ == 0; }
-    void consume(const RgbFrame& frame, uint64_t number) override;
+    void consume(const renderer::RgbFrame& frame, uint64_t number) override;
     void finish(uint64_t frames_displayed) override;
 
     // The frame numbers the sheet shows, in order.

@@ -96,7 +96,7 @@ FfmpegVideo::~FfmpegVideo() {
     std::erase(helper_processes(), pid_);
 }
 
-void FfmpegVideo::consume(const RgbFrame& frame, uint64_t) {
+void FfmpegVideo::consume(const renderer::RgbFrame& frame, uint64_t) {
     require_full_frame(frame);
     pipe_->write(frame.rgb.data(), frame.rgb.size());
 }

@@ -23,7 +23,7 @@ class FfmpegVideo : public FrameSink {
     // when no ffmpeg is installed or it cannot be started.
     explicit FfmpegVideo(const std::string& path);
     ~FfmpegVideo() override;
-    void consume(const RgbFrame& frame, uint64_t number) override;
+    void consume(const renderer::RgbFrame& frame, uint64_t number) override;
     // Closes the pipe and waits for ffmpeg; its failure is a HostError.
     void finish(uint64_t frames_displayed) override;
 

@@ -8,7 +8,7 @@
 
 namespace sim::out {
 
-void FrameDigest::consume(const RgbFrame& frame, uint64_t) {
+void FrameDigest::consume(const renderer::RgbFrame& frame, uint64_t) {
     require_full_frame(frame);
     uint64_t hash = hash_;
     for (size_t i = 0; i < size_t{3} * config::fb_width * config::fb_height; ++i)

@@ -9,7 +9,7 @@ namespace sim::out {
 
 class FrameDigest : public FrameSink {
   public:
-    void consume(const RgbFrame& frame, uint64_t number) override;
+    void consume(const renderer::RgbFrame& frame, uint64_t number) override;
     // Prints "frame digest: HEX over N frames" as a simulator message.
     void finish(uint64_t frames_displayed) override;
     uint64_t value() const { return hash_; }

@@ -19,7 +19,7 @@ class FrameSink {
     // One displayed frame; number counts displayed frames from 0 over the
     // whole run. Called for every frame converted, wanted or not; an output
     // skips the ones it does not use. Throws HostError when it cannot take it.
-    virtual void consume(const RgbFrame& frame, uint64_t number) = 0;
+    virtual void consume(const renderer::RgbFrame& frame, uint64_t number) = 0;
     // After the last frame, with the number of frames the run displayed:
     // completes the output. Throws HostError on failure.
     virtual void finish(uint64_t /*frames_displayed*/) {}
@@ -27,7 +27,7 @@ class FrameSink {
 
 // Every output takes whole 320 x 240 frames; a short one would make them
 // read past its end.
-inline void require_full_frame(const RgbFrame& frame) {
+inline void require_full_frame(const renderer::RgbFrame& frame) {
     if (frame.width != config::fb_width || frame.height != config::fb_height ||
         frame.rgb.size() < size_t{3} * config::fb_width * config::fb_height)
         throw HostError("a displayed frame is not a whole 320x240 picture");

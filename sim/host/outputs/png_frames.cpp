@@ -35,7 +35,7 @@ std::string PngFrames::file_name(uint64_t number) {
     return name;
 }
 
-void PngFrames::consume(const RgbFrame& frame, uint64_t number) {
+void PngFrames::consume(const renderer::RgbFrame& frame, uint64_t number) {
     if (!wants(number)) return;
     ++next_;
     require_full_frame(frame);

@@ -18,7 +18,7 @@ class PngFrames : public FrameSink {
     bool wants(uint64_t number) const override {
         return next_ < frames_.size() && frames_[next_] == number;
     }
-    void consume(const RgbFrame& frame, uint64_t number) override;
+    void consume(const renderer::RgbFrame& frame, uint64_t number) override;
     // Warns about listed frames the run never displayed.
     void finish(uint64_t frames_displayed) override;
 

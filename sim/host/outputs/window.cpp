@@ -30,7 +30,7 @@ bool Window::wants(uint64_t) const {
            monotonic_ns() - last_show_ns_ >= config::window_present_interval_ns;
 }
 
-void Window::consume(const RgbFrame& frame, uint64_t number) {
+void Window::consume(const renderer::RgbFrame& frame, uint64_t number) {
     if (!wants(number)) return;
     const int64_t now = monotonic_ns();
     require_full_frame(frame);

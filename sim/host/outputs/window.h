@@ -50,7 +50,7 @@ class Window : public FrameSink {
     // frame is shown, so a stepped or paused frame is the one on screen.
     void set_sampling(bool on) { sampling_ = on; }
     bool wants(uint64_t number) const override;
-    void consume(const RgbFrame& frame, uint64_t number) override;
+    void consume(const renderer::RgbFrame& frame, uint64_t number) override;
 
   protected:
     virtual void draw(const uint8_t* rgb) = 0;

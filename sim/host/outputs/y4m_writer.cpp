@@ -26,7 +26,7 @@ Y4mWriter::Y4mWriter(const std::string& path) : file_(path, "video file") {
     std::memcpy(buffer_.data(), y4m_frame_marker, std::strlen(y4m_frame_marker));
 }
 
-void Y4mWriter::consume(const RgbFrame& frame, uint64_t) {
+void Y4mWriter::consume(const renderer::RgbFrame& frame, uint64_t) {
     require_full_frame(frame);
     uint8_t* y = buffer_.data() + std::strlen(y4m_frame_marker);
     uint8_t* cb = y + plane_bytes;

@@ -21,7 +21,7 @@ class Y4mWriter : public FrameSink {
   public:
     // Creates the file and writes the stream header.
     explicit Y4mWriter(const std::string& path);
-    void consume(const RgbFrame& frame, uint64_t number) override;
+    void consume(const renderer::RgbFrame& frame, uint64_t number) override;
     void finish(uint64_t frames_displayed) override;
 
   private:

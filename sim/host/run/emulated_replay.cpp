@@ -109,10 +109,11 @@ class SelfDisplayedCore final : public SecondCore {
     }
     size_t pending_shows() const override { return core_.pending_shows(); }
     uint64_t next_shown_digest() const override { return core_.next_shown_digest(); }
-    bool display_next(RgbFrame& frame) override { return core_.display_next(frame); }
+    bool display_next(renderer::RgbFrame& frame) override { return core_.display_next(frame); }
     bool advance_display() override { return core_.advance_display(); }
     bool idle() const override { return core_.idle(); }
     bool settled() const override { return core_.settled(); }
+    void catch_up() override { core_.catch_up(); }
     uint64_t error_count() const override { return core_.error_count(); }
 
   private:

@@ -50,7 +50,7 @@ void ReplayFeeder::push(const uint32_t* words, uint32_t count) {
     platform::shared_publish(&area_->fifo_write, write);
 }
 
-bool ReplayFeeder::feed(const SecondCore& core) {
+bool ReplayFeeder::feed(SecondCore& core) {
     const auto& commands = capture_.commands();
     bool wrote = false;
     while (next_ < commands.size()) {
@@ -58,6 +58,12 @@ bool ReplayFeeder::feed(const SecondCore& core) {
         if (command.count > fifo_room()) break;
         if (command.words[0] == gpu_op_show && !show_may_follow(core)) break;
         if (command.has_texture_hash && !texture_ready(command, core)) break;
+        if (command.texture_unknown && !unknown_reported_) {
+            unknown_reported_ = true;
+            print_message("the capture does not know the texture of some selections (its "
+                          "recorder could not read them back in time); they are drawn with "
+                          "whatever video memory holds");
+        }
         push(command.words, command.count);
         if (command.words[0] == gpu_op_reset) shows_since_reset_ = 0;
         if (command.words[0] == gpu_op_show) ++shows_since_reset_;
@@ -84,11 +90,12 @@ bool ReplayFeeder::all_displayed(const SecondCore& core) const {
            platform::shared_load(&area_->frame_count) == shows_since_reset_;
 }
 
-bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const SecondCore& core) {
+bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, SecondCore& core) {
     // Until the renderer has caught up, texture memory may still change under
     // the commands before this one.
     if (!fifo_drained()) return false;
-    const BufferSel texture = check_buffer(buffer_location(command.words));
+    const renderer::BufferSel texture =
+        renderer::check_buffer(renderer::buffer_location(command.words));
     // A selection the renderer rejects reads nothing.
     if (!texture.valid) return true;
     const uint64_t wanted = command.texture_hash;
@@ -99,6 +106,9 @@ bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const Se
     // Writing may overwrite a shown buffer still waiting for display.
     if (!all_displayed(core)) return false;
 
+    // A core that records what it consumed from outside reads the textures
+    // back now, before they change.
+    core.catch_up();
     const size_t count = static_cast<size_t>(texture.height) << texture.log2_width;
     uint64_t recorded_words = 0;
     if (!capture_.has_contents(wanted, recorded_words) || recorded_words != count) {
@@ -115,7 +125,7 @@ bool ReplayFeeder::texture_ready(const capture::ReplayCommand& command, const Se
     return true;
 }
 
-void ReplayFeeder::write_stand_in(uint64_t hash, const BufferSel& texture) {
+void ReplayFeeder::write_stand_in(uint64_t hash, const renderer::BufferSel& texture) {
     if (!stand_in_reported_) {
         stand_in_reported_ = true;
         print_message("the capture holds no contents for texture " + hex64(hash) +

@@ -26,7 +26,7 @@ class ReplayFeeder {
     // buffer, as the recorded program wrote texels only into memory the
     // display had given back. True when it wrote anything. Throws HostError
     // when the capture's texture contents are damaged.
-    bool feed(const SecondCore& core);
+    bool feed(SecondCore& core);
 
     // Every command is in the FIFO.
     bool done() const { return next_ == capture_.commands().size(); }
@@ -34,8 +34,8 @@ class ReplayFeeder {
   private:
     bool show_may_follow(const SecondCore& core) const;
     bool all_displayed(const SecondCore& core) const;
-    bool texture_ready(const capture::ReplayCommand& command, const SecondCore& core);
-    void write_stand_in(uint64_t hash, const BufferSel& texture);
+    bool texture_ready(const capture::ReplayCommand& command, SecondCore& core);
+    void write_stand_in(uint64_t hash, const renderer::BufferSel& texture);
     bool fifo_drained() const;
     uint32_t fifo_room() const;
     void push(const uint32_t* words, uint32_t count);
@@ -44,12 +44,13 @@ class ReplayFeeder {
     gpuSharedArea* area_;
     size_t next_ = 0;
     uint32_t shows_since_reset_ = 0; // what frame_count reaches once all are displayed
-    TextureDigestCache digests_;
+    renderer::TextureDigestCache digests_;
     std::vector<uint32_t> texels_;
     // Digests of the placeholder written for each recorded texture the
     // capture has no contents for, so that it is written only once.
     std::unordered_map<uint64_t, uint64_t> stand_ins_;
     bool stand_in_reported_ = false;
+    bool unknown_reported_ = false;
 };
 
 } // namespace sim

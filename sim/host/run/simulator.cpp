@@ -46,7 +46,7 @@ class Loop {
     std::unique_ptr<NativeCore> own_core_;
     SecondCore* core_ = nullptr;
     bool running_ = false;
-    RgbFrame frame_;
+    renderer::RgbFrame frame_;
     RunResult& result_;
 
     int64_t next_tick_ = 0;

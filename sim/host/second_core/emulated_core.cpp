@@ -28,7 +28,7 @@ std::string hex(uint32_t value) {
 
 // RGB 5:6:5 to 8 bits a channel, the top bits repeated into the bottom ones
 // so that white stays white.
-void rgb565_to_rgb(const uint8_t* src, RgbFrame& frame) {
+void rgb565_to_rgb(const uint8_t* src, renderer::RgbFrame& frame) {
     frame.width = config::fb_width;
     frame.height = config::fb_height;
     frame.rgb.resize(size_t{3} * config::fb_width * config::fb_height);
@@ -44,7 +44,7 @@ void rgb565_to_rgb(const uint8_t* src, RgbFrame& frame) {
 } // namespace
 
 EmulatedCore::EmulatedCore(SimMemory& memory, const std::string& fb_path, int64_t stall_limit_ns,
-                           CaptureSink* capture)
+                           CaptureRecorder* capture)
     : memory_(memory), area_(memory.shared_area()), mailbox_(gpu_display_mailbox(area_)),
       stall_limit_ns_(stall_limit_ns), consumed_(area_, capture) {
     if (!ArmEngine::supported()) ArmEngine::create(nullptr, 0); // throws the reason
@@ -118,12 +118,12 @@ int EmulatedCore::step(int /*budget*/, bool /*stop_after_show*/) {
     if (platform::shared_load(&mailbox_->scanout_present) != gpu_display_scanout_magic)
         platform::shared_publish(&mailbox_->scanout_present, gpu_display_scanout_magic);
 
-    const uint32_t fifo_read = platform::shared_load(&area_->fifo_read);
-    const uint32_t frame_count = platform::shared_load(&area_->frame_count);
+    const uint32_t frame_count = platform::shared_load_acquire(&area_->frame_count);
+    const uint32_t fifo_read = platform::shared_load_acquire(&area_->fifo_read);
     const uint32_t error_code = platform::shared_load(&area_->error_code);
     if (error_code != 0 && error_code != last_error_code_) ++errors_;
     last_error_code_ = error_code;
-    consumed_.advance(fifo_read);
+    consumed_.advance(fifo_read, frame_count);
     const bool moved = fifo_read != last_fifo_read_ || frame_count != last_frame_count_;
     if (moved) wake_shared_area_waiters(area_);
     last_fifo_read_ = fifo_read;
@@ -187,10 +187,10 @@ uint64_t EmulatedCore::next_shown_digest() const {
     const gpuBufLoc loc{platform::shared_load(&mailbox_->address),
                         platform::shared_load(&mailbox_->log2_width),
                         platform::shared_load(&mailbox_->height)};
-    return visible_words_digest(area_->video_mem, check_buffer(loc));
+    return renderer::visible_words_digest(area_->video_mem, renderer::check_buffer(loc));
 }
 
-bool EmulatedCore::display_next(RgbFrame& frame) {
+bool EmulatedCore::display_next(renderer::RgbFrame& frame) {
     if (pending_shows() == 0) return false;
     std::vector<uint8_t> pixels(config::fb_bytes);
     const ssize_t n = ::pread(fb_fd_, pixels.data(), pixels.size(), 0);
@@ -212,7 +212,15 @@ void EmulatedCore::count_instructions(const std::string& path) {
     instruction_file_ = std::make_unique<out::OutputFile>(path, "instruction counts");
 }
 
+// Before the display moves on, so that every texture a consumed command
+// selected is read back while the client still leaves it alone.
+void EmulatedCore::catch_up() {
+    const uint32_t frame_count = platform::shared_load_acquire(&area_->frame_count);
+    consumed_.advance(platform::shared_load_acquire(&area_->fifo_read), frame_count);
+}
+
 void EmulatedCore::acknowledge() {
+    catch_up();
     if (instruction_file_) {
         const uint64_t total = instructions_before_ + (engine_ ? engine_->instructions() : 0);
         const std::string line = std::to_string(frames_shown_) + " " +
@@ -227,9 +235,14 @@ void EmulatedCore::acknowledge() {
 // The program keeps its own queue of shown buffers, out of sight: the core
 // is done only when it has displayed (frame_count) every show it consumed.
 bool EmulatedCore::idle() const {
-    if (platform::shared_load(&area_->fifo_write) != platform::shared_load(&area_->fifo_read) ||
-        pending_shows() != 0)
+    const uint32_t fifo_read = platform::shared_load(&area_->fifo_read);
+    if (platform::shared_load(&area_->fifo_write) != fifo_read || pending_shows() != 0)
         return false;
+    // The program may have consumed the last commands since the loop last
+    // read them back: their shows are not counted yet, and frame_count would
+    // seem to have caught up with a show still to come. Only a count taken
+    // up to this very fifo_read can tell that every show was displayed.
+    if (consumed_.read_position() != fifo_read) return false;
     const uint32_t frame_count = platform::shared_load(&area_->frame_count);
     if (platform::shared_load(&mailbox_->posted) == platform::shared_load(&mailbox_->taken) &&
         frame_count == consumed_.shows_since_reset()) {

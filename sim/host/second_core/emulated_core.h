@@ -31,7 +31,7 @@ class EmulatedCore : public SecondCore {
     // capture, if any, receives the commands the program consumed. Throws
     // HostError when the build has no emulator or fb_path cannot be opened.
     EmulatedCore(SimMemory& memory, const std::string& fb_path, int64_t stall_limit_ns,
-                 CaptureSink* capture);
+                 CaptureRecorder* capture);
 
     // Writes, for every frame displayed, the instructions the core executed
     // since the previous one ("NUMBER COUNT" lines). Slows the core down.
@@ -45,10 +45,11 @@ class EmulatedCore : public SecondCore {
     int step(int budget, bool stop_after_show) override;
     size_t pending_shows() const override;
     uint64_t next_shown_digest() const override;
-    bool display_next(RgbFrame& frame) override;
+    bool display_next(renderer::RgbFrame& frame) override;
     bool advance_display() override;
     bool idle() const override;
     bool settled() const override { return idle(); }
+    void catch_up() override;
     uint64_t error_count() const override { return errors_; }
 
   private:

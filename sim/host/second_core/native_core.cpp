@@ -22,7 +22,7 @@ uint64_t NativeCore::next_shown_digest() const {
     return renderer_ ? renderer_->next_shown_digest() : 0;
 }
 
-bool NativeCore::display_next(RgbFrame& frame) {
+bool NativeCore::display_next(renderer::RgbFrame& frame) {
     return renderer_ && renderer_->display_next(frame);
 }
 

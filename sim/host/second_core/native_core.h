@@ -12,14 +12,15 @@ namespace sim {
 
 class NativeCore : public SecondCore {
   public:
-    NativeCore(gpuSharedArea* area, CaptureSink* capture) : area_(area), capture_(capture) {}
+    NativeCore(gpuSharedArea* area, renderer::CaptureSink* capture)
+        : area_(area), capture_(capture) {}
 
     void start() override;
     void stop() override {}
     int step(int budget, bool stop_after_show) override;
     size_t pending_shows() const override;
     uint64_t next_shown_digest() const override;
-    bool display_next(RgbFrame& frame) override;
+    bool display_next(renderer::RgbFrame& frame) override;
     bool advance_display() override;
     bool idle() const override;
     // The renderer works only inside step(), so a step that did nothing
@@ -29,10 +30,10 @@ class NativeCore : public SecondCore {
 
   private:
     gpuSharedArea* area_;
-    CaptureSink* capture_;
+    renderer::CaptureSink* capture_;
     // Made only at the first start: until the core runs, nothing may touch
     // the shared area on its behalf.
-    std::optional<Renderer> renderer_;
+    std::optional<renderer::Renderer> renderer_;
 };
 
 } // namespace sim

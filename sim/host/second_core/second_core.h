@@ -31,10 +31,10 @@ class SecondCore {
 
     // Shown buffers waiting for display.
     virtual size_t pending_shows() const = 0;
-    // The next waiting buffer's visible_words_digest (sim/core/display.h).
+    // The next waiting buffer's visible_words_digest (renderer/display.h).
     virtual uint64_t next_shown_digest() const = 0;
     // Displays the next waiting buffer into frame; false when none waits.
-    virtual bool display_next(RgbFrame& frame) = 0;
+    virtual bool display_next(renderer::RgbFrame& frame) = 0;
     // The same without producing the picture.
     virtual bool advance_display() = 0;
 
@@ -45,6 +45,11 @@ class SecondCore {
     virtual bool settled() const = 0;
     // Renderer errors seen so far.
     virtual uint64_t error_count() const = 0;
+    // Before the simulator itself changes video memory (a replay writing a
+    // texture): whatever the core consumed so far is taken into account, so
+    // that nothing it read is judged by the new words. A core that works in
+    // the loop's own thread has nothing to catch up.
+    virtual void catch_up() {}
 };
 
 } // namespace sim

@@ -16,8 +16,8 @@
 namespace sim::out {
 namespace {
 
-RgbFrame solid_frame(uint8_t r, uint8_t g, uint8_t b) {
-    RgbFrame frame;
+renderer::RgbFrame solid_frame(uint8_t r, uint8_t g, uint8_t b) {
+    renderer::RgbFrame frame;
     frame.rgb.resize(320 * 240 * 3);
     for (size_t i = 0; i < frame.rgb.size(); i += 3) {
         frame.rgb[i] = r;
@@ -64,7 +64,7 @@ TEST(Y4mWriter, WritesTheHeaderThenOneMarkerAndThreeFullPlanesPerFrame) {
 TEST(Y4mWriter, RefusesAShortFrameInsteadOfReadingPastIt) {
     test::TempDir dir;
     Y4mWriter writer(dir.path() + "/out.y4m");
-    RgbFrame frame = solid_frame(1, 2, 3);
+    renderer::RgbFrame frame = solid_frame(1, 2, 3);
     frame.rgb.resize(100);
     EXPECT_THROW(writer.consume(frame, 0), HostError);
 }
@@ -85,7 +85,7 @@ TEST(OutputFile, ReportsUnwritablePathsAndAFullDisk) {
 std::vector<uint64_t> sheet_for_run(uint64_t n) {
     test::TempDir dir;
     ContactSheet sheet(dir.path() + "/sheet.ppm");
-    const RgbFrame frame = solid_frame(10, 20, 30);
+    const renderer::RgbFrame frame = solid_frame(10, 20, 30);
     for (uint64_t i = 0; i < n; ++i)
         sheet.consume(frame, i);
     return sheet.sheet_frames();
@@ -116,7 +116,7 @@ TEST(ContactSheet, WritesAGridWithLabelsAndANoteForAnEmptyRun) {
     const std::string path = dir.path() + "/sheet.ppm";
     {
         ContactSheet sheet(path);
-        const RgbFrame frame = solid_frame(200, 40, 40);
+        const renderer::RgbFrame frame = solid_frame(200, 40, 40);
         for (uint64_t i = 0; i < 8; ++i)
             sheet.consume(frame, i);
         sheet.finish(8);

@@ -25,7 +25,7 @@ class FakeWindow : public out::Window {
         input.closed = pumps_left_-- <= 0;
         return input;
     }
-    void consume(const RgbFrame& frame, uint64_t number) override {
+    void consume(const renderer::RgbFrame& frame, uint64_t number) override {
         EXPECT_EQ(number, times.size());
         EXPECT_EQ(frame.rgb.size(), 320u * 240 * 3);
         times.push_back(monotonic_ns());

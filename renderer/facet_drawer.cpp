@@ -1,0 +1,63 @@
+#include "facet_drawer.h"
+
+#include "span_paint.h"
+
+namespace renderer {
+
+namespace {
+
+constexpr uint32_t facet_header_words = sizeof(cmdFacet) / sizeof(uint32_t);
+static_assert(offsetof(cmdFacet, vertex_count) == 4 && offsetof(cmdFacet, color) == 8 &&
+              offsetof(cmdFacet, param) == 12);
+
+} // namespace
+
+ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uint32_t* video) {
+    const uint32_t vertex_count = words[1];
+    const uint32_t rendering_type = words[4];
+    const bool textured = is_textured(rendering_type);
+
+    FacetPaint paint;
+    if (textured && state.texture.valid) {
+        paint.texture = texture_view(video + state.texture.address, state.texture.log2_width,
+                                     state.texture.height);
+    }
+    // The rendering type picks the row painter once, here; everything per
+    // pixel happens inside it without further dispatch.
+    const RowPainter painter = select_row_painter(rendering_type, paint.texture.wrap);
+    if (painter == nullptr) return error_bad_rendering_type;
+    if (!state.out.valid) return error_no_output_buffer;
+    if (textured && !state.texture.valid) return error_no_texture;
+
+    const ScreenRect window = clip_window(state.view, state.out);
+    const ScreenPolygon& polygon =
+        clipper_.run(words + facet_header_words, vertex_count, state, window);
+    // A facet too jagged for the polygon store is refused like one with too
+    // many vertices. Nothing left in view is not an error: facets behind the
+    // camera or outside the window are simply not drawn.
+    if (clipper_.overflowed()) return error_bad_vertex_count;
+    if (polygon.size() < 3) return error_none;
+
+    paint.color = words[2];
+    // Beyond +-255 every luma clamps the same way; bounding param here keeps
+    // the per-pixel sum from overflowing.
+    const auto param = static_cast<int32_t>(words[3]);
+    paint.luma_offset = param < -255 ? -255 : (param > 255 ? 255 : param);
+    if (textured) {
+        // The view command rejects a zero octave.
+        paint.shade_scale = (int64_t{1} << 26) / state.view.shade_octave();
+        paint.gradients = facet_gradients(polygon);
+    }
+
+    uint32_t* const out = video + state.out.address;
+    const uint32_t log2_width = state.out.log2_width;
+    // select_row_painter accepted the type, so it has a slot.
+    uint64_t& covered = covered_[rendering_type];
+    rasteriser_.run(polygon, window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
+        painter(paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row);
+        covered += static_cast<uint32_t>(x_end - x_begin);
+    });
+    return error_none;
+}
+
+} // namespace renderer

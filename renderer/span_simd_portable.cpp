@@ -1,0 +1,10 @@
+// Processors without a faster subspan: the portable loop does all of it.
+#include "span_simd.h"
+
+namespace renderer {
+
+bool paint_subspan16_fast(uint32_t, const Subspan16&) {
+    return false;
+}
+
+} // namespace renderer
