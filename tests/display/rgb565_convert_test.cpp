@@ -5,6 +5,7 @@
 #include "render_state.h"
 #include "rgb565_convert.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 #include <vector>
@@ -32,6 +33,48 @@ TEST(Rgb565, MatchesTheSimulatorsPictureCutToFiveSixFive) {
         const uint16_t expected =
             static_cast<uint16_t>((c[0] >> 3) << 11 | (c[1] >> 2) << 5 | c[2] >> 3);
         ASSERT_EQ(fb[p], expected) << "pixel " << p;
+    }
+}
+
+// Every screen pixel as pixel_to_rgb565 makes it, black beyond the buffer.
+void expect_each_pixel(const std::vector<uint32_t>& video, const gpuBufLoc& loc,
+                       const std::vector<uint16_t>& fb) {
+    const int columns = std::min(1 << loc.log2_width, screen_width);
+    for (int y = 0; y < screen_height; ++y)
+        for (int x = 0; x < screen_width; ++x) {
+            const uint16_t expected =
+                x < columns && y < static_cast<int>(loc.height)
+                    ? pixel_to_rgb565(video[loc.address + (static_cast<uint32_t>(y) << loc.log2_width) +
+                                            static_cast<uint32_t>(x)])
+                    : 0;
+            ASSERT_EQ(fb[static_cast<size_t>(y * screen_width + x)], expected)
+                << "x " << x << ", y " << y << ", width 2^" << loc.log2_width;
+        }
+}
+
+TEST(Rgb565, RunsShadingAndNoiseConvertLikeSinglePixelsFrameAfterFrame) {
+    // Lines of repeated words, of one chroma under a changing Y, and of
+    // noise; each picture twice, since the converter picks each line's way
+    // from the frame before; widths down to a single pixel.
+    std::mt19937 random(5);
+    std::vector<uint32_t> video(1 << 18);
+    uint32_t word = 0x80108010u;
+    for (size_t i = 0; i < video.size(); ++i) {
+        const uint32_t r = static_cast<uint32_t>(random());
+        const size_t line = i >> 9;
+        if (line % 3 == 0 && r % 5 == 0) word = r;                 // runs
+        if (line % 3 == 1) word = (word & 0xFF00FF00u) | (r & 0xFFu) << 16 | (r >> 8 & 0xFFu);
+        if (line % 3 == 2) word = r;                               // noise
+        video[i] = word;
+    }
+    std::vector<uint16_t> fb(screen_width * screen_height);
+    for (uint32_t log2_width : {9u, 0u, 1u, 3u, 9u}) {
+        const gpuBufLoc loc{0, log2_width, 200};
+        for (int frame = 0; frame < 2; ++frame) {
+            std::fill(fb.begin(), fb.end(), uint16_t{0x1234});
+            convert_to_rgb565(video.data(), loc, fb.data());
+            expect_each_pixel(video, loc, fb);
+        }
     }
 }
 
