@@ -68,11 +68,13 @@ EmulatedCore::~EmulatedCore() {
 // fresh core starts with nothing of the old one.
 void EmulatedCore::start() {
     end_run();
-    // The mailbox starts empty, with the scan-out present, before the
-    // program can look at it.
+    // The mailbox starts empty, with the scan-out present and a renderer
+    // on its way, before the program can look at it.
     platform::shared_store(&mailbox_->posted, 0);
     platform::shared_store(&mailbox_->taken, 0);
     platform::shared_store(&mailbox_->scanout_ack, 0);
+    platform::shared_store(&mailbox_->drained, gpu_display_not_drained);
+    platform::shared_store(&mailbox_->magic, gpu_display_mailbox_starting);
     platform::shared_publish(&mailbox_->scanout_present, gpu_display_scanout_magic);
     engine_ = ArmEngine::create(memory_.core_memory_for_emulation(), config::core_memory_bytes);
     if (instruction_file_) engine_->count_instructions();
@@ -103,6 +105,10 @@ ArmRunEnd EmulatedCore::halt() {
         sleep_ns(200'000);
     }
     thread_.join();
+    // Nothing answers in the mailbox any more, and it says so, so that a
+    // display program asked to stop does not wait for frames the held core
+    // will never post.
+    platform::shared_store(&mailbox_->magic, 0);
     if (instruction_file_) instructions_before_ += engine_->instructions();
     engine_.reset();
     return end_;
