@@ -15,8 +15,10 @@ constexpr const char* usage =
     "Usage: lumenfall-display [--help]\n"
     "Shows the frames of the renderer on the second core: takes each buffer it\n"
     "posts in the shared area (/dev/mem) and converts it into the frame buffer\n"
-    "(/dev/fb0, 320 x 240 RGB 5:6:5) at 60 frames a second, until SIGTERM or\n"
-    "SIGINT. Start it before the demo; run it as root.\n"
+    "(/dev/fb0, 320 x 240 RGB 5:6:5) at 60 frames a second. Asked to stop\n"
+    "(SIGTERM or SIGINT), it first shows the frames the renderer still owes,\n"
+    "giving up after 1 s without progress; a second signal stops it at once.\n"
+    "Start it before the demo; run it as root.\n"
     "Exit status: 0 stopped by a signal, 1 a device could not be used, 2 usage.\n";
 
 } // namespace

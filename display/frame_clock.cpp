@@ -54,4 +54,8 @@ bool FrameClock::stop() {
     return platform::stop_requested();
 }
 
+bool FrameClock::stop_now() {
+    return platform::stop_repeated();
+}
+
 } // namespace display

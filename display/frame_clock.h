@@ -27,6 +27,7 @@ class FrameClock : public Pacing {
     void pause() override;
     void next_frame() override;
     bool stop() override;
+    bool stop_now() override;
 
   private:
     TimeSource& time_;

@@ -27,6 +27,17 @@ inline uint32_t shared_load_acquire(const uint32_t* word) {
     return load_acquire(word);
 }
 
+// The acquire read of an index that publishes data written by the other
+// side (fifo_write, for the renderer), given the value it had when last
+// read. When it has moved, what it publishes may be in memory only, not in
+// lines a non-snooping data cache filled before the other side wrote it:
+// those lines are dropped before anything behind the index is read.
+inline uint32_t shared_load_acquire_data(const uint32_t* word, uint32_t seen) {
+    const uint32_t value = load_acquire(word);
+    if (value != seen) discard_stale_shared_data();
+    return value;
+}
+
 // One 32-bit store that the other side sees whole.
 inline void shared_store(uint32_t* word, uint32_t value) {
     __atomic_store_n(word, value, __ATOMIC_RELAXED);

@@ -12,4 +12,8 @@ bool catch_stop_signals();
 // True once SIGTERM or SIGINT has arrived.
 bool stop_requested();
 
+// True once a second one has: the program is to stop where it is, without
+// finishing the work it had left.
+bool stop_repeated();
+
 } // namespace platform

@@ -6,9 +6,10 @@
 namespace renderer {
 
 FifoReader::Poll FifoReader::poll() {
-    // Acquire: the command words behind the published index are read only
-    // after the index itself, so they are seen complete.
-    write_ = platform::shared_load_acquire(&area_->fifo_write);
+    // Acquire: the command words behind the published index, and the texels
+    // the client wrote before publishing it, are read only after the index
+    // itself, so they are seen complete and fresh.
+    write_ = platform::shared_load_acquire_data(&area_->fifo_write, write_);
     read_ = platform::shared_load(&area_->fifo_read);
     if (write_ >= gpu_fifo_words) return Poll::bad_write;
     if (read_ >= gpu_fifo_words) return Poll::bad_read;

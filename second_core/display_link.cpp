@@ -7,7 +7,9 @@ namespace second_core {
 void DisplayLink::start() {
     posted_ = platform::shared_load(&box_->taken);
     outstanding_ = false;
+    drained_ = gpu_display_not_drained;
     platform::shared_store(&box_->posted, posted_);
+    platform::shared_store(&box_->drained, drained_);
     platform::shared_publish(&box_->magic, gpu_display_mailbox_magic);
 }
 
@@ -28,7 +30,10 @@ void DisplayLink::service(renderer::Renderer& renderer) {
         if (renderer.reset_count() == posted_in_reset_) renderer.advance_display();
     }
     renderer::BufferSel shown;
-    if (!renderer.front_show(shown)) return;
+    if (!renderer.front_show(shown)) {
+        report_drained(renderer);
+        return;
+    }
     // A shown buffer that failed the renderer's checks goes out as height 0,
     // which the display program shows black.
     platform::shared_store(&box_->address, shown.valid ? shown.address : 0);
@@ -38,6 +43,18 @@ void DisplayLink::service(renderer::Renderer& renderer) {
     platform::shared_publish(&box_->posted, ++posted_);
     outstanding_ = true;
     posted_in_reset_ = renderer.reset_count();
+    report_drained(renderer);
+}
+
+void DisplayLink::report_drained(const renderer::Renderer& renderer) {
+    const bool drained = !outstanding_ && renderer.pending_shows() == 0 && renderer.fifo_empty();
+    const uint32_t value =
+        drained ? platform::shared_load(&area_->fifo_read) : gpu_display_not_drained;
+    if (value == drained_) return;
+    drained_ = value;
+    // Release: the taken buffer's count and frame_count come before the word
+    // that tells the display program nothing is left.
+    platform::shared_publish(&box_->drained, value);
 }
 
 } // namespace second_core

@@ -9,12 +9,13 @@
 
 namespace second_core {
 
-// 32-bit FNV-1a of the image's code and data (bytes 24 to size - 1).
+// 32-bit FNV-1a of every byte of the image's `size` but the check word.
 uint32_t image_check(const uint8_t* image, size_t size);
 
 // Fills in the header of a flat program of `size` bytes whose start code
-// left header room after its first instruction. Empty on success, otherwise
-// why the bytes are no such program.
+// opens with the eight vectors, leaves the header blank and puts the halts
+// after it, every vector but reset branching to its own halt. Empty on
+// success, otherwise why the bytes are no such program.
 std::string seal_image(uint8_t* image, size_t size);
 
 // Checks the bytes at the start of the second core's memory (`available`
@@ -22,5 +23,9 @@ std::string seal_image(uint8_t* image, size_t size);
 // not, in a few words fit to follow "the memory at 0x02000000 holds no
 // renderer image".
 std::string image_problem(const uint8_t* bytes, size_t available);
+
+// True when the bytes start with a renderer image of the first version,
+// whose header sat in the exception vectors.
+bool is_version_1_image(const uint8_t* bytes, size_t available);
 
 } // namespace second_core

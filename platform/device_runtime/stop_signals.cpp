@@ -10,10 +10,12 @@ using namespace device_runtime;
 
 namespace {
 
-volatile std::sig_atomic_t stop_flag = 0;
+// Signals received, counted up to two. A signal sent again before the first
+// was delivered counts once: the system merges the two.
+volatile std::sig_atomic_t stop_count = 0;
 
 extern "C" void on_stop_signal(int) {
-    stop_flag = 1;
+    if (stop_count < 2) stop_count = stop_count + 1;
 }
 
 // The kernel's record for the old sigaction call on ARM. Without a restorer
@@ -25,8 +27,13 @@ struct KernelSigaction {
     void (*restorer)();
 };
 
+// Each handler runs with the other signal blocked (bit n - 1 for signal n),
+// so that one cannot cut into the other's count.
+constexpr unsigned long both_stop_signals =
+    1ul << (kernel_sigint - 1) | 1ul << (kernel_sigterm - 1);
+
 bool catch_signal(long number) {
-    const KernelSigaction action{on_stop_signal, 0, 0, nullptr};
+    const KernelSigaction action{on_stop_signal, both_stop_signals, 0, nullptr};
     return kernel_result(kernel_call<call_sigaction>(number, reinterpret_cast<long>(&action), 0)) ==
            0;
 }
@@ -40,7 +47,11 @@ bool catch_stop_signals() {
 }
 
 bool stop_requested() {
-    return stop_flag != 0;
+    return stop_count != 0;
+}
+
+bool stop_repeated() {
+    return stop_count >= 2;
 }
 
 } // namespace platform

@@ -16,4 +16,7 @@ inline void release_fence() {
     __atomic_thread_fence(__ATOMIC_RELEASE);
 }
 
+// The PC's caches are coherent between its cores: nothing to drop.
+inline void discard_stale_shared_data() {}
+
 } // namespace platform

@@ -24,4 +24,8 @@ inline void release_fence() {
     asm volatile("" ::: "memory");
 }
 
+// The main core maps the shared area uncached (/dev/mem), so no line of
+// its data cache ever holds shared data: nothing to drop.
+inline void discard_stale_shared_data() {}
+
 } // namespace platform

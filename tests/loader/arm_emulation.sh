@@ -129,7 +129,9 @@ play() {
     start=$(date +%s.%N)
     if [ "$runner" = launcher ]; then
         # No argument: the bundle's renderer.img, with the display program
-        # started beside the demo and stopped after it.
+        # started beside the demo and asked to stop after it; with the
+        # built-in renderer nothing answers in its mailbox, so it stops at
+        # once.
         set -- sh "$bin/run-lumenfall.sh"
     else
         set -- sh -c "$runner '$bin/coreseed' '$pc_bin/renderer.img' && $runner '$bin/lumenfall'"

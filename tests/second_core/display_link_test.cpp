@@ -90,6 +90,28 @@ TEST_F(Link, WithAScanOutPresentCountsTheFrameOnlyOnceAcknowledged) {
     EXPECT_EQ(frames(), 1u);
 }
 
+// The display program, asked to stop, waits for the word that says every
+// command up to the client's last is executed and its frames are taken.
+TEST_F(Link, ReportsDrainedOnlyWithNothingLeftToShow) {
+    link.start();
+    EXPECT_EQ(box->drained, gpu_display_not_drained);
+    run(t, core,
+        join({cmd_buffer(gpu_op_show, 0x1000, 9, 240), cmd_buffer(gpu_op_show, 0x2000, 9, 240)}));
+    const uint32_t end = t.area()->fifo_write;
+    link.service(core);
+    EXPECT_EQ(box->drained, gpu_display_not_drained); // posted, not taken
+    take();
+    link.service(core);
+    EXPECT_EQ(box->drained, gpu_display_not_drained); // the second is posted now
+    take();
+    link.service(core);
+    EXPECT_EQ(box->drained, end);
+    // New work makes it busy again.
+    run(t, core, cmd_buffer(gpu_op_show, 0x1000, 9, 240));
+    link.service(core);
+    EXPECT_EQ(box->drained, gpu_display_not_drained);
+}
+
 TEST_F(Link, StartsFromWhatTheDisplayProgramTookBefore) {
     // A display program that already took 7 buffers of an earlier run.
     box->taken = 7;

@@ -27,13 +27,19 @@ if [ $# -eq 1 ]; then
 fi
 
 # Our renderer posts its frames for the display program, which must run
-# before the demo shows its first frame and stop once the demo has ended.
+# before the demo shows its first frame. The demo ends without waiting for
+# its last frames, which the renderer may still be drawing: asked to stop,
+# the display program first puts them on the screen (at most the 64 frames
+# a client may leave pending, about 1.1 s at 60 a second when the renderer
+# keeps up; it gives up 1 s after the renderer last moved), and this script
+# returns once it has. Interrupted, both stop at once (a second signal tells
+# the display program to leave the frames).
 "$here/lumenfall-display" &
 display=$!
-trap 'kill "$display" 2>/dev/null; wait "$display" 2>/dev/null; exit 130' INT TERM
+trap 'kill -INT "$display" 2>/dev/null; kill -TERM "$display" 2>/dev/null; wait "$display" 2>/dev/null; exit 130' INT TERM
 "$here/lumenfall"
 status=$?
-kill "$display" 2>/dev/null
+kill -TERM "$display" 2>/dev/null
 wait "$display"
 display_status=$?
 # The display program ends with 0 when stopped; anything else means it

@@ -136,6 +136,7 @@ void run_emulated_replay(const capture::CaptureReplay& capture, RunSetup run,
     // The core's thread ends before the memory it runs on is unmapped.
     EmulatedCore core(memory, fb_path, config::core_stall_limit_ns, run.capture);
     if (!setup.instructions.empty()) core.count_instructions(setup.instructions);
+    if (!setup.cycles.empty()) core.model_cycles(setup.cycles, *setup.memory_timing);
     SelfDisplayedCore displayed(core, memory.shared_area(), fb.pixels());
     load_program(memory, program, setup.program);
 
@@ -146,6 +147,12 @@ void run_emulated_replay(const capture::CaptureReplay& capture, RunSetup run,
     run.kind = SecondCoreKind::emulated;
     run.feeder = &feeder;
     run_simulation(run, result);
+    CycleSummary cycles;
+    if (core.cycle_summary(cycles)) {
+        result.cycles_modelled = true;
+        result.worst_frame_cycles = cycles.worst_frame_cycles;
+        result.stale_reads = cycles.stale_reads;
+    }
 }
 
 } // namespace sim

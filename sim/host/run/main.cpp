@@ -70,14 +70,50 @@ bool ends_with(const std::string& text, const char* tail) {
     return text.size() >= t.size() && text.compare(text.size() - t.size(), t.size(), t) == 0;
 }
 
+std::string hex_word(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", value);
+    return text;
+}
+
 void print_summary(const RunResult& r, int exit_status) {
     const double seconds = static_cast<double>(r.nanoseconds) / 1e9;
     const double fps = seconds > 0 ? static_cast<double>(r.frames) / seconds : 0.0;
+    char cycles[96] = "";
+    if (r.cycles_modelled)
+        std::snprintf(cycles, sizeof cycles, "worst_frame_cycles=%llu stale_reads=%llu ",
+                      static_cast<unsigned long long>(r.worst_frame_cycles),
+                      static_cast<unsigned long long>(r.stale_reads));
     std::fprintf(stderr,
                  "handheld-sim: summary: frames=%llu seconds=%.3f fps=%.1f renderer_errors=%llu "
-                 "exit_status=%d\n",
+                 "%sexit_status=%d\n",
                  static_cast<unsigned long long>(r.frames), seconds, fps,
-                 static_cast<unsigned long long>(r.renderer_errors), exit_status);
+                 static_cast<unsigned long long>(r.renderer_errors), cycles, exit_status);
+}
+
+const cycles::MemoryTiming& chosen_memory_timing(const Options& options) {
+    const cycles::MemoryTiming* timing = cycles::find_memory_timing(options.memory_timing);
+    return timing != nullptr ? *timing : cycles::default_memory_timing();
+}
+
+// The cycle model's totals into the summary, and the first stale read, if
+// any, named on its own line: a program that would read old data on the
+// handheld.
+void note_cycle_summary(const EmulatedCore& core, RunResult& result) {
+    CycleSummary s;
+    if (!core.cycle_summary(s)) return;
+    result.cycles_modelled = true;
+    result.worst_frame_cycles = s.worst_frame_cycles;
+    result.stale_reads = s.stale_reads;
+    if (s.stale_seen)
+        print_message("stale reads: " + std::to_string(s.stale_reads) + ", the first of " +
+                      hex_word(s.first_stale.address) + " at pc " + hex_word(s.first_stale.pc) +
+                      " (the cache held " + hex_word(s.first_stale.cached) + ", memory " +
+                      hex_word(s.first_stale.memory) + ")");
+    if (s.unknown_cache_operations != 0)
+        print_message(std::to_string(s.unknown_cache_operations) +
+                      " writes to the cache-operations register that this core does not have "
+                      "were ignored");
 }
 
 std::vector<std::unique_ptr<out::FrameSink>> open_outputs(const Options& options) {
@@ -169,6 +205,8 @@ int replay(const Options& options) {
     setup.second_core = options.second_core;
     setup.emulated.program = renderer_image_path();
     setup.emulated.instructions = options.instructions;
+    setup.emulated.cycles = options.cycles;
+    setup.emulated.memory_timing = &chosen_memory_timing(options);
     setup.emulated.guardian = guardian.get();
     out.attach(setup);
 
@@ -219,6 +257,8 @@ int simulate(const Options& options) {
                                                   config::core_stall_limit_ns, out.capture.get());
     if (emulated && !options.instructions.empty())
         emulated->count_instructions(options.instructions);
+    if (emulated && !options.cycles.empty())
+        emulated->model_cycles(options.cycles, chosen_memory_timing(options));
     if (out.window) out.window->show(menu.rgb.data());
 
     RunSetup setup;
@@ -257,6 +297,7 @@ int simulate(const Options& options) {
         status = exit_simulator_failure;
     }
 
+    if (emulated) note_cycle_summary(*emulated, result);
     // The core stops before the command's leftovers go, so that it sees no
     // memory change under it.
     emulated.reset();

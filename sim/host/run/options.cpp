@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "cycle_model/memory_timing.h"
 #include "host_config.h"
 #include "host_error.h"
 
@@ -37,6 +38,16 @@ const char* const usage_text =
     "  --instructions FILE  with the emulated core: write one line per displayed\n"
     "                       frame, its number and the instructions the core ran\n"
     "                       since the previous one (slows the core down)\n"
+    "  --cycles FILE        with the emulated core: model its cycles (pipeline,\n"
+    "                       caches, write buffer, memory) and write one line per\n"
+    "                       displayed frame: its number, instructions, cycles,\n"
+    "                       instruction- and data-cache misses, uncached accesses,\n"
+    "                       write-buffer stall cycles, stale reads, line-fill and\n"
+    "                       uncached wait cycles, and the instructions and cycles\n"
+    "                       spent polling an empty FIFO, which the first two\n"
+    "                       leave out (slows the core down several times: use\n"
+    "                       with --fast)\n"
+    "  --memory-timing NAME with --cycles: plausible (default) or pessimistic\n"
     "\n"
     "Devices:\n"
     "  --menu FILE          the menu screen in the frame buffer: a 320x240 PNG or\n"
@@ -87,10 +98,13 @@ const char* const usage_text =
     "\n"
     "The last line on stderr is the summary:\n"
     "  handheld-sim: summary: frames=N seconds=S fps=F renderer_errors=E exit_status=X\n"
+    "With --cycles it also holds worst_frame_cycles=C stale_reads=R before\n"
+    "exit_status, and a line before it names the first stale read.\n"
     "\n"
     "Exit status: COMMAND's, or 2 when the simulator itself fails (bad option,\n"
     "unreadable picture, unwritable output) or the emulated second core's program\n"
-    "faults (undefined instruction, access outside its memory, no progress).\n"
+    "faults (undefined instruction, access outside its memory or its protection\n"
+    "regions, no progress).\n"
     "\n"
     "Example:\n"
     "  handheld-sim --fast --video out.y4m -- sh -c 'coreseed bin/renderer.img && lumenfall'\n";
@@ -223,6 +237,13 @@ Options parse_options(int argc, char** argv) {
             options.frame_limit = n;
         } else if (arg == "--instructions") {
             options.instructions = take_value();
+        } else if (arg == "--cycles") {
+            options.cycles = take_value();
+        } else if (arg == "--memory-timing") {
+            options.memory_timing = take_value();
+            if (cycles::find_memory_timing(options.memory_timing) == nullptr)
+                throw HostError("--memory-timing: '" + options.memory_timing + "' is not one of " +
+                                cycles::memory_timing_names());
         } else if (arg == "--shown-digests") {
             options.shown_digests = take_value();
         } else if (arg == "--screenshots") {
@@ -245,6 +266,10 @@ Options parse_options(int argc, char** argv) {
     if (!options.instructions.empty() && options.second_core != SecondCoreKind::emulated)
         throw HostError("--instructions counts the emulated core's instructions: it needs "
                         "--second-core emulated");
+    if (!options.cycles.empty() && options.second_core != SecondCoreKind::emulated)
+        throw HostError("--cycles models the emulated core: it needs --second-core emulated");
+    if (!options.memory_timing.empty() && options.cycles.empty())
+        throw HostError("--memory-timing goes with --cycles FILE");
     if (options.second_core == SecondCoreKind::emulated && !options.capture.empty() &&
         !options.capture_digests_only)
         throw HostError("with --second-core emulated the capture can hold only the commands, "

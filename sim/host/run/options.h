@@ -31,6 +31,8 @@ struct Options {
     std::string shown_digests;         // --shown-digests FILE
     uint64_t frame_limit = 0;          // --frames N; 0: no limit
     std::string instructions;          // --instructions FILE (emulated core)
+    std::string cycles;                // --cycles FILE (emulated core)
+    std::string memory_timing;         // --memory-timing NAME; empty: the default
     SecondCoreKind second_core = SecondCoreKind::native;
     std::vector<std::string> command;
 };

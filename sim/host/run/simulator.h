@@ -55,6 +55,10 @@ struct RunResult {
     bool window_closed = false;
     bool frame_limit_reached = false;
     int stop_signal = 0; // a replay ended by this signal
+    // With the cycle model (--cycles).
+    bool cycles_modelled = false;
+    uint64_t worst_frame_cycles = 0;
+    uint64_t stale_reads = 0;
 };
 
 // Runs until the command has exited (a replay: every command is fed) and

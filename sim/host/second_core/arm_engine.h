@@ -1,12 +1,18 @@
 // An ARMv4T core (ARM and Thumb state, no floating point) running on a block
 // of host memory the caller owns: second-core address A is byte A of the
-// block, and any access beyond it is a fault. Built over the Unicorn engine
-// when the build found it; otherwise a variant that says emulation is not in
-// this build.
+// block, and any access beyond it is a fault. It keeps its control
+// coprocessor as an ARM940T-class core does (cycle_model/control_coprocessor.h):
+// once the program turns its protection unit on, an access the regions do
+// not permit on its side (instruction fetch or data) is a fault too. Built
+// over the Unicorn engine when the build found it; otherwise a variant that
+// says emulation is not in this build.
 #pragma once
+
+#include "cycle_model/cycle_model.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -43,6 +49,13 @@ class ArmEngine {
     // call before run_from_start. instructions() may be read from any thread.
     virtual void count_instructions() = 0;
     virtual uint64_t instructions() const = 0;
+
+    // From now on, tells model every instruction, data access and control
+    // coprocessor write (at a greater cost in speed); call before
+    // run_from_start. The model must outlive the runs. probe, if given, is
+    // called on the core's thread at each run of code, to tell the model
+    // what the program is doing (idle, a frame done).
+    virtual void model_cycles(cycles::CycleModel& model, std::function<void()> probe = {}) = 0;
 };
 
 } // namespace sim

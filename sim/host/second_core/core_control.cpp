@@ -1,6 +1,7 @@
 #include "core_control.h"
 
 #include "host_config.h"
+#include "image_check.h"
 #include "renderer_image.h"
 
 #include <algorithm>
@@ -18,6 +19,11 @@ std::string emulated_program_problem(const uint8_t* bytes) {
     if (std::equal(std::begin(stand_in_signature), std::end(stand_in_signature), bytes))
         return "it is the stand-in renderer image, which holds no code; load the second "
                "core's program, or run the stand-in with --second-core native";
+    // It would run, but with its header where the exception vectors belong
+    // and without the start code that sets the core's caches up.
+    if (second_core::is_version_1_image(bytes, config::core_memory_bytes))
+        return "it holds a renderer image of version 1, from before the exception vectors and "
+               "the cache setup; rebuild renderer.img";
     return {};
 }
 

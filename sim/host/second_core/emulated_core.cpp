@@ -61,6 +61,13 @@ EmulatedCore::~EmulatedCore() {
             // Already past the summary's counts; the file is only a figure.
         }
     }
+    if (cycle_report_) {
+        try {
+            cycle_report_->close();
+        } catch (const HostError&) {
+            // As above.
+        }
+    }
     if (fb_fd_ >= 0) ::close(fb_fd_);
 }
 
@@ -68,14 +75,21 @@ EmulatedCore::~EmulatedCore() {
 // fresh core starts with nothing of the old one.
 void EmulatedCore::start() {
     end_run();
-    // The mailbox starts empty, with the scan-out present, before the
-    // program can look at it.
+    // The mailbox starts empty, with the scan-out present and a renderer
+    // on its way, before the program can look at it.
     platform::shared_store(&mailbox_->posted, 0);
     platform::shared_store(&mailbox_->taken, 0);
     platform::shared_store(&mailbox_->scanout_ack, 0);
+    platform::shared_store(&mailbox_->drained, gpu_display_not_drained);
+    platform::shared_store(&mailbox_->magic, gpu_display_mailbox_starting);
     platform::shared_publish(&mailbox_->scanout_present, gpu_display_scanout_magic);
     engine_ = ArmEngine::create(memory_.core_memory_for_emulation(), config::core_memory_bytes);
     if (instruction_file_) engine_->count_instructions();
+    if (cycle_report_) {
+        cycle_report_->restart(platform::shared_load(&area_->fifo_read));
+        engine_->model_cycles(cycle_report_->model(),
+                              [report = cycle_report_.get()] { report->probe(); });
+    }
     run_ended_.store(false);
     last_fifo_read_ = platform::shared_load(&area_->fifo_read);
     consumed_.restart(last_fifo_read_);
@@ -103,6 +117,10 @@ ArmRunEnd EmulatedCore::halt() {
         sleep_ns(200'000);
     }
     thread_.join();
+    // Nothing answers in the mailbox any more, and it says so, so that a
+    // display program asked to stop does not wait for frames the held core
+    // will never post.
+    platform::shared_store(&mailbox_->magic, 0);
     if (instruction_file_) instructions_before_ += engine_->instructions();
     engine_.reset();
     return end_;
@@ -212,6 +230,17 @@ void EmulatedCore::count_instructions(const std::string& path) {
     instruction_file_ = std::make_unique<out::OutputFile>(path, "instruction counts");
 }
 
+void EmulatedCore::model_cycles(const std::string& path, const cycles::MemoryTiming& timing) {
+    cycle_report_ = std::make_unique<CycleReport>(path, timing, memory_.core_memory_for_emulation(),
+                                                  config::core_memory_bytes, area_);
+}
+
+bool EmulatedCore::cycle_summary(CycleSummary& summary) const {
+    if (!cycle_report_) return false;
+    summary = cycle_report_->summary();
+    return true;
+}
+
 // Before the display moves on, so that every texture a consumed command
 // selected is read back while the client still leaves it alone.
 void EmulatedCore::catch_up() {
@@ -221,6 +250,7 @@ void EmulatedCore::catch_up() {
 
 void EmulatedCore::acknowledge() {
     catch_up();
+    if (cycle_report_) cycle_report_->frame_displayed(frames_shown_);
     if (instruction_file_) {
         const uint64_t total = instructions_before_ + (engine_ ? engine_->instructions() : 0);
         const std::string line = std::to_string(frames_shown_) + " " +

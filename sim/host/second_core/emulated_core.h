@@ -12,6 +12,7 @@
 
 #include "arm_engine.h"
 #include "consumed_commands.h"
+#include "cycle_report.h"
 #include "display_mailbox.h"
 #include "output_file.h"
 #include "second_core.h"
@@ -36,6 +37,13 @@ class EmulatedCore : public SecondCore {
     // Writes, for every frame displayed, the instructions the core executed
     // since the previous one ("NUMBER COUNT" lines). Slows the core down.
     void count_instructions(const std::string& path);
+    // Models the core's cycles at that memory timing and writes, for every
+    // frame displayed, a line of them (cycle_report.h). Slows the core down
+    // much more.
+    void model_cycles(const std::string& path, const cycles::MemoryTiming& timing);
+    // The worst frame's cycles and the stale reads so far; false without
+    // the model.
+    bool cycle_summary(CycleSummary& summary) const;
     ~EmulatedCore() override;
     EmulatedCore(const EmulatedCore&) = delete;
     EmulatedCore& operator=(const EmulatedCore&) = delete;
@@ -81,6 +89,7 @@ class EmulatedCore : public SecondCore {
     int64_t progress_time_ns_ = 0; // core_time_ns() at the last progress
     uint64_t errors_ = 0;
     std::unique_ptr<out::OutputFile> instruction_file_;
+    std::unique_ptr<CycleReport> cycle_report_;
     uint64_t frames_shown_ = 0;
     uint64_t instructions_before_ = 0; // all runs before the current one
     uint64_t instructions_at_frame_ = 0;

@@ -18,13 +18,18 @@
 namespace sim {
 namespace {
 
-// A small program as the build seals it: a branch over the header, then a
-// few words of code.
+// A small program as the build seals it: the vectors (reset into the code,
+// the others to their halts), the blank header, the halts, a few words of
+// code.
 std::vector<uint8_t> sealed_program() {
-    std::vector<uint8_t> image(64, 0);
-    const uint8_t branch[4] = {0x05, 0x00, 0x00, 0xEA};
-    std::memcpy(image.data(), branch, sizeof branch);
-    for (size_t i = 24; i < image.size(); ++i)
+    std::vector<uint8_t> image(128, 0);
+    auto put = [&](size_t at, uint32_t word) { std::memcpy(image.data() + at, &word, 4); };
+    put(0, 0xEA000013); // b 0x54, the first word after the halts
+    for (uint32_t v = 1; v < 8; ++v)
+        put(4 * v, 0xEA00000A); // b to halt v - 1, 40 bytes ahead of the pipeline's pc
+    for (uint32_t h = 0; h < 8; ++h)
+        put(second_core::image_halts_offset + 4 * h, 0xEAFFFFFE);
+    for (size_t i = second_core::image_code_offset; i < image.size(); ++i)
         image[i] = static_cast<uint8_t>(i * 7);
     EXPECT_EQ(second_core::seal_image(image.data(), image.size()), "");
     return image;
@@ -132,13 +137,16 @@ TEST(RendererImage, AcceptsASealedProgramAndExplainsEveryOtherContent) {
         const char* expected;
     };
     const Case cases[] = {
-        {4, 'X', "not with a branch and the renderer image signature"},
-        {11, 1, "not with a branch and the renderer image signature"}, // the terminating zero
-        {12, 2, "version 2"},
-        {18, 0x20, "size word"},              // 2 MiB: beyond the second core's first MiB
-        {40, 0, "check word does not match"}, // code, caught by the check word
-        {63, 1, "check word does not match"}, // the last byte the size covers
-        {20, 0, "check word does not match"}, // the check word itself
+        {32, 'X', "the renderer image signature"},
+        {39, 1, "the renderer image signature"}, // the terminating zero
+        {3, 0xE1, "not with exception vectors"}, // the reset vector no branch
+        {40, 3, "version 3"},
+        {46, 0x20, "size word"},                // 2 MiB: beyond the second core's first MiB
+        {4, 0x0B, "check word does not match"}, // a vector
+        {60, 0, "check word does not match"},   // a halt
+        {100, 0, "check word does not match"},  // code
+        {127, 1, "check word does not match"},  // the last byte the size covers
+        {48, 0, "check word does not match"},   // the check word itself
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bad = memory;
@@ -147,7 +155,7 @@ TEST(RendererImage, AcceptsASealedProgramAndExplainsEveryOtherContent) {
             << "byte " << c.offset << ": " << renderer_image_problem(bad.data());
     }
     // Bytes past the image's size are whatever the memory held before.
-    memory[64] = 0xFF;
+    memory[128] = 0xFF;
     EXPECT_EQ(renderer_image_problem(memory.data()), "");
 
     std::vector<uint8_t> other(second_core::image_max_bytes, 0);
@@ -155,16 +163,43 @@ TEST(RendererImage, AcceptsASealedProgramAndExplainsEveryOtherContent) {
     const char stand_in[8] = {'L', 'F', 'R', 'E', 'N', 'D', 'R', 0};
     std::memcpy(other.data(), stand_in, sizeof stand_in);
     EXPECT_NE(renderer_image_problem(other.data()).find("stand-in"), std::string::npos);
+
+    // The first version: a branch, then the header in words 1 to 5.
+    std::vector<uint8_t> old(second_core::image_max_bytes, 0);
+    const uint8_t old_start[16] = {0x05, 0, 0, 0xEA, 'L', 'F', 'R', 'C', 'O', 'R', 'E', 0, 1};
+    std::memcpy(old.data(), old_start, sizeof old_start);
+    EXPECT_NE(renderer_image_problem(old.data()).find("version 1"), std::string::npos);
+    EXPECT_NE(renderer_image_problem(old.data()).find("rebuild renderer.img"), std::string::npos);
 }
 
 TEST(RendererImage, SealingRefusesWhatIsNoProgramWithBlankHeader) {
     std::vector<uint8_t> image = sealed_program();
     EXPECT_NE(second_core::seal_image(image.data(), image.size()).find("sealed already"),
               std::string::npos);
-    std::vector<uint8_t> no_branch(64, 0);
-    EXPECT_NE(second_core::seal_image(no_branch.data(), no_branch.size()).find("branch"),
+    std::vector<uint8_t> no_branch(128, 0);
+    EXPECT_NE(second_core::seal_image(no_branch.data(), no_branch.size()).find("first word"),
               std::string::npos);
-    EXPECT_NE(second_core::seal_image(image.data(), 24).find("too few"), std::string::npos);
+    EXPECT_NE(second_core::seal_image(image.data(), 84).find("too few"), std::string::npos);
+
+    // Every vector must lead to its own halt, and every halt hold.
+    struct Case {
+        size_t offset;
+        uint32_t word;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {16, 0xEA000009, "vector 4 does not branch to its halt"}, // to the prefetch-abort halt
+        {12, 0xE1A00000, "vector 3 does not branch"},             // a no-op: falls into vector 4
+        {64, 0xE1A00000, "halt 3 is not a branch to itself"},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bad = sealed_program();
+        std::fill(bad.begin() + 32, bad.begin() + 52, 0);
+        std::memcpy(bad.data() + c.offset, &c.word, 4);
+        EXPECT_NE(second_core::seal_image(bad.data(), bad.size()).find(c.expected),
+                  std::string::npos)
+            << second_core::seal_image(bad.data(), bad.size());
+    }
 }
 
 TEST(SimDirTest, MakesSparseDevicesAndRemovesEverythingItHolds) {

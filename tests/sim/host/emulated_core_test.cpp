@@ -79,6 +79,41 @@ TEST(EmulatedCore, StopsWhileHeldRestartsFromItsFirstWordAndIsReplacedByALoad) {
     EXPECT_TRUE(tmp.entries().empty());
 }
 
+// The start code programs the protection unit, the caches and the clocking
+// mode of the handheld's second core before anything else: a model that
+// faulted on any of those writes could run no program.
+TEST(EmulatedCore, RunsPastTheProtectionUnitCacheAndClockingSetup) {
+    TempDir tmp, files;
+    const std::string setup = assemble(
+        files, "setup",
+        // Instruction and data regions (base, size, enable), 0 and 7 of each.
+        "ldr r0, =0x27\n mcr p15, 0, r0, c6, c0, 1\n mcr p15, 0, r0, c6, c0, 0\n"
+        " ldr r0, =0x1F00017\n mcr p15, 0, r0, c6, c7, 0\n"
+        // Cacheable (data, instruction), bufferable, access permissions.
+        " mov r0, #1\n mcr p15, 0, r0, c2, c0, 0\n mcr p15, 0, r0, c2, c0, 1\n"
+        " mcr p15, 0, r0, c3, c0, 0\n ldr r0, =0x4001\n mcr p15, 0, r0, c5, c0, 0\n"
+        " mov r0, #1\n mcr p15, 0, r0, c5, c0, 1\n"
+        // Cache operations: flush both caches, clean and flush a line by
+        // index, drain the write buffer; read the lockdown registers.
+        " mov r0, #0\n mcr p15, 0, r0, c7, c5, 0\n mcr p15, 0, r0, c7, c6, 0\n"
+        " mcr p15, 0, r0, c7, c14, 2\n mcr p15, 0, r0, c7, c10, 4\n"
+        " mrc p15, 0, r1, c9, c0, 0\n mrc p15, 0, r1, c9, c0, 1\n"
+        // Protection unit and both caches on, then the clocking bits.
+        " mrc p15, 0, r0, c1, c0, 0\n ldr r1, =0x1005\n orr r0, r0, r1\n"
+        " mcr p15, 0, r0, c1, c0, 0\n orr r0, r0, #0xC0000000\n mcr p15, 0, r0, c1, c0, 0\n"
+        // The mark, in the program's first MiB, which region 0 covers.
+        " ldr r1, =0x1000\n ldr r0, =0xb0b\n str r0, [r1, #8]\n b .");
+    if (setup.empty()) GTEST_SKIP() << "arm-none-eabi-as is not installed";
+    if (!emulation_built(tmp)) GTEST_SKIP() << "this build has no emulated second core";
+    const std::string script = std::string(read_word_function) + test_loader + " load " + setup +
+                               "; i=0; while [ \"$(rd 0x1008)\" != 2827 ] && [ $i -lt 200 ]; do "
+                               "i=$((i+1)); sleep 0.05; done; rd 0x1008";
+    const ProcessResult r =
+        run_sim({"--no-window", "--second-core", "emulated", "--", "sh", "-c", script}, tmp.path());
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_EQ(r.out, "2827\n") << r.err;
+}
+
 TEST(EmulatedCore, FaultsEndTheRunWithTheirMessageAndStatusTwoLeavingNothingBehind) {
     TempDir tmp, files;
     struct Case {
@@ -90,7 +125,16 @@ TEST(EmulatedCore, FaultsEndTheRunWithTheirMessageAndStatusTwoLeavingNothingBehi
         {"undefined", "nop\n nop\n .word 0xe7f000f0",
          "undefined instruction 0xe7f000f0, at pc 0x00000008"},
         {"wild_store", "nop\n ldr r1, =0x02000000\n str r0, [r1]",
-         "store to 0x02000000, outside the second core's memory"},
+         "store to 0x02000000, outside the second core's memory, in the code from pc 0x00000000"},
+        // Protection on with one data region, the program's MiB: video
+        // memory is left out.
+        {"region_left_out",
+         "ldr r0, =0x27\n mcr p15, 0, r0, c6, c0, 0\n mcr p15, 0, r0, c6, c0, 1\n"
+         " mov r0, #3\n mcr p15, 0, r0, c5, c0, 0\n mcr p15, 0, r0, c5, c0, 1\n"
+         " mrc p15, 0, r0, c1, c0, 0\n orr r0, r0, #1\n mcr p15, 0, r0, c1, c0, 0\n"
+         " ldr r1, =0x200000\n str r0, [r1]",
+         "store to 0x00200000, which the data-side protection regions do not permit, in the code "
+         "from pc 0x00000024"},
         // Puts a word in the FIFO for itself (fifo_write at 0x1FFFF0) and
         // never reads it.
         {"endless_loop", "ldr r1, =0x1FFFF0\n mov r0, #4\n str r0, [r1]\n b .",

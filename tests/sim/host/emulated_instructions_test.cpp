@@ -44,9 +44,15 @@ std::string program_source() {
                              static_cast<uint32_t>(gpu_display_mailbox_offset);
     std::ostringstream s;
     s << ".syntax unified\n.arm\n"
-      // The first word branches over the header the seal fills in.
-      << " b start\n .space " << second_core::image_header_bytes - 4 << "\n"
-      << "start:\n ldr r1, =" << mailbox << "\n ldr r5, =0x1000\n"
+      // The vectors: reset over the header the seal fills in and the
+      // halts, every other vector to its own halt.
+      << " b start\n";
+    for (uint32_t v = 1; v < second_core::image_vector_count; ++v)
+        s << " b halt" << v - 1 << "\n";
+    s << " .space " << second_core::image_header_end - second_core::image_signature_offset << "\n";
+    for (uint32_t h = 0; h < second_core::image_halt_count; ++h)
+        s << "halt" << h << ": b halt" << h << "\n";
+    s << "start:\n ldr r1, =" << mailbox << "\n ldr r5, =0x1000\n"
       << " ldr r4, [r5, #4]\n add r4, r4, #1\n str r4, [r5, #4]\n mov r3, #0\n"
       << "frame:\n .rept 21\n add r0, r0, #1\n .endr\n adr r0, thumb + 1\n bx r0\n"
       << ".thumb\nthumb:\n .rept 28\n adds r0, #1\n .endr\n"

@@ -163,6 +163,51 @@ TEST(SecondCores, ShowTheSameOverAFewHundredFrames) {
     compare(7, 200);
 }
 
+// The cycle model over the first frames of the demo: a line for every
+// displayed frame, in order, each frame's cycles at least its instructions
+// (the caches are on, so both sides miss), the summary's worst frame the
+// worst line, and no stale read.
+TEST(SecondCores, TheCycleModelReportsEveryDisplayedFrame) {
+    TempDir tmp, out;
+    if (!can_compare(tmp)) GTEST_SKIP() << "no renderer.img or no emulated second core";
+    const unsigned frames = 30;
+    const std::string cycles = out.path() + "/cycles.txt";
+    const ProcessResult r = run_sim(
+        {"--no-window", "--no-progress", "--fast", "--second-core", "emulated", "--frames",
+         std::to_string(frames), "--cycles", cycles, "--memory-timing", "pessimistic", "--", "sh",
+         "-c",
+         "cd " + bin_dir +
+             " && ./coreseed renderer.img >/dev/null && { ./lumenfall-display & ./lumenfall; }"},
+        tmp.path(), 300);
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    std::istringstream lines(read_file(cycles));
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(line.rfind("# memory timing pessimistic: frame instructions cycles", 0), 0u) << line;
+    unsigned long long worst = 0, n = 0;
+    while (std::getline(lines, line)) {
+        unsigned long long f[12];
+        ASSERT_EQ(std::sscanf(line.c_str(),
+                              "%llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu", &f[0],
+                              &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], &f[7], &f[8], &f[9], &f[10],
+                              &f[11]),
+                  12)
+            << line;
+        EXPECT_EQ(f[0], n) << line;
+        EXPECT_GT(f[1], 0u) << line;
+        EXPECT_GE(f[2], f[1]) << line;
+        EXPECT_GT(f[3] + f[4], 0u) << line;
+        EXPECT_EQ(f[7], 0u) << "stale reads: " << line;
+        worst = std::max(worst, f[2]);
+        ++n;
+    }
+    EXPECT_EQ(n, frames);
+    EXPECT_NE(r.err.find("worst_frame_cycles=" + std::to_string(worst) + " stale_reads=0 "),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(parse_summary(r.err).exit_status, 0);
+}
+
 // The whole demo on the emulated core, for two seeds (about 40 s a seed for
 // both cores in a debug build on a 2-core machine).
 TEST(SecondCores, ShowTheSameOverTheWholeDemoForTwoSeeds) {

@@ -29,10 +29,15 @@ struct Summary {
 // exit_status=X", which must be the last line of stderr.
 inline Summary parse_summary(const std::string& err) {
     Summary s;
-    s.parsed = std::sscanf(last_line(err).c_str(),
+    const std::string line = last_line(err);
+    // A run with the cycle model has more fields before exit_status.
+    const size_t status = line.find(" exit_status=");
+    s.parsed = status != std::string::npos &&
+               std::sscanf(line.c_str(),
                            "handheld-sim: summary: frames=%llu seconds=%lf fps=%lf "
-                           "renderer_errors=%llu exit_status=%d",
-                           &s.frames, &s.seconds, &s.fps, &s.renderer_errors, &s.exit_status) == 5;
+                           "renderer_errors=%llu",
+                           &s.frames, &s.seconds, &s.fps, &s.renderer_errors) == 4 &&
+               std::sscanf(line.c_str() + status, " exit_status=%d", &s.exit_status) == 1;
     return s;
 }
 
