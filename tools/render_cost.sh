@@ -10,18 +10,23 @@
 # loops against the portable code on random facets (arm-span-check).
 #
 # usage: tools/render_cost.sh [--every N | --frames N,N,...] [--capture FILE]
-#                             [--bin PC_BIN_DIR] [--quick]
+#                             [--bin PC_BIN_DIR] [--quick] [--cycles TIMING]
 #   --every N   every Nth frame of the 2665 (default 50)
 #   --frames    the listed frames instead
 #   --capture   a capture to take the frames from (default: a fresh fast run
 #               of the demo in handheld-sim)
 #   --bin       the PC build's programs (default build/release/bin)
 #   --quick     no instruction counts: only the checks (for the test suite)
+#   --cycles T  also replay the whole capture through the emulated second
+#               core (renderer.img beside handheld-sim) with its cycle model
+#               at memory timing T (plausible or pessimistic), and print the
+#               chosen frames' modelled cycles and each scene's figures
+#               (tools/cycle_figures.py); several minutes
 # Exit status: 0 all well, 1 a finding or failure, 2 usage, 77 tools missing.
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-select=(--every 50) capture= bin=$root/build/release/bin quick=0
+select=(--every 50) capture= bin=$root/build/release/bin quick=0 cycles=
 while [ $# -gt 0 ]; do
     case $1 in
     --every | --frames) [ $# -ge 2 ] || { echo "$0: $1 needs a value" >&2; exit 2; }
@@ -31,6 +36,9 @@ while [ $# -gt 0 ]; do
     --bin) [ $# -ge 2 ] || { echo "$0: --bin needs a folder" >&2; exit 2; }
         bin=$2; shift 2 ;;
     --quick) quick=1; shift ;;
+    --cycles) [ $# -ge 2 ] || { echo "$0: --cycles needs a memory timing" >&2; exit 2; }
+        case $2 in plausible | pessimistic) ;; *) echo "$0: --cycles takes plausible or pessimistic" >&2; exit 2 ;; esac
+        cycles=$2; shift 2 ;;
     -h | --help) sed -n '2,/^set -uo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
     *) echo "$0: unknown argument $1 (see --help)" >&2; exit 2 ;;
     esac
@@ -96,4 +104,18 @@ qemu-arm -cpu ti925t -d in_asm,exec,nochain -D "$work/trace" \
 python3 "$root/bench/scripts/render_cost.py" "$work/trace" "$work/arm.out" --pc "$work/pc.out"
 status=$?
 wait || fail "render-frames failed under qemu-arm"
+
+if [ -n "$cycles" ]; then
+    echo "== modelled cycles, memory timing $cycles (the whole capture on the emulated core)"
+    echo "command: handheld-sim --second-core emulated --fast --no-window --replay CAPTURE --cycles FILE --memory-timing $cycles"
+    [ -f "$bin/renderer.img" ] || fail "$bin/renderer.img is not built"
+    "$bin/handheld-sim" --second-core emulated --fast --no-window --no-progress --replay "$capture" \
+        --cycles "$work/cycles.txt" --memory-timing "$cycles" >"$work/cycles.log" 2>&1 ||
+        { tail "$work/cycles.log"; fail "the emulated replay failed"; }
+    chosen=$(awk '/^frame /{print $2}' "$work/pc.out" | paste -sd, -)
+    awk -v chosen="$chosen" 'BEGIN { n = split(chosen, f, ","); for (i = 1; i <= n; ++i) want[f[i]] = 1 }
+        !/^#/ && ($1 in want) { printf "frame %6d %12s instructions %12s cycles %7s line fills\n", $1, $2, $3, $4 + $5 }' \
+        "$work/cycles.txt"
+    python3 "$root/tools/cycle_figures.py" "$work/cycles.txt" || fail "cycle_figures.py failed"
+fi
 exit $status
