@@ -215,19 +215,20 @@ uv_sample:
         add     r1, r1, r5
         .endm
 
-@ r12 = the entry for r10 pixels into the unrolled block ending at 6f.
+@ r12 = the entry for lr pixels (1 to 8) into the unrolled block ending at
+@ 6f.
         .macro entry_for_pixels pixel_bytes
         ldr     r12, =6f
         .if \pixel_bytes == 60
-        sub     r12, r12, r10, lsl #6   @ entered part-way: 60 bytes a pixel
-        add     r12, r12, r10, lsl #2
+        sub     r12, r12, lr, lsl #6    @ entered part-way: 60 bytes a pixel
+        add     r12, r12, lr, lsl #2
         .elseif \pixel_bytes == 36
-        sub     r12, r12, r10, lsl #5   @ 36 bytes a pixel
-        sub     r12, r12, r10, lsl #2
+        sub     r12, r12, lr, lsl #5    @ 36 bytes a pixel
+        sub     r12, r12, lr, lsl #2
         .elseif \pixel_bytes == 100
-        sub     r12, r12, r10, lsl #6   @ 100 bytes a pixel
-        sub     r12, r12, r10, lsl #5
-        sub     r12, r12, r10, lsl #2
+        sub     r12, r12, lr, lsl #6    @ 100 bytes a pixel
+        sub     r12, r12, lr, lsl #5
+        sub     r12, r12, lr, lsl #2
         .else
         .error "no entry computation for this pixel size"
         .endif
@@ -242,8 +243,8 @@ uv_sample:
 \name:
         push    {r4-r11, lr}
         @ [sp] the job, [sp, #4] where the pixels return to, [sp, #8] a
-        @ whole subspan's pixels, [sp, #12] the entry for them
-        sub     sp, sp, #16
+        @ whole subspan's pixels, [sp, #16] where the pixels end
+        sub     sp, sp, #24
         mov     r11, r0
         str     r0, [sp]
         ldr     r12, =1f
@@ -252,8 +253,6 @@ uv_sample:
         mov     r10, #1
         mov     r10, r10, lsl r9
         str     r10, [sp, #8]
-        entry_for_pixels \pixel_bytes
-        str     r12, [sp, #12]
         add     r12, r11, #PLANES
         ldmia   r12, {r0-r3}
         bl      \sample
@@ -286,7 +285,8 @@ uv_sample:
         mov     r6, r6, asr r9
         sub     r7, r7, r3
         mov     r7, r7, asr r9
-        ldr     r12, [sp, #12]
+        ldr     r10, [sp, #8]
+        ldr     r12, =9f                @ whole groups of eight
         b       8f
 2:      @ the last subspan, r10 pixels (1 to a whole subspan), sampled at its
         @ last pixel
@@ -330,10 +330,16 @@ uv_sample:
         str     r8, [r11, #LEFT]
         ldr     r12, =7f
         str     r12, [sp, #4]
+        sub     lr, r10, #1
+        and     lr, lr, #7
+        add     lr, lr, #1              @ the first group: 1 to 8 pixels
         entry_for_pixels \pixel_bytes
-8:      @ paints the pixels from the sample in r0-r3 with the steps in r4-r7,
-        @ entering the unrolled block at r12, then continues at [sp, #4]
+8:      @ paints r10 pixels from the sample in r0-r3 with the steps in r4-r7,
+        @ eight at a time after a first group entered at r12, then continues
+        @ at [sp, #4]
         ldr     r8, [r11, #DST]
+        add     lr, r8, r10, lsl #2
+        str     lr, [sp, #16]
         ldr     r9, [r11, #TEXELS]
         mov     r0, r0, lsl #8          @ u's column in the top byte
         mov     r4, r4, lsl #8
@@ -350,13 +356,16 @@ uv_sample:
         ldr     r6, =0x7F007F00
         .endif
         mov     pc, r12
-        .rept 32
+9:      .rept 8
         \pixel
         .endr
-6:      ldr     r11, [sp]
+6:      ldr     r12, [sp, #16]
+        cmp     r8, r12
+        blo     9b
+        ldr     r11, [sp]
         str     r8, [r11, #DST]
         ldr     pc, [sp, #4]
-7:      add     sp, sp, #16
+7:      add     sp, sp, #24
         pop     {r4-r11, lr}
         bx      lr
         .ltorg
