@@ -52,12 +52,6 @@ class UnicornEngine : public ArmEngine {
         check(uc_hook_add(uc_, &hook_, UC_HOOK_MEM_INVALID, reinterpret_cast<void*>(&on_invalid),
                           this, 1, 0),
               "watch invalid accesses");
-        // Every run of code: its cost here is too small to measure, and it
-        // sees each coprocessor write, after which the engine always ends
-        // the run of code.
-        check(uc_hook_add(uc_, &block_hook_, UC_HOOK_BLOCK, reinterpret_cast<void*>(&on_block),
-                          this, 1, 0),
-              "watch the runs of code");
         neutralise_engine_protection();
     }
     ~UnicornEngine() override { uc_close(uc_); }
@@ -81,6 +75,7 @@ class UnicornEngine : public ArmEngine {
         uc_reg_write(uc_, UC_ARM_REG_CP_REG, &control);
         neutralise_engine_protection();
         last_block_end_ = 0;
+        watch_coprocessor_writes();
         if (model_) model_->reset();
         const uc_err err = uc_emu_start(uc_, 0, never_reached, 0, max_instructions);
         ArmRunEnd end;
@@ -166,6 +161,73 @@ class UnicornEngine : public ArmEngine {
         engine->executed_.fetch_add(size / bytes_per_instruction, std::memory_order_relaxed);
     }
 
+    // How the coprocessor writes are seen. Counting instructions or
+    // modelling cycles needs a hook on every run of code anyway, and the
+    // engine ends a run after each coprocessor write, so that hook looks
+    // at the last word of the run before. Otherwise a hook on every run
+    // would cost more than the code (about 7 ns a run of a few
+    // instructions, against 2 ns an instruction), so only the places
+    // where the loaded program holds a coprocessor write are watched: a
+    // hook on the write itself, which works out the new state, and one on
+    // the word after it, the next instruction to run, by which time the
+    // engine has made the write too. The places are found afresh at every
+    // start; code the program writes into its memory while it runs is not
+    // looked at.
+    void watch_coprocessor_writes() {
+        if (counting_ || model_) {
+            if (block_hook_ == 0)
+                check(uc_hook_add(uc_, &block_hook_, UC_HOOK_BLOCK,
+                                  reinterpret_cast<void*>(&on_block), this, 1, 0),
+                      "watch the runs of code");
+            return;
+        }
+        for (uc_hook hook : site_hooks_)
+            uc_hook_del(uc_, hook);
+        site_hooks_.clear();
+        const uint32_t end = static_cast<uint32_t>(std::min<size_t>(bytes_, decoded_bytes));
+        for (uint32_t at = 0; at + 4 <= end; at += 4) {
+            uint32_t word = 0;
+            uint32_t rd = 0;
+            cycles::Cp15Write write;
+            if (!word_at(at, word) || !cycles::decode_cp15_write(word, rd, write)) continue;
+            add_site_hook(at, &on_cp15_site);
+            add_site_hook(at + 4, &on_after_cp15_site);
+        }
+    }
+
+    void add_site_hook(uint32_t at, void (*callback)(uc_engine*, uint64_t, uint32_t, void*)) {
+        uc_hook hook = 0;
+        check(uc_hook_add(uc_, &hook, UC_HOOK_CODE, reinterpret_cast<void*>(callback), this, at,
+                          at),
+              "watch the coprocessor writes");
+        site_hooks_.push_back(hook);
+    }
+
+    // Before a word that held a coprocessor write when the core started.
+    static void on_cp15_site(uc_engine*, uint64_t address, uint32_t size, void* self) {
+        auto* engine = static_cast<UnicornEngine*>(self);
+        if (size != 4) return; // Thumb code has no coprocessor writes
+        uint32_t word = 0;
+        uint32_t rd = 0;
+        cycles::Cp15Write write;
+        const uint32_t pc = static_cast<uint32_t>(address);
+        if (!engine->word_at(pc, word) || !cycles::decode_cp15_write(word, rd, write)) return;
+        if (!cycles::condition_passes(word >> 28, engine->register_value(UC_ARM_REG_CPSR))) return;
+        write.value = engine->register_value(register_ids[rd]);
+        // Only a write to the regions, access bits or enable reaches the
+        // engine's own protection unit (cache operations, the frequent
+        // ones, do not).
+        if (engine->apply_cp15(write).protection_changed) engine->neutralise_after_write_ = true;
+    }
+
+    // Before the word after one: the engine has made the write by now.
+    static void on_after_cp15_site(uc_engine*, uint64_t, uint32_t, void* self) {
+        auto* engine = static_cast<UnicornEngine*>(self);
+        if (!engine->neutralise_after_write_) return;
+        engine->neutralise_after_write_ = false;
+        engine->neutralise_engine_protection();
+    }
+
     // With the cycle model: every instruction, before it runs.
     static void on_code(uc_engine* uc, uint64_t address, uint32_t size, void* self) {
         auto* engine = static_cast<UnicornEngine*>(self);
@@ -241,17 +303,18 @@ class UnicornEngine : public ArmEngine {
         apply_cp15(write);
     }
 
-    void apply_cp15(const cycles::Cp15Write& write) {
+    cycles::WriteEffect apply_cp15(const cycles::Cp15Write& write) {
         const cycles::WriteEffect effect = cycles::apply_write(control_, write);
         if (effect.protection_changed) {
             apply_protection();
             neutralise_engine_protection();
             neutralise_after_write_ = model_ != nullptr;
         }
-        if (!model_) return;
+        if (!model_) return effect;
         if (effect.attributes_changed) model_->control_changed(control_);
         if (effect.cache_operation != cycles::CacheOperation::none)
             model_->cache_operation(effect.cache_operation, write.value);
+        return effect;
     }
 
     // The protection as the program set it, both sides apart, enforced page
@@ -372,6 +435,7 @@ class UnicornEngine : public ArmEngine {
     BadAccess bad_access_;
     std::atomic<bool> stop_requested_{false};
     uc_hook block_hook_ = 0;
+    std::vector<uc_hook> site_hooks_;
     uc_hook code_hook_ = 0;
     uc_hook memory_hook_ = 0;
     bool counting_ = false;
