@@ -262,25 +262,41 @@ template <bool Shaded>
                  static_cast<uint32_t>(g.v_ref) +
                      static_cast<uint32_t>(shift_below_32(int64_t{vw} * r, k.v + rw.shift)),
                  {0, 0}};
-    if constexpr (Shaded) {
-        // As in sample_at.
-        constexpr int64_t half = int64_t{1} << 31;
-        const int64_t shade = g.s_ref + shift_below_32(int64_t{sw} * r, k.s + rw.shift);
-        const int32_t bounded = shade >= half   ? INT32_MAX
-                                : shade < -half ? INT32_MIN
-                                                : static_cast<int32_t>(shade);
-        int64_t product = int64_t{bounded} * shade_scale;
-        if (shade >= half) product += shade_scale;
-        s.shade = luma_transfer(static_cast<int32_t>((product + half) >> 32));
-    }
+    if constexpr (Shaded)
+        s.shade = bounded_shade_transfer(g.s_ref + shift_below_32(int64_t{sw} * r, k.s + rw.shift),
+                                         shade_scale);
     return s;
+}
+
+// The job of the faster loop for one subspan from the cursor's texel and
+// the transfer at its start, with the steps of both.
+[[maybe_unused]] inline Subspan16 subspan16(uint32_t* dst, const TextureView& t, uint32_t u,
+                                            int64_t du, uint32_t v, int64_t dv,
+                                            const LumaTransfer& shade, int32_t da, int32_t db,
+                                            const OpParams& p) {
+    return {dst,
+            t.texels,
+            u,
+            static_cast<uint32_t>(du),
+            v,
+            static_cast<uint32_t>(dv),
+            t.width_mask,
+            t.height_mask,
+            t.log2_width,
+            shade.a,
+            da,
+            shade.b,
+            db,
+            p.key,
+            p.luma_offset};
 }
 
 // A subspan of 16 or 32 pixels through this processor's faster loop, in
 // pieces of 16: each piece starts where the linear steps of the one before
 // leave off, exactly as in one loop. False where that loop does not take it.
 // Builds without a faster loop never call it.
-[[maybe_unused]] inline bool paint_fast_subspans(uint32_t rendering_type, Subspan16 part, int32_t count) {
+[[maybe_unused]] inline bool paint_fast_subspans(uint32_t rendering_type, Subspan16 part,
+                                                 int32_t count) {
     if (count != subspan_pixels && count != long_subspan_pixels) return false;
     bool painted = paint_subspan16_fast(rendering_type, part);
     for (int32_t done = subspan_pixels; painted && done < count; done += subspan_pixels) {
@@ -338,22 +354,10 @@ void paint_mask_span(const FacetPaint& p, const SpanPlanes& planes, const Sample
         }
         bool painted = false;
         if constexpr (fast_subspans_built) {
-            Subspan16 part{row + x,
-                           texture.texels,
-                           first.u,
-                           static_cast<uint32_t>(du),
-                           first.v,
-                           static_cast<uint32_t>(dv),
-                           texture.width_mask,
-                           texture.height_mask,
-                           texture.log2_width,
-                           first.shade.a,
-                           da,
-                           first.shade.b,
-                           db,
-                           params.key,
-                           params.luma_offset};
-            painted = paint_fast_subspans(Op::type, part, count);
+            painted = paint_fast_subspans(
+                Op::type,
+                subspan16(row + x, texture, first.u, du, first.v, dv, first.shade, da, db, params),
+                count);
         }
         if (!painted)
             paint_subspan<Op, RowWrap::mask, whole>(row + x, count, texture,
@@ -511,22 +515,10 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
         }
         bool painted = false;
         if constexpr (fast_subspans_built && Wrap == RowWrap::mask) {
-            Subspan16 part{row + x,
-                           texture.texels,
-                           cursor.u,
-                           static_cast<uint32_t>(du),
-                           cursor.v,
-                           static_cast<uint32_t>(dv),
-                           texture.width_mask,
-                           texture.height_mask,
-                           texture.log2_width,
-                           first.shade.a,
-                           da,
-                           first.shade.b,
-                           db,
-                           params.key,
-                           params.luma_offset};
-            painted = paint_fast_subspans(Op::type, part, count);
+            painted = paint_fast_subspans(Op::type,
+                                          subspan16(row + x, texture, cursor.u, du, cursor.v, dv,
+                                                    first.shade, da, db, params),
+                                          count);
         }
         if (!painted)
             paint_subspan<Op, Wrap, whole>(row + x, count, texture, cursor, du, dv, first.shade.a,
