@@ -37,14 +37,54 @@
         .equ SAMPLE, 112
         .equ KEY, 128
         .equ LUMA_OFFSET, 132
+        .equ EXPONENT, 136
+        .equ SEEDS_BIASED, 140
 
 @ One sample. In: r0-r3 the planes w, uw, vw, sw; r11 the job. Out: r4 u,
 @ r5 v, r6 a, r7 b (the luma transfer; 0 from uv_sample). Clobbers r0-r3,
-@ r8-r10, r12; returns through lr.
-        .macro uv_of_sample
-        @ reciprocal16(w > 0 ? w : 1): the bit length by the ladder
+@ r8-r10, r12; returns through lr. On the way r6 holds shift_s.
+        .macro uv_of_sample name
+        @ reciprocal16(w > 0 ? w : 1). W changes little along a span, so
+        @ its exponent is nearly always the last sample's: w >> e is then in
+        @ [2^15, 2^16), and only otherwise does the bit-length ladder run
+        @ (out of line). The job's exponent starts at -1, which no w meets
+        @ (a register shift by 255 leaves 0).
         cmp     r0, #1
         movlt   r0, #1
+        ldr     r9, [r11, #EXPONENT]
+        mov     r8, r0, lsr r9          @ m = w >> e
+        mov     r10, r8, lsr #15
+        cmp     r10, #1
+        bne     .Lladder\@
+.Lnormalised\@:
+        mov     r10, r8, lsr #7         @ 256 to 511: the seeds are biased by 256
+        ldr     r12, [r11, #SEEDS_BIASED]
+        ldr     r10, [r12, r10, lsl #2] @ seed r0
+        mul     r12, r8, r10
+        rsb     r12, r12, #0            @ 2^32 - m * r0
+        smull   r8, r0, r10, r12
+        add     r10, r10, r0            @ r = r0 + (r0 * error) >> 32
+        add     r12, r11, #SHIFT_U
+        ldmia   r12, {r4, r5, r6, r7, r12} @ shift_u, shift_v, shift_s, u_ref, v_ref
+        @ u: the low word of (uw * r) >> (shift_u + e)
+        add     r4, r4, r9
+        smull   r8, r0, r1, r10
+        mov     r8, r8, lsr r4
+        rsb     r4, r4, #32             @ 32 for no shift: a register shift of 32 leaves 0
+        orr     r8, r8, r0, lsl r4
+        add     r4, r7, r8
+        @ v
+        add     r7, r5, r9
+        smull   r8, r0, r2, r10
+        mov     r8, r8, lsr r7
+        rsb     r7, r7, #32
+        orr     r8, r8, r0, lsl r7
+        add     r5, r12, r8
+        .subsection 1
+        .type \name\()_ladder, %function
+\name\()_ladder:
+.Lladder\@:
+        @ the bit length of w by halves and a byte table
         movs    r8, r0, lsr #16
         moveq   r8, r0
         movne   r9, #16
@@ -59,63 +99,32 @@
         movge   r8, r0, lsr r9          @ m = w >> e, or w << -e
         rsblt   r10, r9, #0
         movlt   r8, r0, lsl r10
-        mov     r10, r8, lsr #7
-        and     r10, r10, #0xFF
-        ldr     r12, [r11, #SEEDS]
-        ldr     r10, [r12, r10, lsl #2] @ seed r0
-        mul     r12, r8, r10
-        rsb     r12, r12, #0            @ 2^32 - m * r0
-        smull   r8, r0, r10, r12
-        add     r10, r10, r0            @ r = r0 + (r0 * error) >> 32
-        @ u: the low word of (uw * r) >> (shift_u + e)
-        smull   r8, r0, r1, r10
-        ldr     r12, [r11, #SHIFT_U]
-        add     r12, r12, r9
-        mov     r8, r8, lsr r12
-        rsb     r12, r12, #32           @ 32 for no shift: a register shift of 32 leaves 0
-        orr     r8, r8, r0, lsl r12
-        ldr     r4, [r11, #U_REF]
-        add     r4, r4, r8
-        @ v
-        smull   r8, r0, r2, r10
-        ldr     r12, [r11, #SHIFT_V]
-        add     r12, r12, r9
-        mov     r8, r8, lsr r12
-        rsb     r12, r12, #32
-        orr     r8, r8, r0, lsl r12
-        ldr     r5, [r11, #V_REF]
-        add     r5, r5, r8
+        str     r9, [r11, #EXPONENT]
+        b       .Lnormalised\@
+        .size \name\()_ladder, . - \name\()_ladder
+        .subsection 0
         .endm
 
         .type shaded_sample, %function
 shaded_sample:
-        uv_of_sample
+        uv_of_sample shaded_sample
         @ shade = s_ref + (sw * r) >> (shift_s + e), 64-bit in r0:r8
         smull   r8, r0, r3, r10
-        ldr     r12, [r11, #SHIFT_S]
-        add     r12, r12, r9
+        add     r12, r6, r9
         mov     r8, r8, lsr r12
         rsb     r1, r12, #32
         orr     r8, r8, r0, lsl r1
         mov     r0, r0, asr r12
-        ldr     r1, [r11, #S_REF_LO]
-        ldr     r2, [r11, #S_REF_HI]
+        add     r1, r11, #S_REF_LO
+        ldmia   r1, {r1, r2, r3}        @ s_ref low and high, the scale
         adds    r8, r8, r1
         adc     r0, r0, r2
-        ldr     r3, [r11, #SCALE]
-        @ bounded to a word; at or above 2^31 it is 2^31 - 1 plus one scale
+        @ bounded to a word (out of line where it is not one already)
         cmp     r0, r8, asr #31
-        bne     1f
+        bne     .Lshade_bounded
         smull   r1, r2, r8, r3
-        b       2f
-1:      cmp     r0, #0
-        mvnge   r8, #0x80000000
-        movlt   r8, #0x80000000
-        smull   r1, r2, r8, r3
-        blt     2f
-        adds    r1, r1, r3
-        adc     r2, r2, r3, asr #31
-2:      adds    r1, r1, #0x80000000
+.Lshade_rounded:
+        adds    r1, r1, #0x80000000
         adc     r2, r2, #0              @ steps of 1/1024 octave
         @ luma_transfer(steps)
         movs    r3, r2
@@ -131,16 +140,25 @@ shaded_sample:
         ldr     r3, [r1, r3, lsr #20]   @ the octave fraction n % 1024
         mov     r6, r3, lsr r0          @ a (0 for a shift of 32 or more)
         mul     r1, r6, r12
-        mov     r7, r12, lsl #16
-        add     r7, r7, #32768
-        sub     r7, r7, r1              @ b = limit * 2^16 + 2^15 - limit * a
+        rsb     r7, r1, r12, lsl #16
+        add     r7, r7, #32768          @ b = limit * 2^16 + 2^15 - limit * a
         bx      lr
+.Lshade_bounded:
+        @ at or above 2^31 it is 2^31 - 1 plus one scale
+        cmp     r0, #0
+        mvnge   r8, #0x80000000
+        movlt   r8, #0x80000000
+        smull   r1, r2, r8, r3
+        blt     .Lshade_rounded
+        adds    r1, r1, r3
+        adc     r2, r2, r3, asr #31
+        b       .Lshade_rounded
         .size shaded_sample, . - shaded_sample
 
 
         .type uv_sample, %function
 uv_sample:
-        uv_of_sample
+        uv_of_sample uv_sample
         mov     r6, #0
         mov     r7, #0
         bx      lr
@@ -247,6 +265,11 @@ uv_sample:
         sub     sp, sp, #24
         mov     r11, r0
         str     r0, [sp]
+        mvn     r9, #0                  @ no exponent known yet
+        ldr     r10, [r11, #SEEDS]
+        sub     r10, r10, #1024         @ indexed by m >> 7, from 256
+        add     r12, r11, #EXPONENT
+        stmia   r12, {r9, r10}
         ldr     r12, =1f
         str     r12, [sp, #4]
         ldr     r9, [r11, #SUBSPAN_SHIFT]

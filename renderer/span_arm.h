@@ -41,6 +41,8 @@ struct ArmSpan {
     int32_t a, b;
     uint32_t key;        // the colour key (types 4 and 6)
     int32_t luma_offset; // the cast image's, bounded to +-255
+    int32_t exponent;    // the assembly's: W's exponent at the last sample
+    uintptr_t seeds_biased; // the assembly's: reciprocal_seeds less 256 entries
 };
 
 #if defined(__arm__)
@@ -51,7 +53,8 @@ static_assert(offsetof(ArmSpan, w) == 12 && offsetof(ArmSpan, w_step) == 28 &&
               offsetof(ArmSpan, reciprocal_seeds) == 96 &&
               offsetof(ArmSpan, step_reciprocal) == 108 && offsetof(ArmSpan, u) == 112 &&
               offsetof(ArmSpan, key) == 128 && offsetof(ArmSpan, luma_offset) == 132 &&
-              sizeof(ArmSpan) == 136);
+              offsetof(ArmSpan, exponent) == 136 &&
+              sizeof(ArmSpan) == 144);
 #endif
 
 extern "C" void lumenfall_arm_shaded_span(ArmSpan* span);
