@@ -222,11 +222,11 @@ struct SampleShifts {
 // between those of its smallest and largest value. The samples step W from
 // the span's first value by truncated subspan steps, so they lie below the
 // line through its ends by at most one unit a subspan (and the last by two).
-[[maybe_unused]] inline bool sample_shifts_fit(const SpanPlanes& planes, int64_t w_per_pixel,
+[[maybe_unused]] inline bool sample_shifts_fit(const SpanPlanes& planes, int32_t w_last,
                                                int32_t pixels, int subspan_shift_pixels,
                                                bool shaded, SampleShifts& out) {
     const int32_t first = planes.w.at;
-    const int32_t last = plane_ahead(planes.w, w_per_pixel, pixels - 1);
+    const int32_t last = w_last;
     const int32_t margin = (pixels >> subspan_shift_pixels) + 4;
     const int32_t low = (first < last ? first : last) - margin;
     const int32_t high = (first > last ? first : last) + 4;
@@ -236,6 +236,13 @@ struct SampleShifts {
     out = {base - planes.uw.shift, base - planes.vw.shift, base - planes.sw.shift};
     auto fits = [&](int b) { return b + e_low >= 0 && b + e_high <= 31; };
     return fits(out.u) && fits(out.v) && (!shaded || fits(out.s));
+}
+
+[[maybe_unused]] inline bool sample_shifts_fit(const SpanPlanes& planes, int64_t w_per_pixel,
+                                               int32_t pixels, int subspan_shift_pixels,
+                                               bool shaded, SampleShifts& out) {
+    return sample_shifts_fit(planes, plane_ahead(planes.w, w_per_pixel, pixels - 1), pixels,
+                             subspan_shift_pixels, shaded, out);
 }
 
 // x >> s for a shift the caller has bounded to [0, 31].
@@ -377,17 +384,22 @@ template <class Op, int Shift>
 [[gnu::noinline]] bool paint_arm_span(const FacetPaint& p, const RowStart& start, uint32_t* row,
                                       int32_t x_begin, int32_t x_end) {
     const FacetGradients& g = p.gradients;
-    const int32_t x_last = x_end - 1;
-    auto plane = [&](int64_t row_value, int64_t per_pixel) {
+    const int32_t ahead = x_end - 1 - x_begin;
+    // Each plane's values at the span's ends from one product for its
+    // length, which span_plane's reach and plane_ahead's last value share.
+    int32_t last[4] = {0, 0, 0, 0};
+    auto plane = [&](int64_t row_value, int64_t per_pixel, int32_t& at_last) {
         const int64_t first = row_value + x_begin * per_pixel;
-        return span_plane(first, first + (x_last - x_begin) * per_pixel, per_pixel, Shift);
+        const int64_t across = ahead * per_pixel;
+        const SpanPlane fitted = span_plane(first, first + across, per_pixel, Shift);
+        at_last = fitted.at + static_cast<int32_t>(across >> fitted.shift);
+        return fitted;
     };
-    const SpanPlanes planes{plane(start.w, g.w.dx), plane(start.uw, g.uw.dx),
-                            plane(start.vw, g.vw.dx),
-                            Op::shaded ? plane(start.sw, g.sw.dx) : SpanPlane{0, 0, 0}};
+    const SpanPlanes planes{plane(start.w, g.w.dx, last[0]), plane(start.uw, g.uw.dx, last[1]),
+                            plane(start.vw, g.vw.dx, last[2]),
+                            Op::shaded ? plane(start.sw, g.sw.dx, last[3]) : SpanPlane{0, 0, 0}};
     SampleShifts k;
-    if (!sample_shifts_fit(planes, g.w.dx, x_end - x_begin, Shift, Op::shaded, k)) return false;
-    const int32_t ahead = x_last - x_begin;
+    if (!sample_shifts_fit(planes, last[0], x_end - x_begin, Shift, Op::shaded, k)) return false;
     ArmSpan s;
     s.dst = row + x_begin;
     s.left = x_end - x_begin;
@@ -398,9 +410,9 @@ template <class Op, int Shift>
     s.w_step = planes.w.step;
     s.uw_step = planes.uw.step;
     s.vw_step = planes.vw.step;
-    s.w_last = plane_ahead(planes.w, g.w.dx, ahead);
-    s.uw_last = plane_ahead(planes.uw, g.uw.dx, ahead);
-    s.vw_last = plane_ahead(planes.vw, g.vw.dx, ahead);
+    s.w_last = last[0];
+    s.uw_last = last[1];
+    s.vw_last = last[2];
     s.shift_u = k.u;
     s.shift_v = k.v;
     s.u_ref = static_cast<uint32_t>(g.u_ref);
@@ -412,7 +424,7 @@ template <class Op, int Shift>
     if constexpr (Op::shaded) {
         s.sw = planes.sw.at;
         s.sw_step = planes.sw.step;
-        s.sw_last = plane_ahead(planes.sw, g.sw.dx, ahead);
+        s.sw_last = last[3];
         s.shift_s = k.s;
         s.s_ref_lo = static_cast<uint32_t>(g.s_ref);
         s.s_ref_hi = static_cast<int32_t>(g.s_ref >> 32);
