@@ -389,8 +389,8 @@ template <class Op, int Shift>
     // length, which span_plane's reach and plane_ahead's last value share.
     int32_t last[4] = {0, 0, 0, 0};
     auto plane = [&](int64_t row_value, int64_t per_pixel, int32_t& at_last) {
-        const int64_t first = row_value + x_begin * per_pixel;
-        const int64_t across = ahead * per_pixel;
+        const int64_t first = row_value + times_count(per_pixel, x_begin);
+        const int64_t across = times_count(per_pixel, ahead);
         const SpanPlane fitted = span_plane(first, first + across, per_pixel, Shift);
         at_last = fitted.at + static_cast<int32_t>(across >> fitted.shift);
         return fitted;
@@ -546,8 +546,8 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
                         int32_t y) {
     const FacetGradients& g = p.gradients;
     const RowStart start = row_start(g, y);
-    const int64_t w_first = start.w + x_begin * g.w.dx;
-    const int64_t w_last = start.w + (x_end - 1) * g.w.dx;
+    const int64_t w_first = start.w + times_count(g.w.dx, x_begin);
+    const int64_t w_last = start.w + times_count(g.w.dx, x_end - 1);
     if (long_subspans_fit(w_first, w_last, g.w.dx))
         paint_span<Op, Wrap, long_subspan_shift>(p, start, row, x_begin, x_end);
     else
