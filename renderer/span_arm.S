@@ -167,7 +167,7 @@ uv_sample:
 @ One pixel of the shaded type: r0 u << 8 (the column in the top byte), r1 v
 @ << 8 (v scaled by the width: the row in the top byte), r2 a, r3 b, r4-r7
 @ their steps, r8 the destination, r9 the texels, r10 the chroma mask.
-        .macro shaded_pixel
+        .macro shaded_pixel at
         mov     r12, r0, lsr #24
         and     lr, r1, #0xFF000000
         orr     r12, r12, lr, lsr #16
@@ -186,15 +186,15 @@ uv_sample:
         .endm
 
 @ One pixel of the colour-keyed type: the same registers, r10 the key; the
-@ pixel keeps what is there where the texel is the key.
-        .macro keyed_pixel
+@ pixel keeps what is there where the texel is the key. AT is the pixel's
+@ offset in its group of eight: r8 moves once a group.
+        .macro keyed_pixel at
         mov     r12, r0, lsr #24
         and     lr, r1, #0xFF000000
         orr     r12, r12, lr, lsr #16
         ldr     r12, [r9, r12, lsl #2]
         cmp     r12, r10
-        strne   r12, [r8]
-        add     r8, r8, #4
+        strne   r12, [r8, #\at]
         add     r0, r0, r4
         add     r1, r1, r5
         .endm
@@ -203,15 +203,15 @@ uv_sample:
 @ offset, r3 the chroma mask, r6 0x7F007F00; where the texel is not the key,
 @ the luma of what is there moves by the offset (clamped to 16..235) and
 @ its chroma halfway to the texel's, rounded up: (x | y) - ((x ^ y) >> 1)
-@ per chroma byte.
-        .macro cast_pixel
+@ per chroma byte. AT as for keyed_pixel.
+        .macro cast_pixel at
         mov     r12, r0, lsr #24
         and     lr, r1, #0xFF000000
         orr     r12, r12, lr, lsr #16
         ldr     r12, [r9, r12, lsl #2]
         cmp     r12, r10
         beq     .Lcast_keep\@
-        ldr     r11, [r8]
+        ldr     r11, [r8, #\at]
         and     lr, r11, #0xFF
         add     lr, lr, r2
         cmp     lr, #16
@@ -226,36 +226,67 @@ uv_sample:
         sub     r7, r7, r11
         orr     r7, r7, lr
         orr     r7, r7, lr, lsl #16
-        str     r7, [r8]
+        str     r7, [r8, #\at]
 .Lcast_keep\@:
-        add     r8, r8, #4
         add     r0, r0, r4
         add     r1, r1, r5
         .endm
 
 @ r12 = the entry for lr pixels (1 to 8) into the unrolled block ending at
-@ 6f.
+@ 6b.
         .macro entry_for_pixels pixel_bytes
-        ldr     r12, =6f
+        ldr     r12, =6b
         .if \pixel_bytes == 60
         sub     r12, r12, lr, lsl #6    @ entered part-way: 60 bytes a pixel
         add     r12, r12, lr, lsl #2
-        .elseif \pixel_bytes == 36
-        sub     r12, r12, lr, lsl #5    @ 36 bytes a pixel
-        sub     r12, r12, lr, lsl #2
-        .elseif \pixel_bytes == 100
-        sub     r12, r12, lr, lsl #6    @ 100 bytes a pixel
+        .elseif \pixel_bytes == 32
+        sub     r12, r12, lr, lsl #5    @ 32 bytes a pixel
+        .elseif \pixel_bytes == 96
+        sub     r12, r12, lr, lsl #6    @ 96 bytes a pixel
         sub     r12, r12, lr, lsl #5
-        sub     r12, r12, lr, lsl #2
         .else
         .error "no entry computation for this pixel size"
         .endif
         .endm
 
+@ Loads the pixel loop's registers for r10 pixels from the sample in r0-r3
+@ with the steps in r4-r7 (see the pixel macros); r8 the first pixel, and
+@ [sp, #16] where the pixels end. With MOVING_BY_GROUP the pixels are
+@ addressed from their group's start, which lies before the first pixel
+@ where the first group is entered part-way: the groups then end exactly
+@ at the span's end.
+        .macro pixel_loop_setup pixel_bytes, operand, moving_by_group
+        ldr     r8, [r11, #DST]
+        add     lr, r8, r10, lsl #2
+        str     lr, [sp, #16]
+        .if \moving_by_group
+        add     r9, r10, #7
+        mov     r9, r9, lsr #3          @ groups
+        sub     r8, lr, r9, lsl #5
+        .endif
+        ldr     r9, [r11, #TEXELS]
+        mov     r0, r0, lsl #8          @ u's column in the top byte
+        mov     r4, r4, lsl #8
+        mov     r1, r1, lsl #8          @ v scaled by the width
+        mov     r5, r5, lsl #8
+        .if \operand == 0
+        ldr     r10, =0xFF00FF00
+        .else
+        ldr     r10, [r11, #\operand]
+        .endif
+        .if \pixel_bytes == 96
+        ldr     r2, [r11, #LUMA_OFFSET]
+        ldr     r3, =0xFF00FF00
+        ldr     r6, =0x7F007F00
+        .endif
+        .endm
+
 @ A whole span, for one rendering type: NAME the function, SAMPLE the
 @ sample routine, PIXEL the pixel macro of PIXEL_BYTES bytes, OPERAND the
-@ job's word that goes in r10 (the chroma mask is loaded when it is 0).
-        .macro span_function name, sample, pixel, pixel_bytes, operand
+@ job's word that goes in r10 (the chroma mask is loaded when it is 0),
+@ MOVING_BY_GROUP whether the pixels address the destination from their
+@ group's start (the pixel does not move r8 itself).
+        .macro span_function name, sample, pixel, pixel_bytes, operand, moving_by_group
         .global \name
         .type \name, %function
 \name:
@@ -309,8 +340,23 @@ uv_sample:
         sub     r7, r7, r3
         mov     r7, r7, asr r9
         ldr     r10, [sp, #8]
-        ldr     r12, =9f                @ whole groups of eight
-        b       8f
+        @ whole groups of eight, straight into the first
+        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group
+9:      .irp at, 0, 4, 8, 12, 16, 20, 24, 28
+        \pixel \at
+        .endr
+6:      @ paints r10 pixels from the sample in r0-r3 with the steps in r4-r7,
+        @ eight at a time after a first group that may be entered part-way,
+        @ then continues at [sp, #4]
+        .if \moving_by_group
+        add     r8, r8, #32
+        .endif
+        ldr     r12, [sp, #16]
+        cmp     r8, r12
+        blo     9b
+        ldr     r11, [sp]
+        str     r8, [r11, #DST]
+        ldr     pc, [sp, #4]
 2:      @ the last subspan, r10 pixels (1 to a whole subspan), sampled at its
         @ last pixel
         add     r10, r10, r8
@@ -357,37 +403,8 @@ uv_sample:
         and     lr, lr, #7
         add     lr, lr, #1              @ the first group: 1 to 8 pixels
         entry_for_pixels \pixel_bytes
-8:      @ paints r10 pixels from the sample in r0-r3 with the steps in r4-r7,
-        @ eight at a time after a first group entered at r12, then continues
-        @ at [sp, #4]
-        ldr     r8, [r11, #DST]
-        add     lr, r8, r10, lsl #2
-        str     lr, [sp, #16]
-        ldr     r9, [r11, #TEXELS]
-        mov     r0, r0, lsl #8          @ u's column in the top byte
-        mov     r4, r4, lsl #8
-        mov     r1, r1, lsl #8          @ v scaled by the width
-        mov     r5, r5, lsl #8
-        .if \operand == 0
-        ldr     r10, =0xFF00FF00
-        .else
-        ldr     r10, [r11, #\operand]
-        .endif
-        .if \pixel_bytes == 100
-        ldr     r2, [r11, #LUMA_OFFSET]
-        ldr     r3, =0xFF00FF00
-        ldr     r6, =0x7F007F00
-        .endif
+        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group
         mov     pc, r12
-9:      .rept 8
-        \pixel
-        .endr
-6:      ldr     r12, [sp, #16]
-        cmp     r8, r12
-        blo     9b
-        ldr     r11, [sp]
-        str     r8, [r11, #DST]
-        ldr     pc, [sp, #4]
 7:      add     sp, sp, #24
         pop     {r4-r11, lr}
         bx      lr
@@ -396,11 +413,11 @@ uv_sample:
         .endm
 
 @ void lumenfall_arm_shaded_span(ArmSpan* span)
-        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel, 60, 0
+        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel, 60, 0, 0
 @ void lumenfall_arm_keyed_span(ArmSpan* span)
-        span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 36, KEY
+        span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 32, KEY, 1
 @ void lumenfall_arm_cast_span(ArmSpan* span)
-        span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 100, KEY
+        span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 96, KEY, 1
 
 @ void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour):
 @ count words of colour, eight at a time with one store-multiple (the
