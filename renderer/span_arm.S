@@ -39,18 +39,18 @@
         .equ LUMA_OFFSET, 132
         .equ EXPONENT, 136
         .equ SEEDS_BIASED, 140
+        .equ SAMPLE_SHIFTS, 144
 
 @ One sample. In: r0-r3 the planes w, uw, vw, sw; r11 the job. Out: r4 u,
 @ r5 v, r6 a, r7 b (the luma transfer; 0 from uv_sample). Clobbers r0-r3,
-@ r8-r10, r12; returns through lr. On the way r6 holds shift_s.
+@ r8-r10, r12; returns through lr. On the way r12 points at shift_s + e.
         .macro uv_of_sample name
         @ reciprocal16(w > 0 ? w : 1). W changes little along a span, so
         @ its exponent is nearly always the last sample's: w >> e is then in
-        @ [2^15, 2^16), and only otherwise does the bit-length ladder run
-        @ (out of line). The job's exponent starts at -1, which no w meets
-        @ (a register shift by 255 leaves 0).
-        cmp     r0, #1
-        movlt   r0, #1
+        @ [2^15, 2^16) (never for w <= 0 or e < 0: a register shift by more
+        @ than 31 leaves 0), and only otherwise does the ladder run, out of
+        @ line, which also keeps the product shifts for that exponent. The
+        @ job's exponent starts at -1, so a span's first sample takes it.
         ldr     r9, [r11, #EXPONENT]
         mov     r8, r0, lsr r9          @ m = w >> e
         mov     r10, r8, lsr #15
@@ -64,27 +64,26 @@
         rsb     r12, r12, #0            @ 2^32 - m * r0
         smull   r8, r0, r10, r12
         add     r10, r10, r0            @ r = r0 + (r0 * error) >> 32
-        add     r12, r11, #SHIFT_U
-        ldmia   r12, {r4, r5, r6, r7, r12} @ shift_u, shift_v, shift_s, u_ref, v_ref
-        @ u: the low word of (uw * r) >> (shift_u + e)
-        add     r4, r4, r9
+        @ u: u_ref plus the low word of (uw * r) >> (shift_u + e)
+        add     r12, r11, #SAMPLE_SHIFTS
+        ldmia   r12!, {r4, r6, r7}      @ shift_u + e, 32 less that, u_ref
         smull   r8, r0, r1, r10
         mov     r8, r8, lsr r4
-        rsb     r4, r4, #32             @ 32 for no shift: a register shift of 32 leaves 0
-        orr     r8, r8, r0, lsl r4
+        orr     r8, r8, r0, lsl r6      @ a register shift of 32 leaves 0
         add     r4, r7, r8
         @ v
-        add     r7, r5, r9
+        ldmia   r12!, {r5, r6, r7}
         smull   r8, r0, r2, r10
-        mov     r8, r8, lsr r7
-        rsb     r7, r7, #32
-        orr     r8, r8, r0, lsl r7
-        add     r5, r12, r8
+        mov     r8, r8, lsr r5
+        orr     r8, r8, r0, lsl r6
+        add     r5, r7, r8
         .subsection 1
         .type \name\()_ladder, %function
 \name\()_ladder:
 .Lladder\@:
         @ the bit length of w by halves and a byte table
+        cmp     r0, #1
+        movlt   r0, #1
         movs    r8, r0, lsr #16
         moveq   r8, r0
         movne   r9, #16
@@ -100,6 +99,19 @@
         rsblt   r10, r9, #0
         movlt   r8, r0, lsl r10
         str     r9, [r11, #EXPONENT]
+        @ each product's shift for e and 32 less it, beside u_ref and v_ref
+        add     r12, r11, #SHIFT_U
+        ldmia   r12, {r4, r5, r6, r7, r10} @ shift_u, shift_v, shift_s, u_ref, v_ref
+        add     r12, r11, #SAMPLE_SHIFTS
+        add     r0, r4, r9
+        rsb     r4, r0, #32
+        stmia   r12!, {r0, r4, r7}
+        add     r0, r5, r9
+        rsb     r4, r0, #32
+        stmia   r12!, {r0, r4, r10}
+        add     r0, r6, r9
+        rsb     r4, r0, #32
+        stmia   r12, {r0, r4}
         b       .Lnormalised\@
         .size \name\()_ladder, . - \name\()_ladder
         .subsection 0
@@ -110,11 +122,10 @@ shaded_sample:
         uv_of_sample shaded_sample
         @ shade = s_ref + (sw * r) >> (shift_s + e), 64-bit in r0:r8
         smull   r8, r0, r3, r10
-        add     r12, r6, r9
-        mov     r8, r8, lsr r12
-        rsb     r1, r12, #32
-        orr     r8, r8, r0, lsl r1
-        mov     r0, r0, asr r12
+        ldmia   r12, {r1, r12}          @ shift_s + e, 32 less that
+        mov     r8, r8, lsr r1
+        orr     r8, r8, r0, lsl r12
+        mov     r0, r0, asr r1
         add     r1, r11, #S_REF_LO
         ldmia   r1, {r1, r2, r3}        @ s_ref low and high, the scale
         adds    r8, r8, r1
