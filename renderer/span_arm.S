@@ -135,10 +135,9 @@ shaded_sample:
         bne     .Lshade_bounded
         smull   r1, r2, r8, r3
 .Lshade_rounded:
-        adds    r1, r1, #0x80000000
-        adc     r2, r2, #0              @ steps of 1/1024 octave
+        @ the high word rounded (+ 2^31) is the steps of 1/1024 octave; then
         @ luma_transfer(steps)
-        movs    r3, r2
+        adds    r3, r2, r1, lsr #31
         rsbmi   r3, r3, #0              @ magnitude
         movmi   r12, #16                @ limit: luma_min when darkening
         movpl   r12, #235               @ luma_max otherwise
