@@ -60,9 +60,9 @@
         mov     r10, r8, lsr #7         @ 256 to 511: the seeds are biased by 256
         ldr     r12, [r11, #SEEDS_BIASED]
         ldr     r10, [r12, r10, lsl #2] @ seed r0
-        mul     r12, r8, r10
+        mul     r12, r10, r8            @ m's 16 bits as the multiplier's
         rsb     r12, r12, #0            @ 2^32 - m * r0
-        smull   r8, r0, r10, r12
+        smull   r8, r0, r12, r10        @ and r0's 17 bits
         add     r10, r10, r0            @ r = r0 + (r0 * error) >> 32
         @ u: u_ref plus the low word of (uw * r) >> (shift_u + e)
         add     r12, r11, #SAMPLE_SHIFTS
@@ -182,15 +182,15 @@ uv_sample:
         and     lr, r1, #0xFF000000
         orr     r12, r12, lr, lsr #16
         ldr     r12, [r9, r12, lsl #2]
+        add     r0, r0, r4              @ while the texel arrives
+        add     r1, r1, r5
         and     lr, r12, #0xFF
-        mla     r11, lr, r2, r3
+        mla     r11, r2, lr, r3         @ the multiplier stops after Y's 8 bits
         and     r12, r12, r10
         orr     r12, r12, r11, lsr #16
         and     r11, r11, #0xFF0000
         orr     r12, r12, r11
         str     r12, [r8], #4
-        add     r0, r0, r4
-        add     r1, r1, r5
         add     r2, r2, r6
         add     r3, r3, r7
         .endm
@@ -203,10 +203,10 @@ uv_sample:
         and     lr, r1, #0xFF000000
         orr     r12, r12, lr, lsr #16
         ldr     r12, [r9, r12, lsl #2]
+        add     r0, r0, r4              @ while the texel arrives
+        add     r1, r1, r5
         cmp     r12, r10
         strne   r12, [r8, #\at]
-        add     r0, r0, r4
-        add     r1, r1, r5
         .endm
 
 @ One pixel of the cast image: the same registers, r10 the key, r2 the luma
@@ -219,9 +219,12 @@ uv_sample:
         and     lr, r1, #0xFF000000
         orr     r12, r12, lr, lsr #16
         ldr     r12, [r9, r12, lsl #2]
+        add     r0, r0, r4              @ while the texel arrives
+        add     r1, r1, r5
         cmp     r12, r10
         beq     .Lcast_keep\@
         ldr     r11, [r8, #\at]
+        and     r12, r12, r3            @ while the pixel below arrives
         and     lr, r11, #0xFF
         add     lr, lr, r2
         cmp     lr, #16
@@ -229,7 +232,6 @@ uv_sample:
         cmp     lr, #235
         movgt   lr, #235
         and     r11, r11, r3
-        and     r12, r12, r3
         orr     r7, r11, r12
         eor     r11, r11, r12
         and     r11, r6, r11, lsr #1
@@ -238,8 +240,6 @@ uv_sample:
         orr     r7, r7, lr, lsl #16
         str     r7, [r8, #\at]
 .Lcast_keep\@:
-        add     r0, r0, r4
-        add     r1, r1, r5
         .endm
 
 @ r12 = the entry for lr pixels (1 to 8) into the unrolled block ending at
@@ -358,10 +358,10 @@ uv_sample:
 6:      @ paints r10 pixels from the sample in r0-r3 with the steps in r4-r7,
         @ eight at a time after a first group that may be entered part-way,
         @ then continues at [sp, #4]
+        ldr     r12, [sp, #16]
         .if \moving_by_group
         add     r8, r8, #32
         .endif
-        ldr     r12, [sp, #16]
         cmp     r8, r12
         blo     9b
         ldr     r11, [sp]
