@@ -56,8 +56,12 @@ struct SpanPlane {
     const uint64_t reach =
         static_cast<uint64_t>(max64(first < 0 ? -first : first, last < 0 ? -last : last)) +
         static_cast<uint64_t>(step < 0 ? -step : step);
-    const int over = bit_length64(reach) - 30;
-    const int shift = over > 0 ? over : 0;
+    // bit_length64(reach) - 30, at least 0, with one bit-length ladder at
+    // most: below 2^32 only the top two bits count.
+    const auto high = static_cast<uint32_t>(reach >> 32);
+    const auto low = static_cast<uint32_t>(reach);
+    const int shift = high != 0 ? bit_length32(high) + 2
+                                : static_cast<int>(low >> 31) + static_cast<int>((low >> 30) != 0);
     return {static_cast<int32_t>(first >> shift), static_cast<int32_t>(step >> shift), shift};
 }
 
