@@ -89,6 +89,13 @@ inline constexpr struct ByteBitLengths {
     return bit_length32_ladder(x);
 }
 
+// v * n for a count n >= 0 (a row, a column, a span's length): the low 64 bits
+// are the signed product's, and an unsigned 64 x 32 product is two
+// multiplies on a 32-bit processor where the signed 64 x 64 one is four.
+[[gnu::always_inline]] inline int64_t times_count(int64_t v, int32_t n) {
+    return static_cast<int64_t>(static_cast<uint64_t>(v) * static_cast<uint32_t>(n));
+}
+
 // The same for 64 bits, as two 32-bit halves: no 64-bit shifts.
 [[gnu::always_inline]] inline constexpr int bit_length64(uint64_t x) {
     const auto high = static_cast<uint32_t>(x >> 32);

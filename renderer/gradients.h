@@ -11,6 +11,7 @@
 // a larger change per pixel only comes from a sliver thinner than a pixel.
 #pragma once
 
+#include "fixed_point.h"
 #include "geometry.h"
 
 #include <cstdint>
@@ -47,7 +48,9 @@ FacetGradients facet_gradients(const ScreenPolygon& polygon);
 // reference corner is a whole number of pixels (256 units) plus a constant.
 inline RowStart row_start(const FacetGradients& g, int32_t y) {
     const RowStart& r = g.row_zero;
-    return {r.w + g.w.dy * y, r.uw + g.uw.dy * y, r.vw + g.vw.dy * y, r.sw + g.sw.dy * y};
+    // Rows on screen: y >= 0.
+    return {r.w + times_count(g.w.dy, y), r.uw + times_count(g.uw.dy, y),
+            r.vw + times_count(g.vw.dy, y), r.sw + times_count(g.sw.dy, y)};
 }
 
 } // namespace renderer

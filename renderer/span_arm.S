@@ -37,12 +37,51 @@
         .equ SAMPLE, 112
         .equ KEY, 128
         .equ LUMA_OFFSET, 132
+        .equ EXPONENT, 136
+        .equ SEEDS_BIASED, 140
+        .equ SAMPLE_SHIFTS, 144
 
 @ One sample. In: r0-r3 the planes w, uw, vw, sw; r11 the job. Out: r4 u,
 @ r5 v, r6 a, r7 b (the luma transfer; 0 from uv_sample). Clobbers r0-r3,
-@ r8-r10, r12; returns through lr.
-        .macro uv_of_sample
-        @ reciprocal16(w > 0 ? w : 1): the bit length by the ladder
+@ r8-r10, r12; returns through lr. On the way r12 points at shift_s + e.
+        .macro uv_of_sample name
+        @ reciprocal16(w > 0 ? w : 1). W changes little along a span, so
+        @ its exponent is nearly always the last sample's: w >> e is then in
+        @ [2^15, 2^16) (never for w <= 0 or e < 0: a register shift by more
+        @ than 31 leaves 0), and only otherwise does the ladder run, out of
+        @ line, which also keeps the product shifts for that exponent. The
+        @ job's exponent starts at -1, so a span's first sample takes it.
+        ldr     r9, [r11, #EXPONENT]
+        mov     r8, r0, lsr r9          @ m = w >> e
+        mov     r10, r8, lsr #15
+        cmp     r10, #1
+        bne     .Lladder\@
+.Lnormalised\@:
+        mov     r10, r8, lsr #7         @ 256 to 511: the seeds are biased by 256
+        ldr     r12, [r11, #SEEDS_BIASED]
+        ldr     r10, [r12, r10, lsl #2] @ seed r0
+        mul     r12, r10, r8            @ m's 16 bits as the multiplier's
+        rsb     r12, r12, #0            @ 2^32 - m * r0
+        smull   r8, r0, r12, r10        @ and r0's 17 bits
+        add     r10, r10, r0            @ r = r0 + (r0 * error) >> 32
+        @ u: u_ref plus the low word of (uw * r) >> (shift_u + e)
+        add     r12, r11, #SAMPLE_SHIFTS
+        ldmia   r12!, {r4, r6, r7}      @ shift_u + e, 32 less that, u_ref
+        smull   r8, r0, r1, r10
+        mov     r8, r8, lsr r4
+        orr     r8, r8, r0, lsl r6      @ a register shift of 32 leaves 0
+        add     r4, r7, r8
+        @ v
+        ldmia   r12!, {r5, r6, r7}
+        smull   r8, r0, r2, r10
+        mov     r8, r8, lsr r5
+        orr     r8, r8, r0, lsl r6
+        add     r5, r7, r8
+        .subsection 1
+        .type \name\()_ladder, %function
+\name\()_ladder:
+.Lladder\@:
+        @ the bit length of w by halves and a byte table
         cmp     r0, #1
         movlt   r0, #1
         movs    r8, r0, lsr #16
@@ -59,66 +98,46 @@
         movge   r8, r0, lsr r9          @ m = w >> e, or w << -e
         rsblt   r10, r9, #0
         movlt   r8, r0, lsl r10
-        mov     r10, r8, lsr #7
-        and     r10, r10, #0xFF
-        ldr     r12, [r11, #SEEDS]
-        ldr     r10, [r12, r10, lsl #2] @ seed r0
-        mul     r12, r8, r10
-        rsb     r12, r12, #0            @ 2^32 - m * r0
-        smull   r8, r0, r10, r12
-        add     r10, r10, r0            @ r = r0 + (r0 * error) >> 32
-        @ u: the low word of (uw * r) >> (shift_u + e)
-        smull   r8, r0, r1, r10
-        ldr     r12, [r11, #SHIFT_U]
-        add     r12, r12, r9
-        mov     r8, r8, lsr r12
-        rsb     r12, r12, #32           @ 32 for no shift: a register shift of 32 leaves 0
-        orr     r8, r8, r0, lsl r12
-        ldr     r4, [r11, #U_REF]
-        add     r4, r4, r8
-        @ v
-        smull   r8, r0, r2, r10
-        ldr     r12, [r11, #SHIFT_V]
-        add     r12, r12, r9
-        mov     r8, r8, lsr r12
-        rsb     r12, r12, #32
-        orr     r8, r8, r0, lsl r12
-        ldr     r5, [r11, #V_REF]
-        add     r5, r5, r8
+        str     r9, [r11, #EXPONENT]
+        @ each product's shift for e and 32 less it, beside u_ref and v_ref
+        add     r12, r11, #SHIFT_U
+        ldmia   r12, {r4, r5, r6, r7, r10} @ shift_u, shift_v, shift_s, u_ref, v_ref
+        add     r12, r11, #SAMPLE_SHIFTS
+        add     r0, r4, r9
+        rsb     r4, r0, #32
+        stmia   r12!, {r0, r4, r7}
+        add     r0, r5, r9
+        rsb     r4, r0, #32
+        stmia   r12!, {r0, r4, r10}
+        add     r0, r6, r9
+        rsb     r4, r0, #32
+        stmia   r12, {r0, r4}
+        b       .Lnormalised\@
+        .size \name\()_ladder, . - \name\()_ladder
+        .subsection 0
         .endm
 
         .type shaded_sample, %function
 shaded_sample:
-        uv_of_sample
+        uv_of_sample shaded_sample
         @ shade = s_ref + (sw * r) >> (shift_s + e), 64-bit in r0:r8
         smull   r8, r0, r3, r10
-        ldr     r12, [r11, #SHIFT_S]
-        add     r12, r12, r9
-        mov     r8, r8, lsr r12
-        rsb     r1, r12, #32
-        orr     r8, r8, r0, lsl r1
-        mov     r0, r0, asr r12
-        ldr     r1, [r11, #S_REF_LO]
-        ldr     r2, [r11, #S_REF_HI]
+        ldmia   r12, {r1, r12}          @ shift_s + e, 32 less that
+        mov     r8, r8, lsr r1
+        orr     r8, r8, r0, lsl r12
+        mov     r0, r0, asr r1
+        add     r1, r11, #S_REF_LO
+        ldmia   r1, {r1, r2, r3}        @ s_ref low and high, the scale
         adds    r8, r8, r1
         adc     r0, r0, r2
-        ldr     r3, [r11, #SCALE]
-        @ bounded to a word; at or above 2^31 it is 2^31 - 1 plus one scale
+        @ bounded to a word (out of line where it is not one already)
         cmp     r0, r8, asr #31
-        bne     1f
+        bne     .Lshade_bounded
         smull   r1, r2, r8, r3
-        b       2f
-1:      cmp     r0, #0
-        mvnge   r8, #0x80000000
-        movlt   r8, #0x80000000
-        smull   r1, r2, r8, r3
-        blt     2f
-        adds    r1, r1, r3
-        adc     r2, r2, r3, asr #31
-2:      adds    r1, r1, #0x80000000
-        adc     r2, r2, #0              @ steps of 1/1024 octave
+.Lshade_rounded:
+        @ the high word rounded (+ 2^31) is the steps of 1/1024 octave; then
         @ luma_transfer(steps)
-        movs    r3, r2
+        adds    r3, r2, r1, lsr #31
         rsbmi   r3, r3, #0              @ magnitude
         movmi   r12, #16                @ limit: luma_min when darkening
         movpl   r12, #235               @ luma_max otherwise
@@ -131,16 +150,25 @@ shaded_sample:
         ldr     r3, [r1, r3, lsr #20]   @ the octave fraction n % 1024
         mov     r6, r3, lsr r0          @ a (0 for a shift of 32 or more)
         mul     r1, r6, r12
-        mov     r7, r12, lsl #16
-        add     r7, r7, #32768
-        sub     r7, r7, r1              @ b = limit * 2^16 + 2^15 - limit * a
+        rsb     r7, r1, r12, lsl #16
+        add     r7, r7, #32768          @ b = limit * 2^16 + 2^15 - limit * a
         bx      lr
+.Lshade_bounded:
+        @ at or above 2^31 it is 2^31 - 1 plus one scale
+        cmp     r0, #0
+        mvnge   r8, #0x80000000
+        movlt   r8, #0x80000000
+        smull   r1, r2, r8, r3
+        blt     .Lshade_rounded
+        adds    r1, r1, r3
+        adc     r2, r2, r3, asr #31
+        b       .Lshade_rounded
         .size shaded_sample, . - shaded_sample
 
 
         .type uv_sample, %function
 uv_sample:
-        uv_of_sample
+        uv_of_sample uv_sample
         mov     r6, #0
         mov     r7, #0
         bx      lr
@@ -149,51 +177,54 @@ uv_sample:
 @ One pixel of the shaded type: r0 u << 8 (the column in the top byte), r1 v
 @ << 8 (v scaled by the width: the row in the top byte), r2 a, r3 b, r4-r7
 @ their steps, r8 the destination, r9 the texels, r10 the chroma mask.
-        .macro shaded_pixel
+        .macro shaded_pixel at
         mov     r12, r0, lsr #24
         and     lr, r1, #0xFF000000
         orr     r12, r12, lr, lsr #16
         ldr     r12, [r9, r12, lsl #2]
+        add     r0, r0, r4              @ while the texel arrives
+        add     r1, r1, r5
         and     lr, r12, #0xFF
-        mla     r11, lr, r2, r3
+        mla     r11, r2, lr, r3         @ the multiplier stops after Y's 8 bits
         and     r12, r12, r10
         orr     r12, r12, r11, lsr #16
         and     r11, r11, #0xFF0000
         orr     r12, r12, r11
         str     r12, [r8], #4
-        add     r0, r0, r4
-        add     r1, r1, r5
         add     r2, r2, r6
         add     r3, r3, r7
         .endm
 
 @ One pixel of the colour-keyed type: the same registers, r10 the key; the
-@ pixel keeps what is there where the texel is the key.
-        .macro keyed_pixel
+@ pixel keeps what is there where the texel is the key. AT is the pixel's
+@ offset in its group of eight: r8 moves once a group.
+        .macro keyed_pixel at
         mov     r12, r0, lsr #24
         and     lr, r1, #0xFF000000
         orr     r12, r12, lr, lsr #16
         ldr     r12, [r9, r12, lsl #2]
-        cmp     r12, r10
-        strne   r12, [r8]
-        add     r8, r8, #4
-        add     r0, r0, r4
+        add     r0, r0, r4              @ while the texel arrives
         add     r1, r1, r5
+        cmp     r12, r10
+        strne   r12, [r8, #\at]
         .endm
 
 @ One pixel of the cast image: the same registers, r10 the key, r2 the luma
 @ offset, r3 the chroma mask, r6 0x7F007F00; where the texel is not the key,
 @ the luma of what is there moves by the offset (clamped to 16..235) and
 @ its chroma halfway to the texel's, rounded up: (x | y) - ((x ^ y) >> 1)
-@ per chroma byte.
-        .macro cast_pixel
+@ per chroma byte. AT as for keyed_pixel.
+        .macro cast_pixel at
         mov     r12, r0, lsr #24
         and     lr, r1, #0xFF000000
         orr     r12, r12, lr, lsr #16
         ldr     r12, [r9, r12, lsl #2]
+        add     r0, r0, r4              @ while the texel arrives
+        add     r1, r1, r5
         cmp     r12, r10
         beq     .Lcast_keep\@
-        ldr     r11, [r8]
+        ldr     r11, [r8, #\at]
+        and     r12, r12, r3            @ while the pixel below arrives
         and     lr, r11, #0xFF
         add     lr, lr, r2
         cmp     lr, #16
@@ -201,43 +232,71 @@ uv_sample:
         cmp     lr, #235
         movgt   lr, #235
         and     r11, r11, r3
-        and     r12, r12, r3
         orr     r7, r11, r12
         eor     r11, r11, r12
         and     r11, r6, r11, lsr #1
         sub     r7, r7, r11
         orr     r7, r7, lr
         orr     r7, r7, lr, lsl #16
-        str     r7, [r8]
+        str     r7, [r8, #\at]
 .Lcast_keep\@:
-        add     r8, r8, #4
-        add     r0, r0, r4
-        add     r1, r1, r5
         .endm
 
 @ r12 = the entry for lr pixels (1 to 8) into the unrolled block ending at
-@ 6f.
+@ 6b.
         .macro entry_for_pixels pixel_bytes
-        ldr     r12, =6f
+        ldr     r12, =6b
         .if \pixel_bytes == 60
         sub     r12, r12, lr, lsl #6    @ entered part-way: 60 bytes a pixel
         add     r12, r12, lr, lsl #2
-        .elseif \pixel_bytes == 36
-        sub     r12, r12, lr, lsl #5    @ 36 bytes a pixel
-        sub     r12, r12, lr, lsl #2
-        .elseif \pixel_bytes == 100
-        sub     r12, r12, lr, lsl #6    @ 100 bytes a pixel
+        .elseif \pixel_bytes == 32
+        sub     r12, r12, lr, lsl #5    @ 32 bytes a pixel
+        .elseif \pixel_bytes == 96
+        sub     r12, r12, lr, lsl #6    @ 96 bytes a pixel
         sub     r12, r12, lr, lsl #5
-        sub     r12, r12, lr, lsl #2
         .else
         .error "no entry computation for this pixel size"
         .endif
         .endm
 
+@ Loads the pixel loop's registers for r10 pixels from the sample in r0-r3
+@ with the steps in r4-r7 (see the pixel macros); r8 the first pixel, and
+@ [sp, #16] where the pixels end. With MOVING_BY_GROUP the pixels are
+@ addressed from their group's start, which lies before the first pixel
+@ where the first group is entered part-way: the groups then end exactly
+@ at the span's end.
+        .macro pixel_loop_setup pixel_bytes, operand, moving_by_group
+        ldr     r8, [r11, #DST]
+        add     lr, r8, r10, lsl #2
+        str     lr, [sp, #16]
+        .if \moving_by_group
+        add     r9, r10, #7
+        mov     r9, r9, lsr #3          @ groups
+        sub     r8, lr, r9, lsl #5
+        .endif
+        ldr     r9, [r11, #TEXELS]
+        mov     r0, r0, lsl #8          @ u's column in the top byte
+        mov     r4, r4, lsl #8
+        mov     r1, r1, lsl #8          @ v scaled by the width
+        mov     r5, r5, lsl #8
+        .if \operand == 0
+        ldr     r10, =0xFF00FF00
+        .else
+        ldr     r10, [r11, #\operand]
+        .endif
+        .if \pixel_bytes == 96
+        ldr     r2, [r11, #LUMA_OFFSET]
+        ldr     r3, =0xFF00FF00
+        ldr     r6, =0x7F007F00
+        .endif
+        .endm
+
 @ A whole span, for one rendering type: NAME the function, SAMPLE the
 @ sample routine, PIXEL the pixel macro of PIXEL_BYTES bytes, OPERAND the
-@ job's word that goes in r10 (the chroma mask is loaded when it is 0).
-        .macro span_function name, sample, pixel, pixel_bytes, operand
+@ job's word that goes in r10 (the chroma mask is loaded when it is 0),
+@ MOVING_BY_GROUP whether the pixels address the destination from their
+@ group's start (the pixel does not move r8 itself).
+        .macro span_function name, sample, pixel, pixel_bytes, operand, moving_by_group
         .global \name
         .type \name, %function
 \name:
@@ -247,6 +306,11 @@ uv_sample:
         sub     sp, sp, #24
         mov     r11, r0
         str     r0, [sp]
+        mvn     r9, #0                  @ no exponent known yet
+        ldr     r10, [r11, #SEEDS]
+        sub     r10, r10, #1024         @ indexed by m >> 7, from 256
+        add     r12, r11, #EXPONENT
+        stmia   r12, {r9, r10}
         ldr     r12, =1f
         str     r12, [sp, #4]
         ldr     r9, [r11, #SUBSPAN_SHIFT]
@@ -286,8 +350,23 @@ uv_sample:
         sub     r7, r7, r3
         mov     r7, r7, asr r9
         ldr     r10, [sp, #8]
-        ldr     r12, =9f                @ whole groups of eight
-        b       8f
+        @ whole groups of eight, straight into the first
+        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group
+9:      .irp at, 0, 4, 8, 12, 16, 20, 24, 28
+        \pixel \at
+        .endr
+6:      @ paints r10 pixels from the sample in r0-r3 with the steps in r4-r7,
+        @ eight at a time after a first group that may be entered part-way,
+        @ then continues at [sp, #4]
+        ldr     r12, [sp, #16]
+        .if \moving_by_group
+        add     r8, r8, #32
+        .endif
+        cmp     r8, r12
+        blo     9b
+        ldr     r11, [sp]
+        str     r8, [r11, #DST]
+        ldr     pc, [sp, #4]
 2:      @ the last subspan, r10 pixels (1 to a whole subspan), sampled at its
         @ last pixel
         add     r10, r10, r8
@@ -334,37 +413,8 @@ uv_sample:
         and     lr, lr, #7
         add     lr, lr, #1              @ the first group: 1 to 8 pixels
         entry_for_pixels \pixel_bytes
-8:      @ paints r10 pixels from the sample in r0-r3 with the steps in r4-r7,
-        @ eight at a time after a first group entered at r12, then continues
-        @ at [sp, #4]
-        ldr     r8, [r11, #DST]
-        add     lr, r8, r10, lsl #2
-        str     lr, [sp, #16]
-        ldr     r9, [r11, #TEXELS]
-        mov     r0, r0, lsl #8          @ u's column in the top byte
-        mov     r4, r4, lsl #8
-        mov     r1, r1, lsl #8          @ v scaled by the width
-        mov     r5, r5, lsl #8
-        .if \operand == 0
-        ldr     r10, =0xFF00FF00
-        .else
-        ldr     r10, [r11, #\operand]
-        .endif
-        .if \pixel_bytes == 100
-        ldr     r2, [r11, #LUMA_OFFSET]
-        ldr     r3, =0xFF00FF00
-        ldr     r6, =0x7F007F00
-        .endif
+        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group
         mov     pc, r12
-9:      .rept 8
-        \pixel
-        .endr
-6:      ldr     r12, [sp, #16]
-        cmp     r8, r12
-        blo     9b
-        ldr     r11, [sp]
-        str     r8, [r11, #DST]
-        ldr     pc, [sp, #4]
 7:      add     sp, sp, #24
         pop     {r4-r11, lr}
         bx      lr
@@ -373,11 +423,11 @@ uv_sample:
         .endm
 
 @ void lumenfall_arm_shaded_span(ArmSpan* span)
-        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel, 60, 0
+        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel, 60, 0, 0
 @ void lumenfall_arm_keyed_span(ArmSpan* span)
-        span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 36, KEY
+        span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 32, KEY, 1
 @ void lumenfall_arm_cast_span(ArmSpan* span)
-        span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 100, KEY
+        span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 96, KEY, 1
 
 @ void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour):
 @ count words of colour, eight at a time with one store-multiple (the

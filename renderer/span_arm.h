@@ -39,8 +39,13 @@ struct ArmSpan {
     // The assembly's own: the current sample (u, v, luma transfer a and b).
     uint32_t u, v;
     int32_t a, b;
-    uint32_t key;        // the colour key (types 4 and 6)
-    int32_t luma_offset; // the cast image's, bounded to +-255
+    uint32_t key;           // the colour key (types 4 and 6)
+    int32_t luma_offset;    // the cast image's, bounded to +-255
+    int32_t exponent;       // the assembly's: W's exponent at the last sample
+    uintptr_t seeds_biased; // the assembly's: reciprocal_seeds less 256 entries
+    // The assembly's: for that exponent, each product's shift (shift_u + e,
+    // 32 less it, u_ref; the same for v; for the shade without a reference).
+    int32_t sample_shifts[8];
 };
 
 #if defined(__arm__)
@@ -51,7 +56,8 @@ static_assert(offsetof(ArmSpan, w) == 12 && offsetof(ArmSpan, w_step) == 28 &&
               offsetof(ArmSpan, reciprocal_seeds) == 96 &&
               offsetof(ArmSpan, step_reciprocal) == 108 && offsetof(ArmSpan, u) == 112 &&
               offsetof(ArmSpan, key) == 128 && offsetof(ArmSpan, luma_offset) == 132 &&
-              sizeof(ArmSpan) == 136);
+              offsetof(ArmSpan, exponent) == 136 && offsetof(ArmSpan, sample_shifts) == 144 &&
+              sizeof(ArmSpan) == 176);
 #endif
 
 extern "C" void lumenfall_arm_shaded_span(ArmSpan* span);

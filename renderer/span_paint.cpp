@@ -222,11 +222,11 @@ struct SampleShifts {
 // between those of its smallest and largest value. The samples step W from
 // the span's first value by truncated subspan steps, so they lie below the
 // line through its ends by at most one unit a subspan (and the last by two).
-[[maybe_unused]] inline bool sample_shifts_fit(const SpanPlanes& planes, int64_t w_per_pixel,
+[[maybe_unused]] inline bool sample_shifts_fit(const SpanPlanes& planes, int32_t w_last,
                                                int32_t pixels, int subspan_shift_pixels,
                                                bool shaded, SampleShifts& out) {
     const int32_t first = planes.w.at;
-    const int32_t last = plane_ahead(planes.w, w_per_pixel, pixels - 1);
+    const int32_t last = w_last;
     const int32_t margin = (pixels >> subspan_shift_pixels) + 4;
     const int32_t low = (first < last ? first : last) - margin;
     const int32_t high = (first > last ? first : last) + 4;
@@ -236,6 +236,13 @@ struct SampleShifts {
     out = {base - planes.uw.shift, base - planes.vw.shift, base - planes.sw.shift};
     auto fits = [&](int b) { return b + e_low >= 0 && b + e_high <= 31; };
     return fits(out.u) && fits(out.v) && (!shaded || fits(out.s));
+}
+
+[[maybe_unused]] inline bool sample_shifts_fit(const SpanPlanes& planes, int64_t w_per_pixel,
+                                               int32_t pixels, int subspan_shift_pixels,
+                                               bool shaded, SampleShifts& out) {
+    return sample_shifts_fit(planes, plane_ahead(planes.w, w_per_pixel, pixels - 1), pixels,
+                             subspan_shift_pixels, shaded, out);
 }
 
 // x >> s for a shift the caller has bounded to [0, 31].
@@ -262,25 +269,41 @@ template <bool Shaded>
                  static_cast<uint32_t>(g.v_ref) +
                      static_cast<uint32_t>(shift_below_32(int64_t{vw} * r, k.v + rw.shift)),
                  {0, 0}};
-    if constexpr (Shaded) {
-        // As in sample_at.
-        constexpr int64_t half = int64_t{1} << 31;
-        const int64_t shade = g.s_ref + shift_below_32(int64_t{sw} * r, k.s + rw.shift);
-        const int32_t bounded = shade >= half   ? INT32_MAX
-                                : shade < -half ? INT32_MIN
-                                                : static_cast<int32_t>(shade);
-        int64_t product = int64_t{bounded} * shade_scale;
-        if (shade >= half) product += shade_scale;
-        s.shade = luma_transfer(static_cast<int32_t>((product + half) >> 32));
-    }
+    if constexpr (Shaded)
+        s.shade = bounded_shade_transfer(g.s_ref + shift_below_32(int64_t{sw} * r, k.s + rw.shift),
+                                         shade_scale);
     return s;
+}
+
+// The job of the faster loop for one subspan from the cursor's texel and
+// the transfer at its start, with the steps of both.
+[[maybe_unused]] inline Subspan16 subspan16(uint32_t* dst, const TextureView& t, uint32_t u,
+                                            int64_t du, uint32_t v, int64_t dv,
+                                            const LumaTransfer& shade, int32_t da, int32_t db,
+                                            const OpParams& p) {
+    return {dst,
+            t.texels,
+            u,
+            static_cast<uint32_t>(du),
+            v,
+            static_cast<uint32_t>(dv),
+            t.width_mask,
+            t.height_mask,
+            t.log2_width,
+            shade.a,
+            da,
+            shade.b,
+            db,
+            p.key,
+            p.luma_offset};
 }
 
 // A subspan of 16 or 32 pixels through this processor's faster loop, in
 // pieces of 16: each piece starts where the linear steps of the one before
 // leave off, exactly as in one loop. False where that loop does not take it.
 // Builds without a faster loop never call it.
-[[maybe_unused]] inline bool paint_fast_subspans(uint32_t rendering_type, Subspan16 part, int32_t count) {
+[[maybe_unused]] inline bool paint_fast_subspans(uint32_t rendering_type, Subspan16 part,
+                                                 int32_t count) {
     if (count != subspan_pixels && count != long_subspan_pixels) return false;
     bool painted = paint_subspan16_fast(rendering_type, part);
     for (int32_t done = subspan_pixels; painted && done < count; done += subspan_pixels) {
@@ -338,22 +361,10 @@ void paint_mask_span(const FacetPaint& p, const SpanPlanes& planes, const Sample
         }
         bool painted = false;
         if constexpr (fast_subspans_built) {
-            Subspan16 part{row + x,
-                           texture.texels,
-                           first.u,
-                           static_cast<uint32_t>(du),
-                           first.v,
-                           static_cast<uint32_t>(dv),
-                           texture.width_mask,
-                           texture.height_mask,
-                           texture.log2_width,
-                           first.shade.a,
-                           da,
-                           first.shade.b,
-                           db,
-                           params.key,
-                           params.luma_offset};
-            painted = paint_fast_subspans(Op::type, part, count);
+            painted = paint_fast_subspans(
+                Op::type,
+                subspan16(row + x, texture, first.u, du, first.v, dv, first.shade, da, db, params),
+                count);
         }
         if (!painted)
             paint_subspan<Op, RowWrap::mask, whole>(row + x, count, texture,
@@ -373,17 +384,22 @@ template <class Op, int Shift>
 [[gnu::noinline]] bool paint_arm_span(const FacetPaint& p, const RowStart& start, uint32_t* row,
                                       int32_t x_begin, int32_t x_end) {
     const FacetGradients& g = p.gradients;
-    const int32_t x_last = x_end - 1;
-    auto plane = [&](int64_t row_value, int64_t per_pixel) {
-        const int64_t first = row_value + x_begin * per_pixel;
-        return span_plane(first, first + (x_last - x_begin) * per_pixel, per_pixel, Shift);
+    const int32_t ahead = x_end - 1 - x_begin;
+    // Each plane's values at the span's ends from one product for its
+    // length, which span_plane's reach and plane_ahead's last value share.
+    int32_t last[4] = {0, 0, 0, 0};
+    auto plane = [&](int64_t row_value, int64_t per_pixel, int32_t& at_last) {
+        const int64_t first = row_value + times_count(per_pixel, x_begin);
+        const int64_t across = times_count(per_pixel, ahead);
+        const SpanPlane fitted = span_plane(first, first + across, per_pixel, Shift);
+        at_last = fitted.at + static_cast<int32_t>(across >> fitted.shift);
+        return fitted;
     };
-    const SpanPlanes planes{plane(start.w, g.w.dx), plane(start.uw, g.uw.dx),
-                            plane(start.vw, g.vw.dx),
-                            Op::shaded ? plane(start.sw, g.sw.dx) : SpanPlane{0, 0, 0}};
+    const SpanPlanes planes{plane(start.w, g.w.dx, last[0]), plane(start.uw, g.uw.dx, last[1]),
+                            plane(start.vw, g.vw.dx, last[2]),
+                            Op::shaded ? plane(start.sw, g.sw.dx, last[3]) : SpanPlane{0, 0, 0}};
     SampleShifts k;
-    if (!sample_shifts_fit(planes, g.w.dx, x_end - x_begin, Shift, Op::shaded, k)) return false;
-    const int32_t ahead = x_last - x_begin;
+    if (!sample_shifts_fit(planes, last[0], x_end - x_begin, Shift, Op::shaded, k)) return false;
     ArmSpan s;
     s.dst = row + x_begin;
     s.left = x_end - x_begin;
@@ -394,9 +410,9 @@ template <class Op, int Shift>
     s.w_step = planes.w.step;
     s.uw_step = planes.uw.step;
     s.vw_step = planes.vw.step;
-    s.w_last = plane_ahead(planes.w, g.w.dx, ahead);
-    s.uw_last = plane_ahead(planes.uw, g.uw.dx, ahead);
-    s.vw_last = plane_ahead(planes.vw, g.vw.dx, ahead);
+    s.w_last = last[0];
+    s.uw_last = last[1];
+    s.vw_last = last[2];
     s.shift_u = k.u;
     s.shift_v = k.v;
     s.u_ref = static_cast<uint32_t>(g.u_ref);
@@ -408,7 +424,7 @@ template <class Op, int Shift>
     if constexpr (Op::shaded) {
         s.sw = planes.sw.at;
         s.sw_step = planes.sw.step;
-        s.sw_last = plane_ahead(planes.sw, g.sw.dx, ahead);
+        s.sw_last = last[3];
         s.shift_s = k.s;
         s.s_ref_lo = static_cast<uint32_t>(g.s_ref);
         s.s_ref_hi = static_cast<int32_t>(g.s_ref >> 32);
@@ -511,22 +527,10 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
         }
         bool painted = false;
         if constexpr (fast_subspans_built && Wrap == RowWrap::mask) {
-            Subspan16 part{row + x,
-                           texture.texels,
-                           cursor.u,
-                           static_cast<uint32_t>(du),
-                           cursor.v,
-                           static_cast<uint32_t>(dv),
-                           texture.width_mask,
-                           texture.height_mask,
-                           texture.log2_width,
-                           first.shade.a,
-                           da,
-                           first.shade.b,
-                           db,
-                           params.key,
-                           params.luma_offset};
-            painted = paint_fast_subspans(Op::type, part, count);
+            painted = paint_fast_subspans(Op::type,
+                                          subspan16(row + x, texture, cursor.u, du, cursor.v, dv,
+                                                    first.shade, da, db, params),
+                                          count);
         }
         if (!painted)
             paint_subspan<Op, Wrap, whole>(row + x, count, texture, cursor, du, dv, first.shade.a,
@@ -542,8 +546,8 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
                         int32_t y) {
     const FacetGradients& g = p.gradients;
     const RowStart start = row_start(g, y);
-    const int64_t w_first = start.w + x_begin * g.w.dx;
-    const int64_t w_last = start.w + (x_end - 1) * g.w.dx;
+    const int64_t w_first = start.w + times_count(g.w.dx, x_begin);
+    const int64_t w_last = start.w + times_count(g.w.dx, x_end - 1);
     if (long_subspans_fit(w_first, w_last, g.w.dx))
         paint_span<Op, Wrap, long_subspan_shift>(p, start, row, x_begin, x_end);
     else

@@ -56,8 +56,12 @@ struct SpanPlane {
     const uint64_t reach =
         static_cast<uint64_t>(max64(first < 0 ? -first : first, last < 0 ? -last : last)) +
         static_cast<uint64_t>(step < 0 ? -step : step);
-    const int over = bit_length64(reach) - 30;
-    const int shift = over > 0 ? over : 0;
+    // bit_length64(reach) - 30, at least 0, with one bit-length ladder at
+    // most: below 2^32 only the top two bits count.
+    const auto high = static_cast<uint32_t>(reach >> 32);
+    const auto low = static_cast<uint32_t>(reach);
+    const int shift = high != 0 ? bit_length32(high) + 2
+                                : static_cast<int>(low >> 31) + static_cast<int>((low >> 30) != 0);
     return {static_cast<int32_t>(first >> shift), static_cast<int32_t>(step >> shift), shift};
 }
 
@@ -85,6 +89,21 @@ struct SpanPlanes {
     SpanPlane w, uw, vw, sw;
 };
 
+// The luma transfer for a sample's shade. The shade is bounded to
+// [-2^31, 2^31] and |shade_scale| <= 2^26, so the steps lie within +-2^25.
+// The product is one 32 x 32 -> 64 multiply: the top bound 2^31 is taken as
+// (2^31 - 1) plus one scale.
+[[gnu::always_inline]] inline LumaTransfer bounded_shade_transfer(int64_t shade,
+                                                                  int32_t shade_scale) {
+    constexpr int64_t half = int64_t{1} << 31;
+    const int32_t bounded = shade >= half   ? INT32_MAX
+                            : shade < -half ? INT32_MIN
+                                            : static_cast<int32_t>(shade);
+    int64_t product = int64_t{bounded} * shade_scale;
+    if (shade >= half) product += shade_scale;
+    return luma_transfer(static_cast<int32_t>((product + half) >> 32));
+}
+
 template <bool Shaded>
 [[gnu::always_inline]] inline Sample sample_at(const FacetGradients& g, const SpanPlanes& p,
                                                int32_t w, int32_t uw, int32_t vw, int32_t sw,
@@ -95,19 +114,9 @@ template <bool Shaded>
     Sample s{g.u_ref + divide_by_w(uw, p.uw.shift, rw, p.w.shift),
              g.v_ref + divide_by_w(vw, p.vw.shift, rw, p.w.shift),
              {0, 0}};
-    if constexpr (Shaded) {
-        // The shade is bounded to [-2^31, 2^31] and |shade_scale| <= 2^26, so
-        // the steps lie within +-2^25. The product is one 32 x 32 -> 64
-        // multiply: the top bound 2^31 is taken as (2^31 - 1) plus one scale.
-        constexpr int64_t half = int64_t{1} << 31;
-        const int64_t shade = g.s_ref + divide_by_w(sw, p.sw.shift, rw, p.w.shift);
-        const int32_t bounded = shade >= half   ? INT32_MAX
-                                : shade < -half ? INT32_MIN
-                                                : static_cast<int32_t>(shade);
-        int64_t product = int64_t{bounded} * shade_scale;
-        if (shade >= half) product += shade_scale;
-        s.shade = luma_transfer(static_cast<int32_t>((product + half) >> 32));
-    }
+    if constexpr (Shaded)
+        s.shade = bounded_shade_transfer(g.s_ref + divide_by_w(sw, p.sw.shift, rw, p.w.shift),
+                                         shade_scale);
     return s;
 }
 

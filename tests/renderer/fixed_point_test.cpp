@@ -6,6 +6,7 @@
 #include "test_area.h"
 
 #include "pixel.h"
+#include "span_sample.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,28 @@ TEST(FixedPoint, BitLengthLadderMatchesTheCountOfLeadingZeros) {
         for (const uint32_t x : {p, p | (p - 1), p | (p >> 1), p | 1u}) {
             ASSERT_EQ(bit_length32_ladder(x), bit + 1) << x;
             ASSERT_EQ(bit_length32_ladder(x), bit_length32(x)) << x;
+        }
+    }
+}
+
+TEST(FixedPoint, SpanPlaneTakesTheLeastShiftThatFitsThirtyBits) {
+    // The reach (the larger end plus a subspan's step) around each power of
+    // two where the shift changes, on both sides of 2^32 and of zero.
+    for (int bit = 0; bit < 62; ++bit) {
+        const int64_t p = int64_t{1} << bit;
+        for (const int64_t end : {p - 1, p, p + 1, -p, -(p - 1)}) {
+            for (const int64_t per_pixel : {int64_t{0}, int64_t{3}, -(p >> 6)}) {
+                const SpanPlane plane = span_plane(end >> 1, end, per_pixel, 4);
+                const int64_t step = per_pixel * 16;
+                const auto reach = static_cast<uint64_t>(end < 0 ? -end : end) +
+                                   static_cast<uint64_t>(step < 0 ? -step : step);
+                ASSERT_LT(reach >> plane.shift, uint64_t{1} << 30) << end << " " << per_pixel;
+                if (plane.shift > 0) {
+                    ASSERT_GE(reach >> (plane.shift - 1), uint64_t{1} << 30) << end;
+                }
+                ASSERT_EQ(plane.at, static_cast<int32_t>((end >> 1) >> plane.shift)) << end;
+                ASSERT_EQ(plane.step, static_cast<int32_t>(step >> plane.shift)) << end;
+            }
         }
     }
 }
