@@ -8,3 +8,13 @@ bool paint_subspan16_fast(uint32_t, const Subspan16&) {
 }
 
 } // namespace renderer
+
+namespace renderer {
+
+bool paint_mask_span_fast(uint32_t, const MaskSpan&) {
+    return false;
+}
+
+void use_fast_spans(bool) {}
+
+} // namespace renderer

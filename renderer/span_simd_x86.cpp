@@ -5,6 +5,9 @@
 #include "span_simd.h"
 
 #include "config.h"
+#include "fixed_point.h"
+#include "luma_transfer.h"
+#include "span_sample.h"
 
 #include <immintrin.h>
 
@@ -93,12 +96,329 @@ __attribute__((target("avx2"))) void paint(uint32_t type, const Subspan16& s) {
     }
 }
 
+// ---- Whole spans ----------------------------------------------------------
+
+bool fast_spans_enabled = true;
+
+#define AVX2 __attribute__((target("avx2")))
+
+// The high words of eight signed 32 x 32 -> 64 products.
+AVX2 inline __m256i high_products(__m256i a, __m256i b) {
+    const __m256i even = _mm256_mul_epi32(a, b);
+    const __m256i odd = _mm256_mul_epi32(_mm256_srli_epi64(a, 32), _mm256_srli_epi64(b, 32));
+    return _mm256_blend_epi32(_mm256_srli_epi64(even, 32), odd, 0xAA);
+}
+
+// The low words of eight (x * r) >> s, signed 64-bit products shifted by s
+// in [0, 31]: bits s .. s + 31 of the product, the same whether the shift
+// is arithmetic or logical.
+AVX2 inline __m256i shifted_products_low(__m256i x, __m256i r, __m256i s) {
+    const __m256i low_words = _mm256_set1_epi64x(0xFFFFFFFF);
+    const __m256i even =
+        _mm256_srlv_epi64(_mm256_mul_epi32(x, r), _mm256_and_si256(s, low_words));
+    const __m256i odd = _mm256_srlv_epi64(
+        _mm256_mul_epi32(_mm256_srli_epi64(x, 32), _mm256_srli_epi64(r, 32)),
+        _mm256_srli_epi64(s, 32));
+    return _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
+}
+
+// Four 64-bit arithmetic shifts right by counts in [0, 63] (AVX2 has only the
+// logical one): shifting the complement of a negative value and
+// complementing back fills with ones.
+AVX2 inline __m256i shift_right_signed64(__m256i x, __m256i s) {
+    const __m256i sign = _mm256_cmpgt_epi64(_mm256_setzero_si256(), x);
+    return _mm256_xor_si256(_mm256_srlv_epi64(_mm256_xor_si256(x, sign), s), sign);
+}
+
+// The brightness steps of mask_sample for four samples in the even or odd
+// words (x, r and s already moved to the low words of each 64-bit lane):
+// the shade, bounded to 32 bits, times the scale, rounded to its high word.
+AVX2 inline __m256i shade_steps4(__m256i sw, __m256i r, __m256i s, const MaskSpan& span) {
+    constexpr int64_t half = int64_t{1} << 31;
+    const __m256i shift = _mm256_and_si256(s, _mm256_set1_epi64x(0xFFFFFFFF));
+    const __m256i shade =
+        _mm256_add_epi64(_mm256_set1_epi64x(span.s_ref),
+                         shift_right_signed64(_mm256_mul_epi32(sw, r), shift));
+    const __m256i high = _mm256_cmpgt_epi64(shade, _mm256_set1_epi64x(half - 1));
+    const __m256i low = _mm256_cmpgt_epi64(_mm256_set1_epi64x(-half), shade);
+    __m256i bounded = _mm256_blendv_epi8(shade, _mm256_set1_epi64x(INT32_MAX), high);
+    bounded = _mm256_blendv_epi8(bounded, _mm256_set1_epi64x(INT32_MIN), low);
+    const __m256i scale = _mm256_set1_epi64x(span.shade_scale);
+    __m256i product = _mm256_mul_epi32(bounded, scale);
+    product = _mm256_add_epi64(product, _mm256_and_si256(high, scale));
+    return _mm256_srli_epi64(_mm256_add_epi64(product, _mm256_set1_epi64x(half)), 32);
+}
+
+// Eight samples' texture coordinates and luma transfers.
+struct Samples8 {
+    alignas(32) uint32_t u[8];
+    alignas(32) uint32_t v[8];
+    alignas(32) int32_t a[8];
+    alignas(32) int32_t b[8];
+};
+
+// mask_sample at the planes' values w, uw, vw, sw of eight samples:
+// reciprocal16, the products and shifts, the luma transfer, lane by lane.
+template <bool Shaded>
+AVX2 inline void sample8(const MaskSpan& span, __m256i w, __m256i uw, __m256i vw, __m256i sw,
+                         Samples8& out) {
+    const __m256i zero = _mm256_setzero_si256();
+    w = _mm256_max_epi32(w, _mm256_set1_epi32(1));
+    // The bit length from the exponent of the nearest float, one less where
+    // rounding carried w up to the next power of two.
+    __m256i top = _mm256_sub_epi32(
+        _mm256_srli_epi32(_mm256_castps_si256(_mm256_cvtepi32_ps(w)), 23), _mm256_set1_epi32(127));
+    const __m256i power = _mm256_sllv_epi32(_mm256_set1_epi32(1), top);
+    const __m256i carried = _mm256_xor_si256(_mm256_cmpeq_epi32(_mm256_max_epu32(power, w), w),
+                                             _mm256_set1_epi32(-1));
+    top = _mm256_add_epi32(top, carried);
+    const __m256i e = _mm256_sub_epi32(top, _mm256_set1_epi32(15)); // bit length - 16
+    const __m256i m = _mm256_sllv_epi32(_mm256_srlv_epi32(w, _mm256_max_epi32(e, zero)),
+                                        _mm256_max_epi32(_mm256_sub_epi32(zero, e), zero));
+    const __m256i seed = _mm256_i32gather_epi32(
+        reinterpret_cast<const int*>(reciprocal_seeds.values),
+        _mm256_and_si256(_mm256_srli_epi32(m, 7), _mm256_set1_epi32(0xFF)), 4);
+    const __m256i error = _mm256_sub_epi32(zero, _mm256_mullo_epi32(m, seed));
+    const __m256i r = _mm256_add_epi32(seed, high_products(seed, error));
+
+    const __m256i u = shifted_products_low(uw, r, _mm256_add_epi32(_mm256_set1_epi32(span.shift_u), e));
+    const __m256i v = shifted_products_low(vw, r, _mm256_add_epi32(_mm256_set1_epi32(span.shift_v), e));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(out.u),
+                       _mm256_add_epi32(u, _mm256_set1_epi32(static_cast<int>(span.u_ref))));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(out.v),
+                       _mm256_add_epi32(v, _mm256_set1_epi32(static_cast<int>(span.v_ref))));
+    if constexpr (Shaded) {
+        const __m256i s = _mm256_add_epi32(_mm256_set1_epi32(span.shift_s), e);
+        const __m256i even = shade_steps4(sw, r, s, span);
+        const __m256i odd = shade_steps4(_mm256_srli_epi64(sw, 32), _mm256_srli_epi64(r, 32),
+                                         _mm256_srli_epi64(s, 32), span);
+        const __m256i steps = _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
+        // luma_transfer
+        const __m256i n = _mm256_min_epu32(_mm256_abs_epi32(steps),
+                                           _mm256_set1_epi32(luma_max_octaves * luma_steps_per_octave));
+        const __m256i fraction = _mm256_i32gather_epi32(
+            reinterpret_cast<const int*>(luma_octave_fraction),
+            _mm256_and_si256(n, _mm256_set1_epi32(luma_steps_per_octave - 1)), 4);
+        // A count of 32 or more leaves 0, as luma_transfer wants.
+        const __m256i a = _mm256_srlv_epi32(
+            fraction, _mm256_add_epi32(_mm256_srli_epi32(n, 10), _mm256_set1_epi32(15)));
+        const __m256i limit = _mm256_blendv_epi8(_mm256_set1_epi32(luma_max),
+                                                 _mm256_set1_epi32(luma_min),
+                                                 _mm256_cmpgt_epi32(zero, steps));
+        const __m256i b = _mm256_sub_epi32(
+            _mm256_add_epi32(_mm256_slli_epi32(limit, 16), _mm256_set1_epi32(1 << 15)),
+            _mm256_mullo_epi32(limit, a));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out.a), a);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out.b), b);
+    } else {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out.a), zero);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out.b), zero);
+    }
+}
+
+// Where a group of eight pixels fetches and what it shades with: texture
+// coordinates and luma transfer, one lane a pixel.
+struct Lanes {
+    __m256i u, v, a, b;
+};
+
+// The texture's shape and the type's constants, as vectors.
+struct SpanConstants {
+    __m256i width_mask, height_mask, key, luma_offset;
+    __m128i log2_width;
+    const int* texels;
+};
+
+// Up to eight pixels of the type; only the first `n` lanes are read or
+// written.
+template <uint32_t Type>
+AVX2 inline void paint8(uint32_t* dst, int32_t n, const SpanConstants& c, __m256i lane,
+                        const Lanes& at) {
+    const __m256i column = _mm256_and_si256(_mm256_srli_epi32(at.u, 16), c.width_mask);
+    const __m256i row = _mm256_and_si256(_mm256_srli_epi32(at.v, 16), c.height_mask);
+    const __m256i index = _mm256_or_si256(_mm256_sll_epi32(row, c.log2_width), column);
+    // Every index lies inside the texture, so lanes past n may fetch too.
+    const __m256i texel = _mm256_i32gather_epi32(c.texels, index, 4);
+    const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(n), lane);
+    __m256i* const out = reinterpret_cast<__m256i*>(dst);
+    auto store = [&](__m256i pixel) AVX2 {
+        if (n == 8)
+            _mm256_storeu_si256(out, pixel);
+        else
+            _mm256_maskstore_epi32(reinterpret_cast<int*>(dst), live, pixel);
+    };
+    auto load_under = [&]() AVX2 {
+        return n == 8 ? _mm256_loadu_si256(out)
+                      : _mm256_maskload_epi32(reinterpret_cast<const int*>(dst), live);
+    };
+    const __m256i key = c.key;
+    if constexpr (Type == 2) {
+        store(texel);
+    } else if constexpr (Type == 3) {
+        const __m256i y = _mm256_srai_epi32(
+            _mm256_add_epi32(_mm256_mullo_epi32(byte_at(texel, 0), at.a), at.b), 16);
+        const __m256i chroma =
+            _mm256_and_si256(texel, _mm256_set1_epi32(static_cast<int>(0xFF00FF00u)));
+        store(_mm256_or_si256(chroma, _mm256_or_si256(y, _mm256_slli_epi32(y, 16))));
+    } else if constexpr (Type == 4) {
+        const __m256i under = load_under();
+        store(_mm256_blendv_epi8(texel, under, _mm256_cmpeq_epi32(texel, key)));
+    } else {
+        const __m256i under = load_under();
+        const __m256i keyed = _mm256_cmpeq_epi32(texel, key);
+        __m256i y = _mm256_add_epi32(byte_at(under, 0), c.luma_offset);
+        y = _mm256_min_epi32(_mm256_max_epi32(y, _mm256_set1_epi32(luma_min)),
+                             _mm256_set1_epi32(luma_max));
+        const __m256i one = _mm256_set1_epi32(1);
+        const __m256i cu = _mm256_srli_epi32(
+            _mm256_add_epi32(_mm256_add_epi32(byte_at(under, 8), byte_at(texel, 8)), one), 1);
+        const __m256i cv = _mm256_srli_epi32(
+            _mm256_add_epi32(
+                _mm256_add_epi32(_mm256_srli_epi32(under, 24), _mm256_srli_epi32(texel, 24)), one),
+            1);
+        const __m256i pixel =
+            _mm256_or_si256(_mm256_or_si256(y, _mm256_slli_epi32(cu, 8)),
+                            _mm256_or_si256(_mm256_slli_epi32(y, 16), _mm256_slli_epi32(cv, 24)));
+        store(_mm256_blendv_epi8(pixel, under, keyed));
+    }
+}
+
+// The portable mask-wrap span's loop: subspans of 2^Shift pixels, each
+// linear between the samples at its ends, the last one sampled at the
+// span's last pixel; here the samples come eight at a time.
+template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& given) {
+    // A copy the painted pixels cannot alias, so that its words stay in
+    // registers.
+    const MaskSpan span = given;
+    const SpanConstants constants{_mm256_set1_epi32(static_cast<int>(span.width_mask)),
+                                  _mm256_set1_epi32(static_cast<int>(span.height_mask)),
+                                  _mm256_set1_epi32(static_cast<int>(span.key)),
+                                  _mm256_set1_epi32(span.luma_offset),
+                                  _mm_cvtsi32_si128(static_cast<int>(span.log2_width)),
+                                  reinterpret_cast<const int*>(span.texels)};
+    constexpr bool shaded = Type == 3;
+    constexpr int32_t whole = int32_t{1} << Shift;
+    const int32_t pixels = span.pixels;
+    // Samples 0 .. full lie at whole subspans; one more at the last pixel
+    // when the last subspan has more than one.
+    const int32_t full = (pixels - 1) >> Shift;
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    Samples8 batch;
+    int32_t next = 8; // the batch's entry for the next sample
+    int32_t batch_first = -8;
+    auto refill = [&]() AVX2 {
+        batch_first += 8;
+        const __m256i k = _mm256_add_epi32(lane, _mm256_set1_epi32(batch_first));
+        // Past the whole subspans: the last pixel's values.
+        const __m256i beyond = _mm256_cmpgt_epi32(k, _mm256_set1_epi32(full));
+        auto plane = [&](int32_t at, int32_t step, int32_t last) AVX2 {
+            const __m256i stepped = _mm256_add_epi32(_mm256_set1_epi32(at),
+                                                     _mm256_mullo_epi32(k, _mm256_set1_epi32(step)));
+            return _mm256_blendv_epi8(stepped, _mm256_set1_epi32(last), beyond);
+        };
+        sample8<shaded>(span, plane(span.w, span.w_step, span.w_last),
+                        plane(span.uw, span.uw_step, span.uw_last),
+                        plane(span.vw, span.vw_step, span.vw_last),
+                        shaded ? plane(span.sw, span.sw_step, span.sw_last) : _mm256_setzero_si256(),
+                        batch);
+        next = 0;
+    };
+    refill();
+    uint32_t u = batch.u[0], v = batch.v[0];
+    int32_t a = batch.a[0], b = batch.b[0];
+    next = 1;
+    uint32_t* dst = span.dst;
+    for (int32_t x = 0;;) {
+        const int32_t left = pixels - x;
+        const bool whole_subspan = left > whole;
+        const int32_t count = whole_subspan ? whole : left;
+        const int32_t steps = whole_subspan ? count : count - 1;
+        uint32_t nu = u, nv = v;
+        int32_t na = a, nb = b;
+        if (steps > 0) {
+            if (next == 8) refill();
+            nu = batch.u[next];
+            nv = batch.v[next];
+            na = batch.a[next];
+            nb = batch.b[next];
+            ++next;
+        }
+        uint32_t du = 0, dv = 0;
+        int32_t da = 0, db = 0;
+        if (steps > 0) {
+            du = static_cast<uint32_t>(step_of(u, nu, steps, Shift));
+            dv = static_cast<uint32_t>(step_of(v, nv, steps, Shift));
+            if constexpr (shaded) {
+                da = step_of(a, na, steps, Shift);
+                db = step_of(b, nb, steps, Shift);
+            }
+        }
+        auto spread = [&](uint32_t at, uint32_t step) AVX2 {
+            return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(at)),
+                                    _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(step))));
+        };
+        auto eight = [&](uint32_t step) AVX2 { return _mm256_set1_epi32(static_cast<int>(step * 8)); };
+        Lanes at{spread(u, du), spread(v, dv), _mm256_setzero_si256(), _mm256_setzero_si256()};
+        const __m256i du8 = eight(du), dv8 = eight(dv);
+        __m256i da8 = _mm256_setzero_si256(), db8 = _mm256_setzero_si256();
+        if constexpr (shaded) {
+            at.a = spread(static_cast<uint32_t>(a), static_cast<uint32_t>(da));
+            at.b = spread(static_cast<uint32_t>(b), static_cast<uint32_t>(db));
+            da8 = eight(static_cast<uint32_t>(da));
+            db8 = eight(static_cast<uint32_t>(db));
+        }
+        for (int32_t i = 0; i < count; i += 8) {
+            paint8<Type>(dst + i, count - i < 8 ? count - i : 8, constants, lane, at);
+            at.u = _mm256_add_epi32(at.u, du8);
+            at.v = _mm256_add_epi32(at.v, dv8);
+            if constexpr (shaded) {
+                at.a = _mm256_add_epi32(at.a, da8);
+                at.b = _mm256_add_epi32(at.b, db8);
+            }
+        }
+        if (!whole_subspan) return;
+        dst += count;
+        x += count;
+        u = nu;
+        v = nv;
+        a = na;
+        b = nb;
+    }
+}
+
+#undef AVX2
+
 } // namespace
 
 bool paint_subspan16_fast(uint32_t rendering_type, const Subspan16& s) {
     if (!have_avx2) return false;
     paint(rendering_type, s);
     return true;
+}
+
+bool paint_mask_span_fast(uint32_t rendering_type, const MaskSpan& s) {
+    if (!have_avx2 || !fast_spans_enabled) return false;
+    const bool long_subspans = s.subspan_shift == long_subspan_shift;
+    switch (rendering_type) {
+    case 2:
+        long_subspans ? paint_whole_span<2, long_subspan_shift>(s) : paint_whole_span<2, subspan_shift>(s);
+        return true;
+    case 3:
+        long_subspans ? paint_whole_span<3, long_subspan_shift>(s) : paint_whole_span<3, subspan_shift>(s);
+        return true;
+    case 4:
+        long_subspans ? paint_whole_span<4, long_subspan_shift>(s) : paint_whole_span<4, subspan_shift>(s);
+        return true;
+    case 6:
+        long_subspans ? paint_whole_span<6, long_subspan_shift>(s) : paint_whole_span<6, subspan_shift>(s);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void use_fast_spans(bool on) {
+    fast_spans_enabled = on;
 }
 
 } // namespace renderer
