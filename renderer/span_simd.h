@@ -60,8 +60,10 @@ struct MaskSpan {
 // faster version or it is turned off.
 bool paint_mask_span_fast(uint32_t rendering_type, const MaskSpan& s);
 
-// On by default where built; the tests turn it off to compare with the
+// How many pixels the whole-span loop paints at once: 0 (off: the portable
+// code), 8, or 16 (the widest this processor has, the default). Asks for at
+// most `lanes` and returns what it got; the tests compare each with the
 // portable code.
-void use_fast_spans(bool on);
+int use_fast_spans(int lanes);
 
 } // namespace renderer

@@ -15,6 +15,8 @@ bool paint_mask_span_fast(uint32_t, const MaskSpan&) {
     return false;
 }
 
-void use_fast_spans(bool) {}
+int use_fast_spans(int) {
+    return 0;
+}
 
 } // namespace renderer

@@ -11,6 +11,10 @@
 
 #include <immintrin.h>
 
+// GCC 12's 512-bit intrinsics start some results from a deliberately
+// undefined vector, which its flow analysis reports as maybe uninitialised.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
 namespace renderer {
 
 namespace {
@@ -98,7 +102,6 @@ __attribute__((target("avx2"))) void paint(uint32_t type, const Subspan16& s) {
 
 // ---- Whole spans ----------------------------------------------------------
 
-bool fast_spans_enabled = true;
 
 #define AVX2 __attribute__((target("avx2")))
 
@@ -283,9 +286,90 @@ AVX2 inline void paint8(uint32_t* dst, int32_t n, const SpanConstants& c, __m256
     }
 }
 
+// One subspan of a span: where it starts, how many pixels, and the linear
+// steps of its texture coordinates and luma transfer.
+struct SubspanSteps {
+    uint32_t* dst;
+    int32_t count;
+    uint32_t u, du, v, dv;
+    int32_t a, da, b, db;
+};
+
 // The portable mask-wrap span's loop: subspans of 2^Shift pixels, each
 // linear between the samples at its ends, the last one sampled at the
 // span's last pixel; here the samples come eight at a time.
+template <bool Shaded, int Shift> class SubspanWalk {
+  public:
+    AVX2 explicit SubspanWalk(const MaskSpan& span)
+        : span_(span), full_((span.pixels - 1) >> Shift), dst_(span.dst) {
+        refill();
+        u_ = batch_.u[0];
+        v_ = batch_.v[0];
+        a_ = batch_.a[0];
+        b_ = batch_.b[0];
+        next_ = 1;
+    }
+
+    // The next subspan into s; false once the span is done.
+    AVX2 bool step(SubspanSteps& s) {
+        constexpr int32_t whole = int32_t{1} << Shift;
+        const int32_t left = span_.pixels - x_;
+        if (left <= 0) return false;
+        const bool whole_subspan = left > whole;
+        const int32_t count = whole_subspan ? whole : left;
+        const int32_t steps = whole_subspan ? count : count - 1;
+        s = {dst_ + x_, count, u_, 0, v_, 0, a_, 0, b_, 0};
+        if (steps > 0) {
+            if (next_ == 8) refill();
+            const uint32_t nu = batch_.u[next_], nv = batch_.v[next_];
+            const int32_t na = batch_.a[next_], nb = batch_.b[next_];
+            ++next_;
+            s.du = static_cast<uint32_t>(step_of(u_, nu, steps, Shift));
+            s.dv = static_cast<uint32_t>(step_of(v_, nv, steps, Shift));
+            if constexpr (Shaded) {
+                s.da = step_of(a_, na, steps, Shift);
+                s.db = step_of(b_, nb, steps, Shift);
+            }
+            u_ = nu;
+            v_ = nv;
+            a_ = na;
+            b_ = nb;
+        }
+        x_ += count;
+        return true;
+    }
+
+  private:
+    // Samples 0 .. full_ lie at whole subspans; the one after them at the
+    // last pixel (used only when the last subspan has more than one).
+    AVX2 void refill() {
+        batch_first_ += 8;
+        const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+        const __m256i k = _mm256_add_epi32(lane, _mm256_set1_epi32(batch_first_));
+        const __m256i beyond = _mm256_cmpgt_epi32(k, _mm256_set1_epi32(full_));
+        auto plane = [&](int32_t at, int32_t step, int32_t last) AVX2 {
+            const __m256i stepped = _mm256_add_epi32(
+                _mm256_set1_epi32(at), _mm256_mullo_epi32(k, _mm256_set1_epi32(step)));
+            return _mm256_blendv_epi8(stepped, _mm256_set1_epi32(last), beyond);
+        };
+        sample8<Shaded>(span_, plane(span_.w, span_.w_step, span_.w_last),
+                        plane(span_.uw, span_.uw_step, span_.uw_last),
+                        plane(span_.vw, span_.vw_step, span_.vw_last),
+                        Shaded ? plane(span_.sw, span_.sw_step, span_.sw_last)
+                               : _mm256_setzero_si256(),
+                        batch_);
+        next_ = 0;
+    }
+
+    const MaskSpan& span_;
+    const int32_t full_;
+    uint32_t* const dst_;
+    Samples8 batch_;
+    int32_t next_ = 0, batch_first_ = -8, x_ = 0;
+    uint32_t u_ = 0, v_ = 0;
+    int32_t a_ = 0, b_ = 0;
+};
+
 template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& given) {
     // A copy the painted pixels cannot alias, so that its words stay in
     // registers.
@@ -297,78 +381,27 @@ template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& g
                                   _mm_cvtsi32_si128(static_cast<int>(span.log2_width)),
                                   reinterpret_cast<const int*>(span.texels)};
     constexpr bool shaded = Type == 3;
-    constexpr int32_t whole = int32_t{1} << Shift;
-    const int32_t pixels = span.pixels;
-    // Samples 0 .. full lie at whole subspans; one more at the last pixel
-    // when the last subspan has more than one.
-    const int32_t full = (pixels - 1) >> Shift;
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    Samples8 batch;
-    int32_t next = 8; // the batch's entry for the next sample
-    int32_t batch_first = -8;
-    auto refill = [&]() AVX2 {
-        batch_first += 8;
-        const __m256i k = _mm256_add_epi32(lane, _mm256_set1_epi32(batch_first));
-        // Past the whole subspans: the last pixel's values.
-        const __m256i beyond = _mm256_cmpgt_epi32(k, _mm256_set1_epi32(full));
-        auto plane = [&](int32_t at, int32_t step, int32_t last) AVX2 {
-            const __m256i stepped = _mm256_add_epi32(_mm256_set1_epi32(at),
-                                                     _mm256_mullo_epi32(k, _mm256_set1_epi32(step)));
-            return _mm256_blendv_epi8(stepped, _mm256_set1_epi32(last), beyond);
-        };
-        sample8<shaded>(span, plane(span.w, span.w_step, span.w_last),
-                        plane(span.uw, span.uw_step, span.uw_last),
-                        plane(span.vw, span.vw_step, span.vw_last),
-                        shaded ? plane(span.sw, span.sw_step, span.sw_last) : _mm256_setzero_si256(),
-                        batch);
-        next = 0;
+    auto spread = [&](uint32_t at, uint32_t step) AVX2 {
+        return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(at)),
+                                _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(step))));
     };
-    refill();
-    uint32_t u = batch.u[0], v = batch.v[0];
-    int32_t a = batch.a[0], b = batch.b[0];
-    next = 1;
-    uint32_t* dst = span.dst;
-    for (int32_t x = 0;;) {
-        const int32_t left = pixels - x;
-        const bool whole_subspan = left > whole;
-        const int32_t count = whole_subspan ? whole : left;
-        const int32_t steps = whole_subspan ? count : count - 1;
-        uint32_t nu = u, nv = v;
-        int32_t na = a, nb = b;
-        if (steps > 0) {
-            if (next == 8) refill();
-            nu = batch.u[next];
-            nv = batch.v[next];
-            na = batch.a[next];
-            nb = batch.b[next];
-            ++next;
-        }
-        uint32_t du = 0, dv = 0;
-        int32_t da = 0, db = 0;
-        if (steps > 0) {
-            du = static_cast<uint32_t>(step_of(u, nu, steps, Shift));
-            dv = static_cast<uint32_t>(step_of(v, nv, steps, Shift));
-            if constexpr (shaded) {
-                da = step_of(a, na, steps, Shift);
-                db = step_of(b, nb, steps, Shift);
-            }
-        }
-        auto spread = [&](uint32_t at, uint32_t step) AVX2 {
-            return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(at)),
-                                    _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(step))));
-        };
-        auto eight = [&](uint32_t step) AVX2 { return _mm256_set1_epi32(static_cast<int>(step * 8)); };
-        Lanes at{spread(u, du), spread(v, dv), _mm256_setzero_si256(), _mm256_setzero_si256()};
-        const __m256i du8 = eight(du), dv8 = eight(dv);
+    auto eight = [&](uint32_t step) AVX2 { return _mm256_set1_epi32(static_cast<int>(step * 8)); };
+    SubspanWalk<shaded, Shift> walk(span);
+    SubspanSteps s;
+    while (walk.step(s)) {
+        Lanes at{spread(s.u, s.du), spread(s.v, s.dv), _mm256_setzero_si256(),
+                 _mm256_setzero_si256()};
+        const __m256i du8 = eight(s.du), dv8 = eight(s.dv);
         __m256i da8 = _mm256_setzero_si256(), db8 = _mm256_setzero_si256();
         if constexpr (shaded) {
-            at.a = spread(static_cast<uint32_t>(a), static_cast<uint32_t>(da));
-            at.b = spread(static_cast<uint32_t>(b), static_cast<uint32_t>(db));
-            da8 = eight(static_cast<uint32_t>(da));
-            db8 = eight(static_cast<uint32_t>(db));
+            at.a = spread(static_cast<uint32_t>(s.a), static_cast<uint32_t>(s.da));
+            at.b = spread(static_cast<uint32_t>(s.b), static_cast<uint32_t>(s.db));
+            da8 = eight(static_cast<uint32_t>(s.da));
+            db8 = eight(static_cast<uint32_t>(s.db));
         }
-        for (int32_t i = 0; i < count; i += 8) {
-            paint8<Type>(dst + i, count - i < 8 ? count - i : 8, constants, lane, at);
+        for (int32_t i = 0; i < s.count; i += 8) {
+            paint8<Type>(s.dst + i, s.count - i < 8 ? s.count - i : 8, constants, lane, at);
             at.u = _mm256_add_epi32(at.u, du8);
             at.v = _mm256_add_epi32(at.v, dv8);
             if constexpr (shaded) {
@@ -376,17 +409,119 @@ template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& g
                 at.b = _mm256_add_epi32(at.b, db8);
             }
         }
-        if (!whole_subspan) return;
-        dst += count;
-        x += count;
-        u = nu;
-        v = nv;
-        a = na;
-        b = nb;
     }
 }
 
+// ---- Sixteen pixels at once where the processor has 512-bit vectors -------
+
+#define AVX512 __attribute__((target("avx2,avx512f")))
+
+const bool have_avx512 = __builtin_cpu_supports("avx512f");
+
+// Up to sixteen pixels of the type from the lanes' coordinates and shade;
+// only the lanes in `live` are read or written. The colour-keyed types
+// leave keyed pixels alone by not writing them.
+template <uint32_t Type>
+AVX512 inline void paint16(uint32_t* dst, __mmask16 live, const MaskSpan& c, __m512i u, __m512i v,
+                           __m512i a, __m512i b) {
+    const __m512i column =
+        _mm512_and_si512(_mm512_srli_epi32(u, 16), _mm512_set1_epi32(static_cast<int>(c.width_mask)));
+    const __m512i row =
+        _mm512_and_si512(_mm512_srli_epi32(v, 16), _mm512_set1_epi32(static_cast<int>(c.height_mask)));
+    const __m512i index = _mm512_or_si512(
+        _mm512_sll_epi32(row, _mm_cvtsi32_si128(static_cast<int>(c.log2_width))), column);
+    // Every index lies inside the texture, so dead lanes may fetch too.
+    const __m512i texel = _mm512_i32gather_epi32(index, c.texels, 4);
+    if constexpr (Type == 2) {
+        _mm512_mask_storeu_epi32(dst, live, texel);
+    } else if constexpr (Type == 3) {
+        const __m512i luma = _mm512_and_si512(texel, _mm512_set1_epi32(0xFF));
+        const __m512i y =
+            _mm512_srai_epi32(_mm512_add_epi32(_mm512_mullo_epi32(luma, a), b), 16);
+        const __m512i chroma =
+            _mm512_and_si512(texel, _mm512_set1_epi32(static_cast<int>(0xFF00FF00u)));
+        _mm512_mask_storeu_epi32(dst, live,
+                                 _mm512_or_si512(chroma, _mm512_or_si512(y, _mm512_slli_epi32(y, 16))));
+    } else {
+        const __mmask16 drawn = _kandn_mask16(
+            _mm512_cmpeq_epi32_mask(texel, _mm512_set1_epi32(static_cast<int>(c.key))), live);
+        if constexpr (Type == 4) {
+            _mm512_mask_storeu_epi32(dst, drawn, texel);
+        } else {
+            const __m512i under = _mm512_maskz_loadu_epi32(drawn, dst);
+            const __m512i byte = _mm512_set1_epi32(0xFF);
+            __m512i y = _mm512_add_epi32(_mm512_and_si512(under, byte),
+                                         _mm512_set1_epi32(c.luma_offset));
+            y = _mm512_min_epi32(_mm512_max_epi32(y, _mm512_set1_epi32(luma_min)),
+                                 _mm512_set1_epi32(luma_max));
+            const __m512i one = _mm512_set1_epi32(1);
+            const __m512i cu = _mm512_srli_epi32(
+                _mm512_add_epi32(_mm512_add_epi32(_mm512_and_si512(_mm512_srli_epi32(under, 8), byte),
+                                                  _mm512_and_si512(_mm512_srli_epi32(texel, 8), byte)),
+                                 one),
+                1);
+            const __m512i cv = _mm512_srli_epi32(
+                _mm512_add_epi32(
+                    _mm512_add_epi32(_mm512_srli_epi32(under, 24), _mm512_srli_epi32(texel, 24)), one),
+                1);
+            const __m512i pixel = _mm512_or_si512(
+                _mm512_or_si512(y, _mm512_slli_epi32(cu, 8)),
+                _mm512_or_si512(_mm512_slli_epi32(y, 16), _mm512_slli_epi32(cv, 24)));
+            _mm512_mask_storeu_epi32(dst, drawn, pixel);
+        }
+    }
+}
+
+template <uint32_t Type, int Shift> AVX512 void paint_whole_span16(const MaskSpan& given) {
+    const MaskSpan span = given; // as in paint_whole_span
+    constexpr bool shaded = Type == 3;
+    const __m512i lane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    auto spread = [&](uint32_t at, uint32_t step) AVX512 {
+        return _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(at)),
+                                _mm512_mullo_epi32(lane, _mm512_set1_epi32(static_cast<int>(step))));
+    };
+    SubspanWalk<shaded, Shift> walk(span);
+    SubspanSteps s;
+    while (walk.step(s)) {
+        __m512i u = spread(s.u, s.du), v = spread(s.v, s.dv);
+        __m512i a = _mm512_setzero_si512(), b = _mm512_setzero_si512();
+        if constexpr (shaded) {
+            a = spread(static_cast<uint32_t>(s.a), static_cast<uint32_t>(s.da));
+            b = spread(static_cast<uint32_t>(s.b), static_cast<uint32_t>(s.db));
+        }
+        for (int32_t i = 0; i < s.count; i += 16) {
+            const int32_t n = s.count - i;
+            const auto live = static_cast<__mmask16>(n >= 16 ? 0xFFFF : (1u << n) - 1);
+            paint16<Type>(s.dst + i, live, span, u, v, a, b);
+            if (n <= 16) break;
+            u = _mm512_add_epi32(u, _mm512_set1_epi32(static_cast<int>(s.du * 16)));
+            v = _mm512_add_epi32(v, _mm512_set1_epi32(static_cast<int>(s.dv * 16)));
+            if constexpr (shaded) {
+                a = _mm512_add_epi32(a, _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(s.da) * 16)));
+                b = _mm512_add_epi32(b, _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(s.db) * 16)));
+            }
+        }
+    }
+}
+
+#undef AVX512
 #undef AVX2
+
+int widest_span_lanes() {
+    return have_avx512 ? 16 : have_avx2 ? 8 : 0;
+}
+
+int fast_span_lanes = widest_span_lanes();
+
+template <uint32_t Type> void paint_whole_span_of_type(const MaskSpan& s) {
+    const bool long_subspans = s.subspan_shift == long_subspan_shift;
+    if (fast_span_lanes == 16)
+        long_subspans ? paint_whole_span16<Type, long_subspan_shift>(s)
+                      : paint_whole_span16<Type, subspan_shift>(s);
+    else
+        long_subspans ? paint_whole_span<Type, long_subspan_shift>(s)
+                      : paint_whole_span<Type, subspan_shift>(s);
+}
 
 } // namespace
 
@@ -397,28 +532,29 @@ bool paint_subspan16_fast(uint32_t rendering_type, const Subspan16& s) {
 }
 
 bool paint_mask_span_fast(uint32_t rendering_type, const MaskSpan& s) {
-    if (!have_avx2 || !fast_spans_enabled) return false;
-    const bool long_subspans = s.subspan_shift == long_subspan_shift;
+    if (fast_span_lanes == 0) return false;
     switch (rendering_type) {
     case 2:
-        long_subspans ? paint_whole_span<2, long_subspan_shift>(s) : paint_whole_span<2, subspan_shift>(s);
+        paint_whole_span_of_type<2>(s);
         return true;
     case 3:
-        long_subspans ? paint_whole_span<3, long_subspan_shift>(s) : paint_whole_span<3, subspan_shift>(s);
+        paint_whole_span_of_type<3>(s);
         return true;
     case 4:
-        long_subspans ? paint_whole_span<4, long_subspan_shift>(s) : paint_whole_span<4, subspan_shift>(s);
+        paint_whole_span_of_type<4>(s);
         return true;
     case 6:
-        long_subspans ? paint_whole_span<6, long_subspan_shift>(s) : paint_whole_span<6, subspan_shift>(s);
+        paint_whole_span_of_type<6>(s);
         return true;
     default:
         return false;
     }
 }
 
-void use_fast_spans(bool on) {
-    fast_spans_enabled = on;
+int use_fast_spans(int lanes) {
+    const int widest = widest_span_lanes();
+    fast_span_lanes = lanes >= 16 ? widest : lanes >= 8 && widest >= 8 ? 8 : 0;
+    return fast_span_lanes;
 }
 
 } // namespace renderer

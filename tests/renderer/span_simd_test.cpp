@@ -87,6 +87,7 @@ TEST(SpanSimd, WholeSpansMatchThePortableCode) {
     FacetDrawer drawer;
     std::vector<uint32_t> start(out_words), portable(out_words);
     const uint32_t types[] = {2, 3, 4, 6};
+    int faster[2] = {0, 0}; // facets compared with 8 and with 16 lanes
     for (int f = 0; f < 1500; ++f) {
         const Shape shape = shapes[f % 5];
         rs.texture = {true, texture_address, shape.log2_width, shape.height};
@@ -109,16 +110,21 @@ TEST(SpanSimd, WholeSpansMatchThePortableCode) {
                 words.push_back(static_cast<uint32_t>(value));
         }
         std::memcpy(video + out_address, start.data(), out_words * 4);
-        use_fast_spans(false);
+        use_fast_spans(0);
         drawer.draw(words.data(), rs, video);
         std::memcpy(portable.data(), video + out_address, out_words * 4);
+        // Each width this processor has, alternately.
+        const int lanes = use_fast_spans(f % 2 == 0 ? 8 : 16);
+        if (lanes != 0) ++faster[lanes / 16];
         std::memcpy(video + out_address, start.data(), out_words * 4);
-        use_fast_spans(true);
         drawer.draw(words.data(), rs, video);
         for (uint32_t i = 0; i < out_words; ++i)
             ASSERT_EQ(video[out_address + i], portable[i])
-                << "facet " << f << " type " << type << " x " << (i & 511) << " y " << (i >> 9);
+                << "facet " << f << " type " << type << " lanes " << lanes << " x " << (i & 511)
+                << " y " << (i >> 9);
     }
+    use_fast_spans(16);
+    if (faster[0] + faster[1] == 0) GTEST_SKIP() << "no faster span on this processor";
 }
 
 } // namespace
