@@ -490,6 +490,43 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
             return;
         }
     }
+    // This processor's whole-span loop, where it has one: the same samples
+    // as paint_mask_span, several at once.
+    if constexpr (Wrap == RowWrap::mask && fast_subspans_built) {
+        SampleShifts k;
+        if (sample_shifts_fit(planes, g.w.dx, x_end - x_begin, shift, Op::shaded, k)) {
+            const int32_t ahead = x_last - x_begin;
+            const MaskSpan span{row + x_begin,
+                                x_end - x_begin,
+                                texture.texels,
+                                texture.width_mask,
+                                texture.height_mask,
+                                texture.log2_width,
+                                planes.w.at,
+                                planes.uw.at,
+                                planes.vw.at,
+                                planes.sw.at,
+                                planes.w.step,
+                                planes.uw.step,
+                                planes.vw.step,
+                                planes.sw.step,
+                                plane_ahead(planes.w, g.w.dx, ahead),
+                                plane_ahead(planes.uw, g.uw.dx, ahead),
+                                plane_ahead(planes.vw, g.vw.dx, ahead),
+                                Op::shaded ? plane_ahead(planes.sw, g.sw.dx, ahead) : 0,
+                                k.u,
+                                k.v,
+                                k.s,
+                                static_cast<uint32_t>(g.u_ref),
+                                static_cast<uint32_t>(g.v_ref),
+                                g.s_ref,
+                                shade_scale,
+                                shift,
+                                params.key,
+                                params.luma_offset};
+            if (paint_mask_span_fast(Op::type, span)) return;
+        }
+    }
     int32_t w = planes.w.at, uw = planes.uw.at, vw = planes.vw.at, sw = planes.sw.at;
     int32_t x = x_begin;
     Sample first = sample_at<Op::shaded>(g, planes, w, uw, vw, sw, shade_scale);

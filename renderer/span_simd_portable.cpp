@@ -8,3 +8,15 @@ bool paint_subspan16_fast(uint32_t, const Subspan16&) {
 }
 
 } // namespace renderer
+
+namespace renderer {
+
+bool paint_mask_span_fast(uint32_t, const MaskSpan&) {
+    return false;
+}
+
+int use_fast_spans(int) {
+    return 0;
+}
+
+} // namespace renderer

@@ -5,8 +5,15 @@
 #include "span_simd.h"
 
 #include "config.h"
+#include "fixed_point.h"
+#include "luma_transfer.h"
+#include "span_sample.h"
 
 #include <immintrin.h>
+
+// GCC 12's 512-bit intrinsics start some results from a deliberately
+// undefined vector, which its flow analysis reports as maybe uninitialised.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 namespace renderer {
 
@@ -93,12 +100,461 @@ __attribute__((target("avx2"))) void paint(uint32_t type, const Subspan16& s) {
     }
 }
 
+// ---- Whole spans ----------------------------------------------------------
+
+
+#define AVX2 __attribute__((target("avx2")))
+
+// The high words of eight signed 32 x 32 -> 64 products.
+AVX2 inline __m256i high_products(__m256i a, __m256i b) {
+    const __m256i even = _mm256_mul_epi32(a, b);
+    const __m256i odd = _mm256_mul_epi32(_mm256_srli_epi64(a, 32), _mm256_srli_epi64(b, 32));
+    return _mm256_blend_epi32(_mm256_srli_epi64(even, 32), odd, 0xAA);
+}
+
+// The low words of eight (x * r) >> s, signed 64-bit products shifted by s
+// in [0, 31]: bits s .. s + 31 of the product, the same whether the shift
+// is arithmetic or logical.
+AVX2 inline __m256i shifted_products_low(__m256i x, __m256i r, __m256i s) {
+    const __m256i low_words = _mm256_set1_epi64x(0xFFFFFFFF);
+    const __m256i even =
+        _mm256_srlv_epi64(_mm256_mul_epi32(x, r), _mm256_and_si256(s, low_words));
+    const __m256i odd = _mm256_srlv_epi64(
+        _mm256_mul_epi32(_mm256_srli_epi64(x, 32), _mm256_srli_epi64(r, 32)),
+        _mm256_srli_epi64(s, 32));
+    return _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
+}
+
+// Four 64-bit arithmetic shifts right by counts in [0, 63] (AVX2 has only the
+// logical one): shifting the complement of a negative value and
+// complementing back fills with ones.
+AVX2 inline __m256i shift_right_signed64(__m256i x, __m256i s) {
+    const __m256i sign = _mm256_cmpgt_epi64(_mm256_setzero_si256(), x);
+    return _mm256_xor_si256(_mm256_srlv_epi64(_mm256_xor_si256(x, sign), s), sign);
+}
+
+// The brightness steps of mask_sample for four samples in the even or odd
+// words (x, r and s already moved to the low words of each 64-bit lane):
+// the shade, bounded to 32 bits, times the scale, rounded to its high word.
+AVX2 inline __m256i shade_steps4(__m256i sw, __m256i r, __m256i s, const MaskSpan& span) {
+    constexpr int64_t half = int64_t{1} << 31;
+    const __m256i shift = _mm256_and_si256(s, _mm256_set1_epi64x(0xFFFFFFFF));
+    const __m256i shade =
+        _mm256_add_epi64(_mm256_set1_epi64x(span.s_ref),
+                         shift_right_signed64(_mm256_mul_epi32(sw, r), shift));
+    const __m256i high = _mm256_cmpgt_epi64(shade, _mm256_set1_epi64x(half - 1));
+    const __m256i low = _mm256_cmpgt_epi64(_mm256_set1_epi64x(-half), shade);
+    __m256i bounded = _mm256_blendv_epi8(shade, _mm256_set1_epi64x(INT32_MAX), high);
+    bounded = _mm256_blendv_epi8(bounded, _mm256_set1_epi64x(INT32_MIN), low);
+    const __m256i scale = _mm256_set1_epi64x(span.shade_scale);
+    __m256i product = _mm256_mul_epi32(bounded, scale);
+    product = _mm256_add_epi64(product, _mm256_and_si256(high, scale));
+    return _mm256_srli_epi64(_mm256_add_epi64(product, _mm256_set1_epi64x(half)), 32);
+}
+
+// Eight samples' texture coordinates and luma transfers.
+struct Samples8 {
+    alignas(32) uint32_t u[8];
+    alignas(32) uint32_t v[8];
+    alignas(32) int32_t a[8];
+    alignas(32) int32_t b[8];
+};
+
+// mask_sample at the planes' values w, uw, vw, sw of eight samples:
+// reciprocal16, the products and shifts, the luma transfer, lane by lane.
+template <bool Shaded>
+AVX2 inline void sample8(const MaskSpan& span, __m256i w, __m256i uw, __m256i vw, __m256i sw,
+                         Samples8& out) {
+    const __m256i zero = _mm256_setzero_si256();
+    w = _mm256_max_epi32(w, _mm256_set1_epi32(1));
+    // The bit length from a float's exponent, from a value below 2^24 so
+    // that the conversion is exact: w itself, or w / 2^8 for larger w.
+    const __m256i small = _mm256_cmpgt_epi32(_mm256_set1_epi32(1 << 24), w);
+    const __m256i exact = _mm256_blendv_epi8(_mm256_srli_epi32(w, 8), w, small);
+    const __m256i top = _mm256_add_epi32(
+        _mm256_srli_epi32(_mm256_castps_si256(_mm256_cvtepi32_ps(exact)), 23),
+        _mm256_andnot_si256(small, _mm256_set1_epi32(8)));
+    // top is the bit length plus 126 (the float bias less one).
+    const __m256i e = _mm256_sub_epi32(top, _mm256_set1_epi32(142)); // bit length - 16
+    const __m256i m = _mm256_sllv_epi32(_mm256_srlv_epi32(w, _mm256_max_epi32(e, zero)),
+                                        _mm256_max_epi32(_mm256_sub_epi32(zero, e), zero));
+    const __m256i seed = _mm256_i32gather_epi32(
+        reinterpret_cast<const int*>(reciprocal_seeds.values),
+        _mm256_and_si256(_mm256_srli_epi32(m, 7), _mm256_set1_epi32(0xFF)), 4);
+    const __m256i error = _mm256_sub_epi32(zero, _mm256_mullo_epi32(m, seed));
+    const __m256i r = _mm256_add_epi32(seed, high_products(seed, error));
+
+    const __m256i u = shifted_products_low(uw, r, _mm256_add_epi32(_mm256_set1_epi32(span.shift_u), e));
+    const __m256i v = shifted_products_low(vw, r, _mm256_add_epi32(_mm256_set1_epi32(span.shift_v), e));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(out.u),
+                       _mm256_add_epi32(u, _mm256_set1_epi32(static_cast<int>(span.u_ref))));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(out.v),
+                       _mm256_add_epi32(v, _mm256_set1_epi32(static_cast<int>(span.v_ref))));
+    if constexpr (Shaded) {
+        const __m256i s = _mm256_add_epi32(_mm256_set1_epi32(span.shift_s), e);
+        const __m256i even = shade_steps4(sw, r, s, span);
+        const __m256i odd = shade_steps4(_mm256_srli_epi64(sw, 32), _mm256_srli_epi64(r, 32),
+                                         _mm256_srli_epi64(s, 32), span);
+        const __m256i steps = _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
+        // luma_transfer
+        const __m256i n = _mm256_min_epu32(_mm256_abs_epi32(steps),
+                                           _mm256_set1_epi32(luma_max_octaves * luma_steps_per_octave));
+        const __m256i fraction = _mm256_i32gather_epi32(
+            reinterpret_cast<const int*>(luma_octave_fraction),
+            _mm256_and_si256(n, _mm256_set1_epi32(luma_steps_per_octave - 1)), 4);
+        // A count of 32 or more leaves 0, as luma_transfer wants.
+        const __m256i a = _mm256_srlv_epi32(
+            fraction, _mm256_add_epi32(_mm256_srli_epi32(n, 10), _mm256_set1_epi32(15)));
+        const __m256i limit = _mm256_blendv_epi8(_mm256_set1_epi32(luma_max),
+                                                 _mm256_set1_epi32(luma_min),
+                                                 _mm256_cmpgt_epi32(zero, steps));
+        const __m256i b = _mm256_sub_epi32(
+            _mm256_add_epi32(_mm256_slli_epi32(limit, 16), _mm256_set1_epi32(1 << 15)),
+            _mm256_mullo_epi32(limit, a));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out.a), a);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out.b), b);
+    } else {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out.a), zero);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(out.b), zero);
+    }
+}
+
+// Where a group of eight pixels fetches and what it shades with: texture
+// coordinates and luma transfer, one lane a pixel.
+struct Lanes {
+    __m256i u, v, a, b;
+};
+
+// The texture's shape and the type's constants, as vectors.
+struct SpanConstants {
+    __m256i width_mask, height_mask, key, luma_offset;
+    __m128i log2_width;
+    const int* texels;
+};
+
+// Up to eight pixels of the type; only the first `n` lanes are read or
+// written.
+template <uint32_t Type>
+AVX2 inline void paint8(uint32_t* dst, int32_t n, const SpanConstants& c, __m256i lane,
+                        const Lanes& at) {
+    const __m256i column = _mm256_and_si256(_mm256_srli_epi32(at.u, 16), c.width_mask);
+    const __m256i row = _mm256_and_si256(_mm256_srli_epi32(at.v, 16), c.height_mask);
+    const __m256i index = _mm256_or_si256(_mm256_sll_epi32(row, c.log2_width), column);
+    // Every index lies inside the texture, so lanes past n may fetch too.
+    const __m256i texel = _mm256_i32gather_epi32(c.texels, index, 4);
+    const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(n), lane);
+    __m256i* const out = reinterpret_cast<__m256i*>(dst);
+    auto store = [&](__m256i pixel) AVX2 {
+        if (n == 8)
+            _mm256_storeu_si256(out, pixel);
+        else
+            _mm256_maskstore_epi32(reinterpret_cast<int*>(dst), live, pixel);
+    };
+    auto load_under = [&]() AVX2 {
+        return n == 8 ? _mm256_loadu_si256(out)
+                      : _mm256_maskload_epi32(reinterpret_cast<const int*>(dst), live);
+    };
+    const __m256i key = c.key;
+    if constexpr (Type == 2) {
+        store(texel);
+    } else if constexpr (Type == 3) {
+        const __m256i y = _mm256_srai_epi32(
+            _mm256_add_epi32(_mm256_mullo_epi32(byte_at(texel, 0), at.a), at.b), 16);
+        const __m256i chroma =
+            _mm256_and_si256(texel, _mm256_set1_epi32(static_cast<int>(0xFF00FF00u)));
+        store(_mm256_or_si256(chroma, _mm256_or_si256(y, _mm256_slli_epi32(y, 16))));
+    } else if constexpr (Type == 4) {
+        const __m256i under = load_under();
+        store(_mm256_blendv_epi8(texel, under, _mm256_cmpeq_epi32(texel, key)));
+    } else {
+        const __m256i under = load_under();
+        const __m256i keyed = _mm256_cmpeq_epi32(texel, key);
+        __m256i y = _mm256_add_epi32(byte_at(under, 0), c.luma_offset);
+        y = _mm256_min_epi32(_mm256_max_epi32(y, _mm256_set1_epi32(luma_min)),
+                             _mm256_set1_epi32(luma_max));
+        const __m256i one = _mm256_set1_epi32(1);
+        const __m256i cu = _mm256_srli_epi32(
+            _mm256_add_epi32(_mm256_add_epi32(byte_at(under, 8), byte_at(texel, 8)), one), 1);
+        const __m256i cv = _mm256_srli_epi32(
+            _mm256_add_epi32(
+                _mm256_add_epi32(_mm256_srli_epi32(under, 24), _mm256_srli_epi32(texel, 24)), one),
+            1);
+        const __m256i pixel =
+            _mm256_or_si256(_mm256_or_si256(y, _mm256_slli_epi32(cu, 8)),
+                            _mm256_or_si256(_mm256_slli_epi32(y, 16), _mm256_slli_epi32(cv, 24)));
+        store(_mm256_blendv_epi8(pixel, under, keyed));
+    }
+}
+
+// One subspan of a span: where it starts, how many pixels, and the linear
+// steps of its texture coordinates and luma transfer.
+struct SubspanSteps {
+    uint32_t* dst;
+    int32_t count;
+    uint32_t u, du, v, dv;
+    int32_t a, da, b, db;
+};
+
+// The portable mask-wrap span's loop: subspans of 2^Shift pixels, each
+// linear between the samples at its ends, the last one sampled at the
+// span's last pixel; here the samples come eight at a time.
+template <bool Shaded, int Shift> class SubspanWalk {
+  public:
+    AVX2 explicit SubspanWalk(const MaskSpan& span)
+        : span_(span), full_((span.pixels - 1) >> Shift), dst_(span.dst) {
+        refill();
+        u_ = batch_.u[0];
+        v_ = batch_.v[0];
+        a_ = batch_.a[0];
+        b_ = batch_.b[0];
+        next_ = 1;
+    }
+
+    // The next subspan into s; false once the span is done.
+    AVX2 bool step(SubspanSteps& s) {
+        constexpr int32_t whole = int32_t{1} << Shift;
+        const int32_t left = span_.pixels - x_;
+        if (left <= 0) return false;
+        const bool whole_subspan = left > whole;
+        const int32_t count = whole_subspan ? whole : left;
+        const int32_t steps = whole_subspan ? count : count - 1;
+        s = {dst_ + x_, count, u_, 0, v_, 0, a_, 0, b_, 0};
+        if (steps > 0) {
+            if (next_ == 8) refill();
+            const uint32_t nu = batch_.u[next_], nv = batch_.v[next_];
+            const int32_t na = batch_.a[next_], nb = batch_.b[next_];
+            ++next_;
+            s.du = static_cast<uint32_t>(step_of(u_, nu, steps, Shift));
+            s.dv = static_cast<uint32_t>(step_of(v_, nv, steps, Shift));
+            if constexpr (Shaded) {
+                s.da = step_of(a_, na, steps, Shift);
+                s.db = step_of(b_, nb, steps, Shift);
+            }
+            u_ = nu;
+            v_ = nv;
+            a_ = na;
+            b_ = nb;
+        }
+        x_ += count;
+        return true;
+    }
+
+  private:
+    // Samples 0 .. full_ lie at whole subspans; the one after them at the
+    // last pixel (used only when the last subspan has more than one).
+    AVX2 void refill() {
+        batch_first_ += 8;
+        const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+        const __m256i k = _mm256_add_epi32(lane, _mm256_set1_epi32(batch_first_));
+        const __m256i beyond = _mm256_cmpgt_epi32(k, _mm256_set1_epi32(full_));
+        auto plane = [&](int32_t at, int32_t step, int32_t last) AVX2 {
+            const __m256i stepped = _mm256_add_epi32(
+                _mm256_set1_epi32(at), _mm256_mullo_epi32(k, _mm256_set1_epi32(step)));
+            return _mm256_blendv_epi8(stepped, _mm256_set1_epi32(last), beyond);
+        };
+        sample8<Shaded>(span_, plane(span_.w, span_.w_step, span_.w_last),
+                        plane(span_.uw, span_.uw_step, span_.uw_last),
+                        plane(span_.vw, span_.vw_step, span_.vw_last),
+                        Shaded ? plane(span_.sw, span_.sw_step, span_.sw_last)
+                               : _mm256_setzero_si256(),
+                        batch_);
+        next_ = 0;
+    }
+
+    const MaskSpan& span_;
+    const int32_t full_;
+    uint32_t* const dst_;
+    Samples8 batch_;
+    int32_t next_ = 0, batch_first_ = -8, x_ = 0;
+    uint32_t u_ = 0, v_ = 0;
+    int32_t a_ = 0, b_ = 0;
+};
+
+template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& given) {
+    // A copy the painted pixels cannot alias, so that its words stay in
+    // registers.
+    const MaskSpan span = given;
+    const SpanConstants constants{_mm256_set1_epi32(static_cast<int>(span.width_mask)),
+                                  _mm256_set1_epi32(static_cast<int>(span.height_mask)),
+                                  _mm256_set1_epi32(static_cast<int>(span.key)),
+                                  _mm256_set1_epi32(span.luma_offset),
+                                  _mm_cvtsi32_si128(static_cast<int>(span.log2_width)),
+                                  reinterpret_cast<const int*>(span.texels)};
+    constexpr bool shaded = Type == 3;
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    auto spread = [&](uint32_t at, uint32_t step) AVX2 {
+        return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(at)),
+                                _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(step))));
+    };
+    auto eight = [&](uint32_t step) AVX2 { return _mm256_set1_epi32(static_cast<int>(step * 8)); };
+    SubspanWalk<shaded, Shift> walk(span);
+    SubspanSteps s;
+    while (walk.step(s)) {
+        Lanes at{spread(s.u, s.du), spread(s.v, s.dv), _mm256_setzero_si256(),
+                 _mm256_setzero_si256()};
+        const __m256i du8 = eight(s.du), dv8 = eight(s.dv);
+        __m256i da8 = _mm256_setzero_si256(), db8 = _mm256_setzero_si256();
+        if constexpr (shaded) {
+            at.a = spread(static_cast<uint32_t>(s.a), static_cast<uint32_t>(s.da));
+            at.b = spread(static_cast<uint32_t>(s.b), static_cast<uint32_t>(s.db));
+            da8 = eight(static_cast<uint32_t>(s.da));
+            db8 = eight(static_cast<uint32_t>(s.db));
+        }
+        for (int32_t i = 0; i < s.count; i += 8) {
+            paint8<Type>(s.dst + i, s.count - i < 8 ? s.count - i : 8, constants, lane, at);
+            at.u = _mm256_add_epi32(at.u, du8);
+            at.v = _mm256_add_epi32(at.v, dv8);
+            if constexpr (shaded) {
+                at.a = _mm256_add_epi32(at.a, da8);
+                at.b = _mm256_add_epi32(at.b, db8);
+            }
+        }
+    }
+}
+
+// ---- Sixteen pixels at once where the processor has 512-bit vectors -------
+
+#define AVX512 __attribute__((target("avx2,avx512f")))
+
+const bool have_avx512 = __builtin_cpu_supports("avx512f");
+
+// Up to sixteen pixels of the type from the lanes' coordinates and shade;
+// only the lanes in `live` are read or written. The colour-keyed types
+// leave keyed pixels alone by not writing them.
+template <uint32_t Type>
+AVX512 inline void paint16(uint32_t* dst, __mmask16 live, const MaskSpan& c, __m512i u, __m512i v,
+                           __m512i a, __m512i b) {
+    const __m512i column =
+        _mm512_and_si512(_mm512_srli_epi32(u, 16), _mm512_set1_epi32(static_cast<int>(c.width_mask)));
+    const __m512i row =
+        _mm512_and_si512(_mm512_srli_epi32(v, 16), _mm512_set1_epi32(static_cast<int>(c.height_mask)));
+    const __m512i index = _mm512_or_si512(
+        _mm512_sll_epi32(row, _mm_cvtsi32_si128(static_cast<int>(c.log2_width))), column);
+    // Every index lies inside the texture, so dead lanes may fetch too.
+    const __m512i texel = _mm512_i32gather_epi32(index, c.texels, 4);
+    if constexpr (Type == 2) {
+        _mm512_mask_storeu_epi32(dst, live, texel);
+    } else if constexpr (Type == 3) {
+        const __m512i luma = _mm512_and_si512(texel, _mm512_set1_epi32(0xFF));
+        const __m512i y =
+            _mm512_srai_epi32(_mm512_add_epi32(_mm512_mullo_epi32(luma, a), b), 16);
+        const __m512i chroma =
+            _mm512_and_si512(texel, _mm512_set1_epi32(static_cast<int>(0xFF00FF00u)));
+        _mm512_mask_storeu_epi32(dst, live,
+                                 _mm512_or_si512(chroma, _mm512_or_si512(y, _mm512_slli_epi32(y, 16))));
+    } else {
+        const __mmask16 drawn = _kandn_mask16(
+            _mm512_cmpeq_epi32_mask(texel, _mm512_set1_epi32(static_cast<int>(c.key))), live);
+        if constexpr (Type == 4) {
+            _mm512_mask_storeu_epi32(dst, drawn, texel);
+        } else {
+            const __m512i under = _mm512_maskz_loadu_epi32(drawn, dst);
+            const __m512i byte = _mm512_set1_epi32(0xFF);
+            __m512i y = _mm512_add_epi32(_mm512_and_si512(under, byte),
+                                         _mm512_set1_epi32(c.luma_offset));
+            y = _mm512_min_epi32(_mm512_max_epi32(y, _mm512_set1_epi32(luma_min)),
+                                 _mm512_set1_epi32(luma_max));
+            const __m512i one = _mm512_set1_epi32(1);
+            const __m512i cu = _mm512_srli_epi32(
+                _mm512_add_epi32(_mm512_add_epi32(_mm512_and_si512(_mm512_srli_epi32(under, 8), byte),
+                                                  _mm512_and_si512(_mm512_srli_epi32(texel, 8), byte)),
+                                 one),
+                1);
+            const __m512i cv = _mm512_srli_epi32(
+                _mm512_add_epi32(
+                    _mm512_add_epi32(_mm512_srli_epi32(under, 24), _mm512_srli_epi32(texel, 24)), one),
+                1);
+            const __m512i pixel = _mm512_or_si512(
+                _mm512_or_si512(y, _mm512_slli_epi32(cu, 8)),
+                _mm512_or_si512(_mm512_slli_epi32(y, 16), _mm512_slli_epi32(cv, 24)));
+            _mm512_mask_storeu_epi32(dst, drawn, pixel);
+        }
+    }
+}
+
+template <uint32_t Type, int Shift> AVX512 void paint_whole_span16(const MaskSpan& given) {
+    const MaskSpan span = given; // as in paint_whole_span
+    constexpr bool shaded = Type == 3;
+    const __m512i lane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    auto spread = [&](uint32_t at, uint32_t step) AVX512 {
+        return _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(at)),
+                                _mm512_mullo_epi32(lane, _mm512_set1_epi32(static_cast<int>(step))));
+    };
+    SubspanWalk<shaded, Shift> walk(span);
+    SubspanSteps s;
+    while (walk.step(s)) {
+        __m512i u = spread(s.u, s.du), v = spread(s.v, s.dv);
+        __m512i a = _mm512_setzero_si512(), b = _mm512_setzero_si512();
+        if constexpr (shaded) {
+            a = spread(static_cast<uint32_t>(s.a), static_cast<uint32_t>(s.da));
+            b = spread(static_cast<uint32_t>(s.b), static_cast<uint32_t>(s.db));
+        }
+        for (int32_t i = 0; i < s.count; i += 16) {
+            const int32_t n = s.count - i;
+            const auto live = static_cast<__mmask16>(n >= 16 ? 0xFFFF : (1u << n) - 1);
+            paint16<Type>(s.dst + i, live, span, u, v, a, b);
+            if (n <= 16) break;
+            u = _mm512_add_epi32(u, _mm512_set1_epi32(static_cast<int>(s.du * 16)));
+            v = _mm512_add_epi32(v, _mm512_set1_epi32(static_cast<int>(s.dv * 16)));
+            if constexpr (shaded) {
+                a = _mm512_add_epi32(a, _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(s.da) * 16)));
+                b = _mm512_add_epi32(b, _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(s.db) * 16)));
+            }
+        }
+    }
+}
+
+#undef AVX512
+#undef AVX2
+
+int widest_span_lanes() {
+    return have_avx512 ? 16 : have_avx2 ? 8 : 0;
+}
+
+int fast_span_lanes = widest_span_lanes();
+
+template <uint32_t Type> void paint_whole_span_of_type(const MaskSpan& s) {
+    const bool long_subspans = s.subspan_shift == long_subspan_shift;
+    if (fast_span_lanes == 16)
+        long_subspans ? paint_whole_span16<Type, long_subspan_shift>(s)
+                      : paint_whole_span16<Type, subspan_shift>(s);
+    else
+        long_subspans ? paint_whole_span<Type, long_subspan_shift>(s)
+                      : paint_whole_span<Type, subspan_shift>(s);
+}
+
 } // namespace
 
 bool paint_subspan16_fast(uint32_t rendering_type, const Subspan16& s) {
     if (!have_avx2) return false;
     paint(rendering_type, s);
     return true;
+}
+
+bool paint_mask_span_fast(uint32_t rendering_type, const MaskSpan& s) {
+    if (fast_span_lanes == 0) return false;
+    switch (rendering_type) {
+    case 2:
+        paint_whole_span_of_type<2>(s);
+        return true;
+    case 3:
+        paint_whole_span_of_type<3>(s);
+        return true;
+    case 4:
+        paint_whole_span_of_type<4>(s);
+        return true;
+    case 6:
+        paint_whole_span_of_type<6>(s);
+        return true;
+    default:
+        return false;
+    }
+}
+
+int use_fast_spans(int lanes) {
+    const int widest = widest_span_lanes();
+    fast_span_lanes = lanes >= 16 ? widest : lanes >= 8 && widest >= 8 ? 8 : 0;
+    return fast_span_lanes;
 }
 
 } // namespace renderer
