@@ -71,7 +71,9 @@ TEST(SpanSimd, WholeSpansMatchThePortableCode) {
     uint32_t* const video = area.video();
     std::mt19937 random(2718);
     auto between = [&](int32_t lo, int32_t hi) {
-        return lo + static_cast<int32_t>(random() % static_cast<uint32_t>(hi - lo + 1));
+        // The width in unsigned arithmetic: hi - lo may not fit an int.
+        const uint32_t width = static_cast<uint32_t>(hi) - static_cast<uint32_t>(lo) + 1u;
+        return static_cast<int32_t>(static_cast<uint32_t>(lo) + random() % width);
     };
     constexpr uint32_t out_address = 0x10000, out_words = 256u << 9;
     constexpr uint32_t texture_address = 0x200000, key = 0x81a977a9u;

@@ -147,8 +147,10 @@ TEST(EmulatedCore, FaultsEndTheRunWithTheirMessageAndStatusTwoLeavingNothingBehi
         const std::string pidfile = files.path() + "/" + c.name + ".pid";
         const ProcessResult r =
             run_sim({"--no-window", "--second-core", "emulated", "--", "sh", "-c",
-                     std::string(test_loader) + " load " + program + "; sleep 30 & echo $! > " +
-                         pidfile + "; wait"},
+                     // The sleeper first: a fault can end the run before
+                     // anything after the load would start.
+                     "sleep 30 & echo $! > " + pidfile + "; " + std::string(test_loader) +
+                         " load " + program + "; wait"},
                     tmp.path(), 20);
         EXPECT_FALSE(r.timed_out) << c.name;
         EXPECT_EQ(r.exit_status, 2) << c.name << "\n" << r.err;
