@@ -13,7 +13,9 @@
 
 // GCC 12's 512-bit intrinsics start some results from a deliberately
 // undefined vector, which its flow analysis reports as maybe uninitialised.
+#if defined(__GNUC__) && !defined(__clang__) // clang has no such warning
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 namespace renderer {
 
