@@ -169,15 +169,17 @@ AVX2 inline void sample8(const MaskSpan& span, __m256i w, __m256i uw, __m256i vw
                          Samples8& out) {
     const __m256i zero = _mm256_setzero_si256();
     w = _mm256_max_epi32(w, _mm256_set1_epi32(1));
-    // The bit length from a float's exponent, from a value below 2^24 so
-    // that the conversion is exact: w itself, or w / 2^8 for larger w.
-    const __m256i small = _mm256_cmpgt_epi32(_mm256_set1_epi32(1 << 24), w);
-    const __m256i exact = _mm256_blendv_epi8(_mm256_srli_epi32(w, 8), w, small);
-    const __m256i top = _mm256_add_epi32(
-        _mm256_srli_epi32(_mm256_castps_si256(_mm256_cvtepi32_ps(exact)), 23),
-        _mm256_andnot_si256(small, _mm256_set1_epi32(8)));
-    // top is the bit length plus 126 (the float bias less one).
-    const __m256i e = _mm256_sub_epi32(top, _mm256_set1_epi32(142)); // bit length - 16
+    // The bit length by halving, in integers (the core has no floating
+    // point, and AVX2 has no count of leading zeros): w is at least 1.
+    __m256i length = _mm256_set1_epi32(1);
+    __m256i rest = w;
+    for (const int step : {16, 8, 4, 2, 1}) {
+        const __m256i above = _mm256_cmpgt_epi32(rest, _mm256_set1_epi32((1 << step) - 1));
+        const __m256i shift = _mm256_and_si256(above, _mm256_set1_epi32(step));
+        length = _mm256_add_epi32(length, shift);
+        rest = _mm256_srlv_epi32(rest, shift);
+    }
+    const __m256i e = _mm256_sub_epi32(length, _mm256_set1_epi32(16)); // bit length - 16
     const __m256i m = _mm256_sllv_epi32(_mm256_srlv_epi32(w, _mm256_max_epi32(e, zero)),
                                         _mm256_max_epi32(_mm256_sub_epi32(zero, e), zero));
     const __m256i seed = _mm256_i32gather_epi32(
