@@ -14,6 +14,9 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${LUMENFALL_RECORD:-}" ]; 
 else
     bash tools/setup.sh play record
 fi
+# The emulated second core's engine, newer than Debian 12's (tools/fetch_unicorn.sh);
+# without it the build falls back to the system's, and only the speed differs.
+bash tools/fetch_unicorn.sh || true
 cmake --preset release -DLUMENFALL_BUILD_TESTS=OFF >/dev/null
 cmake --build --preset release
 
