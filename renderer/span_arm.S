@@ -365,11 +365,13 @@ uv_sample:
         .endr
 6:      @ paints r10 pixels from the sample in r0-r3 with the steps in r4-r7,
         @ eight at a time after a first group that may be entered part-way,
-        @ then continues at [sp, #4]
+        @ then continues at [sp, #4]. r12 is where the pixels end: loaded
+        @ here, or for the shaded type by the group's last pixel, where the
+        @ load has time to arrive before the compare.
         .if \moving_by_group
         ldr     r12, [sp, #16]
         add     r8, r8, #32
-        .endif                          @ (the shaded pixel loads it in its last)
+        .endif
         cmp     r8, r12
         blo     9b
         ldmia   sp, {r11, r12}          @ the job, where to continue
