@@ -178,26 +178,63 @@ uv_sample:
 
 @ One pixel of the shaded type: r0 u << 8 (the column in the top byte), r1 v
 @ << 8 (v scaled by the width: the row in the top byte), r2 a, r3 b, r4-r7
-@ their steps, r8 the destination, r9 the texels, r10 the chroma mask.
-        .macro shaded_pixel at
-        mov     r12, r0, lsr #24
-        and     lr, r1, #0xFF000000
-        orr     r12, r12, lr, lsr #16
+@ their steps, r8 the destination, r9 the texels, r10 the chroma mask. The
+@ pixels go in pairs: the first of a pair leaves its word in r12, the
+@ second builds its own in lr and stores both with one store-multiple,
+@ which the write buffer takes as one entry rather than two. PART is a for
+@ the first of a pair, b for the second, single for a pixel stored alone;
+@ the group's last pixel also loads where the pixels end, for the test.
+        .macro shaded_pixel part, last=0
+        .ifc \part, b
+        mov     lr, r1, lsr #24         @ the row
+        mov     lr, lr, lsl #8
+        orr     lr, lr, r0, lsr #24     @ and the column
+        ldr     lr, [r9, lr, lsl #2]
+        .else
+        mov     r12, r1, lsr #24
+        mov     r12, r12, lsl #8
+        orr     r12, r12, r0, lsr #24
         ldr     r12, [r9, r12, lsl #2]
+        .endif
         add     r0, r0, r4              @ while the texel arrives
         add     r1, r1, r5
-        and     lr, r12, #0xFF
-        mla     r11, r2, lr, r3         @ the multiplier stops after Y's 8 bits
+        .ifc \part, b
+        and     r11, lr, #0xFF
+        .else
+        and     r11, r12, #0xFF
+        .endif
+        mla     r11, r2, r11, r3        @ the multiplier stops after Y's 8 bits
+        .ifc \part, b
+        and     lr, lr, r10
+        orr     lr, lr, r11, lsr #16
+        and     r11, r11, #0xFF0000
+        orr     lr, lr, r11
+        stmia   r8!, {r12, lr}
+        .else
         and     r12, r12, r10
         orr     r12, r12, r11, lsr #16
         and     r11, r11, #0xFF0000
         orr     r12, r12, r11
+        .endif
+        .ifc \part, single
         str     r12, [r8], #4
-        .if \at == 28
+        .endif
+        .if \last
         ldr     r12, [sp, #16]          @ where the pixels end, for the group's test
         .endif
         add     r2, r2, r6
         add     r3, r3, r7
+        .endm
+
+@ The shaded type's group of eight: four pairs.
+        .macro shaded_pixel_at at
+        .if \at == 28
+        shaded_pixel b, 1
+        .elseif (\at & 4) != 0
+        shaded_pixel b
+        .else
+        shaded_pixel a
+        .endif
         .endm
 
 @ One pixel of the colour-keyed type: the same registers, r10 the key; the
@@ -250,13 +287,24 @@ uv_sample:
 @ r12 = the entry for lr pixels (1 to 8) into the unrolled block of eight
 @ that starts at 9b, from r10 pixels (lr is set here).
         .macro entry_for_pixels pixel_bytes
+        .if \pixel_bytes == 116
+        ldr     r12, =9b + 4 * \pixel_bytes
+        .else
         ldr     r12, =9b + 8 * \pixel_bytes
+        .endif
         sub     lr, r10, #1             @ while the address arrives
         and     lr, lr, #7
         add     lr, lr, #1              @ the first group: 1 to 8 pixels
-        .if \pixel_bytes == 60
-        sub     r12, r12, lr, lsl #6    @ entered part-way: 60 bytes a pixel
+        .if \pixel_bytes == 116
+        @ 116 bytes a pair: enter at the pairs for lr & ~1 pixels; an odd
+        @ count paints its first pixel alone (5f) and continues there
+        movs    lr, lr, lsr #1          @ pairs; carry: one pixel alone
+        sub     r12, r12, lr, lsl #7
+        add     r12, r12, lr, lsl #3
         add     r12, r12, lr, lsl #2
+        ldreq   r12, =6b                @ one pixel: on to the test after it
+        strcs   r12, [sp, #12]
+        ldrcs   r12, =5f
         .elseif \pixel_bytes == 32
         sub     r12, r12, lr, lsl #5    @ 32 bytes a pixel
         .elseif \pixel_bytes == 96
@@ -368,6 +416,11 @@ uv_sample:
         @ then continues at [sp, #4]. r12 is where the pixels end: loaded
         @ here, or for the shaded type by the group's last pixel, where the
         @ load has time to arrive before the compare.
+        .if \pixel_bytes == 116
+        .if (6b - 9b) != 4 * 116 + 4    @ the entry's arithmetic assumes it
+        .error "a shaded pair is not 116 bytes"
+        .endif
+        .endif
         .if \moving_by_group
         ldr     r12, [sp, #16]
         add     r8, r8, #32
@@ -422,6 +475,11 @@ uv_sample:
         entry_for_pixels \pixel_bytes
         pixel_loop_setup \pixel_bytes, \operand, \moving_by_group
         mov     pc, r12
+        .if \pixel_bytes == 116
+5:      @ an odd count's first pixel, alone, then its pairs
+        shaded_pixel single, 1
+        ldr     pc, [sp, #12]
+        .endif
 7:      add     sp, sp, #24
         pop     {r4-r11, lr}
         bx      lr
@@ -430,7 +488,7 @@ uv_sample:
         .endm
 
 @ void lumenfall_arm_shaded_span(ArmSpan* span)
-        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel, 60, 0, 0
+        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel_at, 116, 0, 0
 @ void lumenfall_arm_keyed_span(ArmSpan* span)
         span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 32, KEY, 1
 @ void lumenfall_arm_cast_span(ArmSpan* span)
