@@ -8,7 +8,7 @@
 @
 @ Why it is cheaper: the sample keeps everything in registers, and each
 @ subspan's pixels run unrolled (entered part-way for a short last subspan),
-@ 15 instructions a pixel with no loop counter.
+@ 14.5 instructions a shaded pixel (8 a keyed one) with no loop counter.
 
         .syntax unified
         .arm
@@ -43,7 +43,9 @@
 
 @ One sample. In: r0-r3 the planes w, uw, vw, sw; r11 the job. Out: r4 u,
 @ r5 v, r6 a, r7 b (the luma transfer; 0 from uv_sample). Clobbers r0-r3,
-@ r8-r10, r12; returns through lr. On the way r12 points at shift_s + e.
+@ r8-r10, r12; returns through lr. On the way r9 points at shift_s + e.
+@ The order keeps every loaded word away from the instruction right after
+@ its load, which would wait a cycle for it.
         .macro uv_of_sample name
         @ reciprocal16(w > 0 ? w : 1). W changes little along a span, so
         @ its exponent is nearly always the last sample's: w >> e is then in
@@ -52,27 +54,27 @@
         @ line, which also keeps the product shifts for that exponent. The
         @ job's exponent starts at -1, so a span's first sample takes it.
         ldr     r9, [r11, #EXPONENT]
+        ldr     r12, [r11, #SEEDS_BIASED]
         mov     r8, r0, lsr r9          @ m = w >> e
         mov     r10, r8, lsr #15
         cmp     r10, #1
         bne     .Lladder\@
 .Lnormalised\@:
         mov     r10, r8, lsr #7         @ 256 to 511: the seeds are biased by 256
-        ldr     r12, [r11, #SEEDS_BIASED]
         ldr     r10, [r12, r10, lsl #2] @ seed r0
+        add     r9, r11, #SAMPLE_SHIFTS @ while the seed arrives
         mul     r12, r10, r8            @ m's 16 bits as the multiplier's
         rsb     r12, r12, #0            @ 2^32 - m * r0
         smull   r8, r0, r12, r10        @ and r0's 17 bits
         add     r10, r10, r0            @ r = r0 + (r0 * error) >> 32
         @ u: u_ref plus the low word of (uw * r) >> (shift_u + e)
-        add     r12, r11, #SAMPLE_SHIFTS
-        ldmia   r12!, {r4, r6, r7}      @ shift_u + e, 32 less that, u_ref
+        ldmia   r9!, {r4, r6, r7}       @ shift_u + e, 32 less that, u_ref
         smull   r8, r0, r1, r10
         mov     r8, r8, lsr r4
         orr     r8, r8, r0, lsl r6      @ a register shift of 32 leaves 0
         add     r4, r7, r8
         @ v
-        ldmia   r12!, {r5, r6, r7}
+        ldmia   r9!, {r5, r6, r7}
         smull   r8, r0, r2, r10
         mov     r8, r8, lsr r5
         orr     r8, r8, r0, lsl r6
@@ -81,27 +83,26 @@
         .type \name\()_ladder, %function
 \name\()_ladder:
 .Lladder\@:
-        @ the bit length of w by halves and a byte table
+        @ the bit length of w by halves and a byte table, less 16
+        ldr     r12, [r11, #BITS]
         cmp     r0, #1
         movlt   r0, #1
         movs    r8, r0, lsr #16
         moveq   r8, r0
-        movne   r9, #16
-        moveq   r9, #0
+        movne   r9, #0
+        mvneq   r9, #15                 @ -16
         movs    r10, r8, lsr #8
         movne   r8, r10
         addne   r9, r9, #8
-        ldr     r10, [r11, #BITS]
-        ldrb    r8, [r10, r8]
-        add     r9, r9, r8
-        subs    r9, r9, #16             @ e
-        movge   r8, r0, lsr r9          @ m = w >> e, or w << -e
-        rsblt   r10, r9, #0
-        movlt   r8, r0, lsl r10
-        str     r9, [r11, #EXPONENT]
+        ldrb    r8, [r12, r8]
         @ each product's shift for e and 32 less it, beside u_ref and v_ref
-        add     r12, r11, #SHIFT_U
+        add     r12, r11, #SHIFT_U      @ while the byte arrives
         ldmia   r12, {r4, r5, r6, r7, r10} @ shift_u, shift_v, shift_s, u_ref, v_ref
+        adds    r9, r9, r8              @ e
+        movge   r8, r0, lsr r9          @ m = w >> e, or w << -e
+        rsblt   r12, r9, #0
+        movlt   r8, r0, lsl r12
+        str     r9, [r11, #EXPONENT]
         add     r12, r11, #SAMPLE_SHIFTS
         add     r0, r4, r9
         rsb     r4, r0, #32
@@ -112,6 +113,7 @@
         add     r0, r6, r9
         rsb     r4, r0, #32
         stmia   r12, {r0, r4}
+        ldr     r12, [r11, #SEEDS_BIASED]
         b       .Lnormalised\@
         .size \name\()_ladder, . - \name\()_ladder
         .subsection 0
@@ -122,7 +124,7 @@ shaded_sample:
         uv_of_sample shaded_sample
         @ shade = s_ref + (sw * r) >> (shift_s + e), 64-bit in r0:r8
         smull   r8, r0, r3, r10
-        ldmia   r12, {r1, r12}          @ shift_s + e, 32 less that
+        ldmia   r9, {r1, r12}           @ shift_s + e, 32 less that
         mov     r8, r8, lsr r1
         orr     r8, r8, r0, lsl r12
         mov     r0, r0, asr r1
@@ -138,17 +140,17 @@ shaded_sample:
         @ the high word rounded (+ 2^31) is the steps of 1/1024 octave; then
         @ luma_transfer(steps)
         adds    r3, r2, r1, lsr #31
+        ldr     r1, [r11, #FRACTIONS]
         rsbmi   r3, r3, #0              @ magnitude
         movmi   r12, #16                @ limit: luma_min when darkening
         movpl   r12, #235               @ luma_max otherwise
         cmp     r3, #32768
         movhi   r3, #32768
-        mov     r0, r3, lsr #10
+        mov     r2, r3, lsl #22
+        ldr     r2, [r1, r2, lsr #20]   @ the octave fraction n % 1024
+        mov     r0, r3, lsr #10         @ while it arrives
         add     r0, r0, #15             @ 15 + whole octaves
-        mov     r3, r3, lsl #22
-        ldr     r1, [r11, #FRACTIONS]
-        ldr     r3, [r1, r3, lsr #20]   @ the octave fraction n % 1024
-        mov     r6, r3, lsr r0          @ a (0 for a shift of 32 or more)
+        mov     r6, r2, lsr r0          @ a (0 for a shift of 32 or more)
         mul     r1, r6, r12
         rsb     r7, r1, r12, lsl #16
         add     r7, r7, #32768          @ b = limit * 2^16 + 2^15 - limit * a
@@ -176,23 +178,63 @@ uv_sample:
 
 @ One pixel of the shaded type: r0 u << 8 (the column in the top byte), r1 v
 @ << 8 (v scaled by the width: the row in the top byte), r2 a, r3 b, r4-r7
-@ their steps, r8 the destination, r9 the texels, r10 the chroma mask.
-        .macro shaded_pixel at
-        mov     r12, r0, lsr #24
-        and     lr, r1, #0xFF000000
-        orr     r12, r12, lr, lsr #16
+@ their steps, r8 the destination, r9 the texels, r10 the chroma mask. The
+@ pixels go in pairs: the first of a pair leaves its word in r12, the
+@ second builds its own in lr and stores both with one store-multiple,
+@ which the write buffer takes as one entry rather than two. PART is a for
+@ the first of a pair, b for the second, single for a pixel stored alone;
+@ the group's last pixel also loads where the pixels end, for the test.
+        .macro shaded_pixel part, last=0
+        .ifc \part, b
+        mov     lr, r1, lsr #24         @ the row
+        mov     lr, lr, lsl #8
+        orr     lr, lr, r0, lsr #24     @ and the column
+        ldr     lr, [r9, lr, lsl #2]
+        .else
+        mov     r12, r1, lsr #24
+        mov     r12, r12, lsl #8
+        orr     r12, r12, r0, lsr #24
         ldr     r12, [r9, r12, lsl #2]
+        .endif
         add     r0, r0, r4              @ while the texel arrives
         add     r1, r1, r5
-        and     lr, r12, #0xFF
-        mla     r11, r2, lr, r3         @ the multiplier stops after Y's 8 bits
+        .ifc \part, b
+        and     r11, lr, #0xFF
+        .else
+        and     r11, r12, #0xFF
+        .endif
+        mla     r11, r2, r11, r3        @ the multiplier stops after Y's 8 bits
+        .ifc \part, b
+        and     lr, lr, r10
+        orr     lr, lr, r11, lsr #16
+        and     r11, r11, #0xFF0000
+        orr     lr, lr, r11
+        stmia   r8!, {r12, lr}
+        .else
         and     r12, r12, r10
         orr     r12, r12, r11, lsr #16
         and     r11, r11, #0xFF0000
         orr     r12, r12, r11
+        .endif
+        .ifc \part, single
         str     r12, [r8], #4
+        .endif
+        .if \last
+        ldr     r12, [sp, #16]          @ where the pixels end, for the group's test
+        .endif
         add     r2, r2, r6
         add     r3, r3, r7
+        .endm
+
+@ The shaded type's group of eight: four pairs.
+        .macro shaded_pixel_at at
+        .if \at == 28
+        shaded_pixel b, 1
+        .elseif (\at & 4) != 0
+        shaded_pixel b
+        .else
+        shaded_pixel a
+        .endif
         .endm
 
 @ One pixel of the colour-keyed type: the same registers, r10 the key; the
@@ -242,13 +284,27 @@ uv_sample:
 .Lcast_keep\@:
         .endm
 
-@ r12 = the entry for lr pixels (1 to 8) into the unrolled block ending at
-@ 6b.
+@ r12 = the entry for lr pixels (1 to 8) into the unrolled block of eight
+@ that starts at 9b, from r10 pixels (lr is set here).
         .macro entry_for_pixels pixel_bytes
-        ldr     r12, =6b
-        .if \pixel_bytes == 60
-        sub     r12, r12, lr, lsl #6    @ entered part-way: 60 bytes a pixel
+        .if \pixel_bytes == 116
+        ldr     r12, =9b + 4 * \pixel_bytes
+        .else
+        ldr     r12, =9b + 8 * \pixel_bytes
+        .endif
+        sub     lr, r10, #1             @ while the address arrives
+        and     lr, lr, #7
+        add     lr, lr, #1              @ the first group: 1 to 8 pixels
+        .if \pixel_bytes == 116
+        @ 116 bytes a pair: enter at the pairs for lr & ~1 pixels; an odd
+        @ count paints its first pixel alone (5f) and continues there
+        movs    lr, lr, lsr #1          @ pairs; carry: one pixel alone
+        sub     r12, r12, lr, lsl #7
+        add     r12, r12, lr, lsl #3
         add     r12, r12, lr, lsl #2
+        ldreq   r12, =6b                @ one pixel: on to the test after it
+        strcs   r12, [sp, #12]
+        ldrcs   r12, =5f
         .elseif \pixel_bytes == 32
         sub     r12, r12, lr, lsl #5    @ 32 bytes a pixel
         .elseif \pixel_bytes == 96
@@ -267,6 +323,7 @@ uv_sample:
 @ at the span's end.
         .macro pixel_loop_setup pixel_bytes, operand, moving_by_group
         ldr     r8, [r11, #DST]
+        mov     r0, r0, lsl #8          @ u's column in the top byte
         add     lr, r8, r10, lsl #2
         str     lr, [sp, #16]
         .if \moving_by_group
@@ -275,7 +332,6 @@ uv_sample:
         sub     r8, lr, r9, lsl #5
         .endif
         ldr     r9, [r11, #TEXELS]
-        mov     r0, r0, lsl #8          @ u's column in the top byte
         mov     r4, r4, lsl #8
         mov     r1, r1, lsl #8          @ v scaled by the width
         mov     r5, r5, lsl #8
@@ -305,15 +361,15 @@ uv_sample:
         @ whole subspan's pixels, [sp, #16] where the pixels end
         sub     sp, sp, #24
         mov     r11, r0
+        ldr     r10, [r11, #SEEDS]
         str     r0, [sp]
         mvn     r9, #0                  @ no exponent known yet
-        ldr     r10, [r11, #SEEDS]
         sub     r10, r10, #1024         @ indexed by m >> 7, from 256
         add     r12, r11, #EXPONENT
         stmia   r12, {r9, r10}
         ldr     r12, =1f
-        str     r12, [sp, #4]
         ldr     r9, [r11, #SUBSPAN_SHIFT]
+        str     r12, [sp, #4]
         mov     r10, #1
         mov     r10, r10, lsl r9
         str     r10, [sp, #8]
@@ -323,13 +379,13 @@ uv_sample:
         add     r12, r11, #SAMPLE
         stmia   r12, {r4-r7}
 1:      @ the next subspan
-        ldr     r10, [r11, #LEFT]
         ldr     r8, [sp, #8]
+        ldr     r10, [r11, #LEFT]
+        add     r12, r11, #PLANES       @ while LEFT arrives
         subs    r10, r10, r8
         ble     2f
         str     r10, [r11, #LEFT]
         @ a whole subspan: the planes stepped, sampled at its end
-        add     r12, r11, #PLANES
         ldmia   r12, {r0-r7}            @ the planes and their steps
         add     r0, r0, r4
         add     r1, r1, r5
@@ -357,16 +413,23 @@ uv_sample:
         .endr
 6:      @ paints r10 pixels from the sample in r0-r3 with the steps in r4-r7,
         @ eight at a time after a first group that may be entered part-way,
-        @ then continues at [sp, #4]
-        ldr     r12, [sp, #16]
+        @ then continues at [sp, #4]. r12 is where the pixels end: loaded
+        @ here, or for the shaded type by the group's last pixel, where the
+        @ load has time to arrive before the compare.
+        .if \pixel_bytes == 116
+        .if (6b - 9b) != 4 * 116 + 4    @ the entry's arithmetic assumes it
+        .error "a shaded pair is not 116 bytes"
+        .endif
+        .endif
         .if \moving_by_group
+        ldr     r12, [sp, #16]
         add     r8, r8, #32
         .endif
         cmp     r8, r12
         blo     9b
-        ldr     r11, [sp]
+        ldmia   sp, {r11, r12}          @ the job, where to continue
         str     r8, [r11, #DST]
-        ldr     pc, [sp, #4]
+        mov     pc, r12
 2:      @ the last subspan, r10 pixels (1 to a whole subspan), sampled at its
         @ last pixel
         add     r10, r10, r8
@@ -405,16 +468,18 @@ uv_sample:
         smull   r8, r7, r9, r7
         mov     r8, r8, lsr #16
         orr     r7, r8, r7, lsl #16
-4:      mov     r8, #0
+4:      ldr     r12, =7f
+        mov     r8, #0
         str     r8, [r11, #LEFT]
-        ldr     r12, =7f
         str     r12, [sp, #4]
-        sub     lr, r10, #1
-        and     lr, lr, #7
-        add     lr, lr, #1              @ the first group: 1 to 8 pixels
         entry_for_pixels \pixel_bytes
         pixel_loop_setup \pixel_bytes, \operand, \moving_by_group
         mov     pc, r12
+        .if \pixel_bytes == 116
+5:      @ an odd count's first pixel, alone, then its pairs
+        shaded_pixel single, 1
+        ldr     pc, [sp, #12]
+        .endif
 7:      add     sp, sp, #24
         pop     {r4-r11, lr}
         bx      lr
@@ -423,7 +488,7 @@ uv_sample:
         .endm
 
 @ void lumenfall_arm_shaded_span(ArmSpan* span)
-        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel, 60, 0, 0
+        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel_at, 116, 0, 0
 @ void lumenfall_arm_keyed_span(ArmSpan* span)
         span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 32, KEY, 1
 @ void lumenfall_arm_cast_span(ArmSpan* span)
