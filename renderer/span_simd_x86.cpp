@@ -301,78 +301,71 @@ struct SubspanSteps {
 
 // The portable mask-wrap span's loop: subspans of 2^Shift pixels, each
 // linear between the samples at its ends, the last one sampled at the
-// span's last pixel; here the samples come eight at a time.
-template <bool Shaded, int Shift> class SubspanWalk {
-  public:
-    AVX2 explicit SubspanWalk(const MaskSpan& span)
-        : span_(span), full_((span.pixels - 1) >> Shift), dst_(span.dst) {
-        refill();
-        u_ = batch_.u[0];
-        v_ = batch_.v[0];
-        a_ = batch_.a[0];
-        b_ = batch_.b[0];
-        next_ = 1;
-    }
-
-    // The next subspan into s; false once the span is done.
-    AVX2 bool step(SubspanSteps& s) {
-        constexpr int32_t whole = int32_t{1} << Shift;
-        const int32_t left = span_.pixels - x_;
-        if (left <= 0) return false;
-        const bool whole_subspan = left > whole;
-        const int32_t count = whole_subspan ? whole : left;
-        const int32_t steps = whole_subspan ? count : count - 1;
-        s = {dst_ + x_, count, u_, 0, v_, 0, a_, 0, b_, 0};
-        if (steps > 0) {
-            if (next_ == 8) refill();
-            const uint32_t nu = batch_.u[next_], nv = batch_.v[next_];
-            const int32_t na = batch_.a[next_], nb = batch_.b[next_];
-            ++next_;
-            s.du = static_cast<uint32_t>(step_of(u_, nu, steps, Shift));
-            s.dv = static_cast<uint32_t>(step_of(v_, nv, steps, Shift));
-            if constexpr (Shaded) {
-                s.da = step_of(a_, na, steps, Shift);
-                s.db = step_of(b_, nb, steps, Shift);
-            }
-            u_ = nu;
-            v_ = nv;
-            a_ = na;
-            b_ = nb;
-        }
-        x_ += count;
-        return true;
-    }
-
-  private:
-    // Samples 0 .. full_ lie at whole subspans; the one after them at the
+// span's last pixel; here the samples come eight at a time, and each
+// subspan goes to paint. One function with its state in locals: only the
+// batch of samples lives in memory, so that the walk's coordinates stay in
+// registers from one subspan to the next.
+template <bool Shaded, int Shift, class Paint>
+AVX2 [[gnu::always_inline]] inline void walk_subspans(const MaskSpan& span, Paint&& paint) {
+    constexpr int32_t whole = int32_t{1} << Shift;
+    const int32_t pixels = span.pixels;
+    // Samples 0 .. full lie at whole subspans; the one after them at the
     // last pixel (used only when the last subspan has more than one).
-    AVX2 void refill() {
-        batch_first_ += 8;
+    const int32_t full = (pixels - 1) >> Shift;
+    Samples8 batch;
+    int32_t batch_first = -8;
+    auto refill = [&]() AVX2 {
+        batch_first += 8;
         const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-        const __m256i k = _mm256_add_epi32(lane, _mm256_set1_epi32(batch_first_));
-        const __m256i beyond = _mm256_cmpgt_epi32(k, _mm256_set1_epi32(full_));
+        const __m256i k = _mm256_add_epi32(lane, _mm256_set1_epi32(batch_first));
+        const __m256i beyond = _mm256_cmpgt_epi32(k, _mm256_set1_epi32(full));
         auto plane = [&](int32_t at, int32_t step, int32_t last) AVX2 {
             const __m256i stepped = _mm256_add_epi32(
                 _mm256_set1_epi32(at), _mm256_mullo_epi32(k, _mm256_set1_epi32(step)));
             return _mm256_blendv_epi8(stepped, _mm256_set1_epi32(last), beyond);
         };
-        sample8<Shaded>(span_, plane(span_.w, span_.w_step, span_.w_last),
-                        plane(span_.uw, span_.uw_step, span_.uw_last),
-                        plane(span_.vw, span_.vw_step, span_.vw_last),
-                        Shaded ? plane(span_.sw, span_.sw_step, span_.sw_last)
+        sample8<Shaded>(span, plane(span.w, span.w_step, span.w_last),
+                        plane(span.uw, span.uw_step, span.uw_last),
+                        plane(span.vw, span.vw_step, span.vw_last),
+                        Shaded ? plane(span.sw, span.sw_step, span.sw_last)
                                : _mm256_setzero_si256(),
-                        batch_);
-        next_ = 0;
+                        batch);
+    };
+    refill();
+    uint32_t u = batch.u[0], v = batch.v[0];
+    int32_t a = batch.a[0], b = batch.b[0];
+    int32_t next = 1; // the batch's entry for the next sample
+    uint32_t* dst = span.dst;
+    for (int32_t left = pixels;;) {
+        const bool whole_subspan = left > whole;
+        const int32_t count = whole_subspan ? whole : left;
+        const int32_t steps = whole_subspan ? count : count - 1;
+        SubspanSteps s{dst, count, u, 0, v, 0, a, 0, b, 0};
+        if (steps > 0) {
+            if (next == 8) {
+                refill();
+                next = 0;
+            }
+            const uint32_t nu = batch.u[next], nv = batch.v[next];
+            const int32_t na = batch.a[next], nb = batch.b[next];
+            ++next;
+            s.du = static_cast<uint32_t>(step_of(u, nu, steps, Shift));
+            s.dv = static_cast<uint32_t>(step_of(v, nv, steps, Shift));
+            if constexpr (Shaded) {
+                s.da = step_of(a, na, steps, Shift);
+                s.db = step_of(b, nb, steps, Shift);
+            }
+            u = nu;
+            v = nv;
+            a = na;
+            b = nb;
+        }
+        paint(s);
+        if (!whole_subspan) return;
+        dst += count;
+        left -= count;
     }
-
-    const MaskSpan& span_;
-    const int32_t full_;
-    uint32_t* const dst_;
-    Samples8 batch_;
-    int32_t next_ = 0, batch_first_ = -8, x_ = 0;
-    uint32_t u_ = 0, v_ = 0;
-    int32_t a_ = 0, b_ = 0;
-};
+}
 
 template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& given) {
     // A copy the painted pixels cannot alias, so that its words stay in
@@ -391,9 +384,7 @@ template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& g
                                 _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(step))));
     };
     auto eight = [&](uint32_t step) AVX2 { return _mm256_set1_epi32(static_cast<int>(step * 8)); };
-    SubspanWalk<shaded, Shift> walk(span);
-    SubspanSteps s;
-    while (walk.step(s)) {
+    walk_subspans<shaded, Shift>(span, [&](const SubspanSteps& s) AVX2 {
         Lanes at{spread(s.u, s.du), spread(s.v, s.dv), _mm256_setzero_si256(),
                  _mm256_setzero_si256()};
         const __m256i du8 = eight(s.du), dv8 = eight(s.dv);
@@ -413,7 +404,7 @@ template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& g
                 at.b = _mm256_add_epi32(at.b, db8);
             }
         }
-    }
+    });
 }
 
 // ---- Sixteen pixels at once where the processor has 512-bit vectors -------
@@ -484,9 +475,7 @@ template <uint32_t Type, int Shift> AVX512 void paint_whole_span16(const MaskSpa
         return _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(at)),
                                 _mm512_mullo_epi32(lane, _mm512_set1_epi32(static_cast<int>(step))));
     };
-    SubspanWalk<shaded, Shift> walk(span);
-    SubspanSteps s;
-    while (walk.step(s)) {
+    walk_subspans<shaded, Shift>(span, [&](const SubspanSteps& s) AVX512 {
         __m512i u = spread(s.u, s.du), v = spread(s.v, s.dv);
         __m512i a = _mm512_setzero_si512(), b = _mm512_setzero_si512();
         if constexpr (shaded) {
@@ -505,7 +494,7 @@ template <uint32_t Type, int Shift> AVX512 void paint_whole_span16(const MaskSpa
                 b = _mm512_add_epi32(b, _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(s.db) * 16)));
             }
         }
-    }
+    });
 }
 
 #undef AVX512
