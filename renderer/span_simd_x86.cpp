@@ -299,12 +299,31 @@ struct SubspanSteps {
     int32_t a, da, b, db;
 };
 
+// The starts and steps of the subspans that end at a batch's eight
+// samples: each starts at the sample before (the previous batch's last for
+// the first lane) and steps by the difference over a whole subspan, which
+// is what step_of gives for one (a span's last, shorter subspan takes its
+// own step instead).
+struct Steps8 {
+    alignas(32) uint32_t u[8], du[8], v[8], dv[8];
+    alignas(32) int32_t a[8], da[8], b[8], db[8];
+};
+
+template <int Shift>
+AVX2 inline void steps8(const uint32_t* ends, uint32_t carry, uint32_t* starts, uint32_t* steps) {
+    const __m256i end = _mm256_load_si256(reinterpret_cast<const __m256i*>(ends));
+    const __m256i before = _mm256_blend_epi32(
+        _mm256_permutevar8x32_epi32(end, _mm256_setr_epi32(0, 0, 1, 2, 3, 4, 5, 6)),
+        _mm256_set1_epi32(static_cast<int>(carry)), 1);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(starts), before);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(steps),
+                       _mm256_srai_epi32(_mm256_sub_epi32(end, before), Shift));
+}
+
 // The portable mask-wrap span's loop: subspans of 2^Shift pixels, each
 // linear between the samples at its ends, the last one sampled at the
-// span's last pixel; here the samples come eight at a time, and each
-// subspan goes to paint. One function with its state in locals: only the
-// batch of samples lives in memory, so that the walk's coordinates stay in
-// registers from one subspan to the next.
+// span's last pixel; here the samples, and the whole subspans' steps, come
+// eight at a time, and each subspan goes to paint.
 template <bool Shaded, int Shift, class Paint>
 AVX2 [[gnu::always_inline]] inline void walk_subspans(const MaskSpan& span, Paint&& paint) {
     constexpr int32_t whole = int32_t{1} << Shift;
@@ -313,8 +332,15 @@ AVX2 [[gnu::always_inline]] inline void walk_subspans(const MaskSpan& span, Pain
     // last pixel (used only when the last subspan has more than one).
     const int32_t full = (pixels - 1) >> Shift;
     Samples8 batch;
+    Steps8 walk;
     int32_t batch_first = -8;
     auto refill = [&]() AVX2 {
+        // The previous batch's last sample starts this batch's first
+        // subspan (the first batch's first lane ends none).
+        const uint32_t carry_u = batch_first < 0 ? 0 : batch.u[7];
+        const uint32_t carry_v = batch_first < 0 ? 0 : batch.v[7];
+        const auto carry_a = static_cast<uint32_t>(batch_first < 0 ? 0 : batch.a[7]);
+        const auto carry_b = static_cast<uint32_t>(batch_first < 0 ? 0 : batch.b[7]);
         batch_first += 8;
         const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
         const __m256i k = _mm256_add_epi32(lane, _mm256_set1_epi32(batch_first));
@@ -330,36 +356,50 @@ AVX2 [[gnu::always_inline]] inline void walk_subspans(const MaskSpan& span, Pain
                         Shaded ? plane(span.sw, span.sw_step, span.sw_last)
                                : _mm256_setzero_si256(),
                         batch);
+        steps8<Shift>(batch.u, carry_u, walk.u, walk.du);
+        steps8<Shift>(batch.v, carry_v, walk.v, walk.dv);
+        if constexpr (Shaded) {
+            steps8<Shift>(reinterpret_cast<const uint32_t*>(batch.a), carry_a,
+                          reinterpret_cast<uint32_t*>(walk.a), reinterpret_cast<uint32_t*>(walk.da));
+            steps8<Shift>(reinterpret_cast<const uint32_t*>(batch.b), carry_b,
+                          reinterpret_cast<uint32_t*>(walk.b), reinterpret_cast<uint32_t*>(walk.db));
+        }
     };
     refill();
-    uint32_t u = batch.u[0], v = batch.v[0];
-    int32_t a = batch.a[0], b = batch.b[0];
-    int32_t next = 1; // the batch's entry for the next sample
+    int32_t next = 1; // the batch's entry for the next subspan's end sample
     uint32_t* dst = span.dst;
     for (int32_t left = pixels;;) {
         const bool whole_subspan = left > whole;
         const int32_t count = whole_subspan ? whole : left;
         const int32_t steps = whole_subspan ? count : count - 1;
-        SubspanSteps s{dst, count, u, 0, v, 0, a, 0, b, 0};
-        if (steps > 0) {
-            if (next == 8) {
-                refill();
-                next = 0;
-            }
-            const uint32_t nu = batch.u[next], nv = batch.v[next];
-            const int32_t na = batch.a[next], nb = batch.b[next];
-            ++next;
-            s.du = static_cast<uint32_t>(step_of(u, nu, steps, Shift));
-            s.dv = static_cast<uint32_t>(step_of(v, nv, steps, Shift));
-            if constexpr (Shaded) {
-                s.da = step_of(a, na, steps, Shift);
-                s.db = step_of(b, nb, steps, Shift);
-            }
-            u = nu;
-            v = nv;
-            a = na;
-            b = nb;
+        if (steps == 0) {
+            // A last subspan of one pixel: the previous subspan's end sample.
+            const int32_t at = next - 1;
+            paint(SubspanSteps{dst, count, batch.u[at], 0, batch.v[at], 0, batch.a[at], 0,
+                               batch.b[at], 0});
+            return;
         }
+        if (next == 8) {
+            refill();
+            next = 0;
+        }
+        SubspanSteps s{dst, count, walk.u[next], walk.du[next], walk.v[next], walk.dv[next],
+                       0,   0,     0,            0};
+        if constexpr (Shaded) {
+            s.a = walk.a[next];
+            s.da = walk.da[next];
+            s.b = walk.b[next];
+            s.db = walk.db[next];
+        }
+        if (!whole_subspan) {
+            s.du = static_cast<uint32_t>(step_of(s.u, batch.u[next], steps, Shift));
+            s.dv = static_cast<uint32_t>(step_of(s.v, batch.v[next], steps, Shift));
+            if constexpr (Shaded) {
+                s.da = step_of(s.a, batch.a[next], steps, Shift);
+                s.db = step_of(s.b, batch.b[next], steps, Shift);
+            }
+        }
+        ++next;
         paint(s);
         if (!whole_subspan) return;
         dst += count;
