@@ -299,80 +299,113 @@ struct SubspanSteps {
     int32_t a, da, b, db;
 };
 
+// The starts and steps of the subspans that end at a batch's eight
+// samples: each starts at the sample before (the previous batch's last for
+// the first lane) and steps by the difference over a whole subspan, which
+// is what step_of gives for one (a span's last, shorter subspan takes its
+// own step instead).
+struct Steps8 {
+    alignas(32) uint32_t u[8], du[8], v[8], dv[8];
+    alignas(32) int32_t a[8], da[8], b[8], db[8];
+};
+
+template <int Shift>
+AVX2 inline void steps8(const uint32_t* ends, uint32_t carry, uint32_t* starts, uint32_t* steps) {
+    const __m256i end = _mm256_load_si256(reinterpret_cast<const __m256i*>(ends));
+    const __m256i before = _mm256_blend_epi32(
+        _mm256_permutevar8x32_epi32(end, _mm256_setr_epi32(0, 0, 1, 2, 3, 4, 5, 6)),
+        _mm256_set1_epi32(static_cast<int>(carry)), 1);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(starts), before);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(steps),
+                       _mm256_srai_epi32(_mm256_sub_epi32(end, before), Shift));
+}
+
 // The portable mask-wrap span's loop: subspans of 2^Shift pixels, each
 // linear between the samples at its ends, the last one sampled at the
-// span's last pixel; here the samples come eight at a time.
-template <bool Shaded, int Shift> class SubspanWalk {
-  public:
-    AVX2 explicit SubspanWalk(const MaskSpan& span)
-        : span_(span), full_((span.pixels - 1) >> Shift), dst_(span.dst) {
-        refill();
-        u_ = batch_.u[0];
-        v_ = batch_.v[0];
-        a_ = batch_.a[0];
-        b_ = batch_.b[0];
-        next_ = 1;
-    }
-
-    // The next subspan into s; false once the span is done.
-    AVX2 bool step(SubspanSteps& s) {
-        constexpr int32_t whole = int32_t{1} << Shift;
-        const int32_t left = span_.pixels - x_;
-        if (left <= 0) return false;
-        const bool whole_subspan = left > whole;
-        const int32_t count = whole_subspan ? whole : left;
-        const int32_t steps = whole_subspan ? count : count - 1;
-        s = {dst_ + x_, count, u_, 0, v_, 0, a_, 0, b_, 0};
-        if (steps > 0) {
-            if (next_ == 8) refill();
-            const uint32_t nu = batch_.u[next_], nv = batch_.v[next_];
-            const int32_t na = batch_.a[next_], nb = batch_.b[next_];
-            ++next_;
-            s.du = static_cast<uint32_t>(step_of(u_, nu, steps, Shift));
-            s.dv = static_cast<uint32_t>(step_of(v_, nv, steps, Shift));
-            if constexpr (Shaded) {
-                s.da = step_of(a_, na, steps, Shift);
-                s.db = step_of(b_, nb, steps, Shift);
-            }
-            u_ = nu;
-            v_ = nv;
-            a_ = na;
-            b_ = nb;
-        }
-        x_ += count;
-        return true;
-    }
-
-  private:
-    // Samples 0 .. full_ lie at whole subspans; the one after them at the
+// span's last pixel; here the samples, and the whole subspans' steps, come
+// eight at a time, and each subspan goes to paint.
+template <bool Shaded, int Shift, class Paint>
+AVX2 [[gnu::always_inline]] inline void walk_subspans(const MaskSpan& span, Paint&& paint) {
+    constexpr int32_t whole = int32_t{1} << Shift;
+    const int32_t pixels = span.pixels;
+    // Samples 0 .. full lie at whole subspans; the one after them at the
     // last pixel (used only when the last subspan has more than one).
-    AVX2 void refill() {
-        batch_first_ += 8;
+    const int32_t full = (pixels - 1) >> Shift;
+    Samples8 batch;
+    Steps8 walk;
+    int32_t batch_first = -8;
+    auto refill = [&]() AVX2 {
+        // The previous batch's last sample starts this batch's first
+        // subspan (the first batch's first lane ends none).
+        const uint32_t carry_u = batch_first < 0 ? 0 : batch.u[7];
+        const uint32_t carry_v = batch_first < 0 ? 0 : batch.v[7];
+        const auto carry_a = static_cast<uint32_t>(batch_first < 0 ? 0 : batch.a[7]);
+        const auto carry_b = static_cast<uint32_t>(batch_first < 0 ? 0 : batch.b[7]);
+        batch_first += 8;
         const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-        const __m256i k = _mm256_add_epi32(lane, _mm256_set1_epi32(batch_first_));
-        const __m256i beyond = _mm256_cmpgt_epi32(k, _mm256_set1_epi32(full_));
+        const __m256i k = _mm256_add_epi32(lane, _mm256_set1_epi32(batch_first));
+        const __m256i beyond = _mm256_cmpgt_epi32(k, _mm256_set1_epi32(full));
         auto plane = [&](int32_t at, int32_t step, int32_t last) AVX2 {
             const __m256i stepped = _mm256_add_epi32(
                 _mm256_set1_epi32(at), _mm256_mullo_epi32(k, _mm256_set1_epi32(step)));
             return _mm256_blendv_epi8(stepped, _mm256_set1_epi32(last), beyond);
         };
-        sample8<Shaded>(span_, plane(span_.w, span_.w_step, span_.w_last),
-                        plane(span_.uw, span_.uw_step, span_.uw_last),
-                        plane(span_.vw, span_.vw_step, span_.vw_last),
-                        Shaded ? plane(span_.sw, span_.sw_step, span_.sw_last)
+        sample8<Shaded>(span, plane(span.w, span.w_step, span.w_last),
+                        plane(span.uw, span.uw_step, span.uw_last),
+                        plane(span.vw, span.vw_step, span.vw_last),
+                        Shaded ? plane(span.sw, span.sw_step, span.sw_last)
                                : _mm256_setzero_si256(),
-                        batch_);
-        next_ = 0;
+                        batch);
+        steps8<Shift>(batch.u, carry_u, walk.u, walk.du);
+        steps8<Shift>(batch.v, carry_v, walk.v, walk.dv);
+        if constexpr (Shaded) {
+            steps8<Shift>(reinterpret_cast<const uint32_t*>(batch.a), carry_a,
+                          reinterpret_cast<uint32_t*>(walk.a), reinterpret_cast<uint32_t*>(walk.da));
+            steps8<Shift>(reinterpret_cast<const uint32_t*>(batch.b), carry_b,
+                          reinterpret_cast<uint32_t*>(walk.b), reinterpret_cast<uint32_t*>(walk.db));
+        }
+    };
+    refill();
+    int32_t next = 1; // the batch's entry for the next subspan's end sample
+    uint32_t* dst = span.dst;
+    for (int32_t left = pixels;;) {
+        const bool whole_subspan = left > whole;
+        const int32_t count = whole_subspan ? whole : left;
+        const int32_t steps = whole_subspan ? count : count - 1;
+        if (steps == 0) {
+            // A last subspan of one pixel: the previous subspan's end sample.
+            const int32_t at = next - 1;
+            paint(SubspanSteps{dst, count, batch.u[at], 0, batch.v[at], 0, batch.a[at], 0,
+                               batch.b[at], 0});
+            return;
+        }
+        if (next == 8) {
+            refill();
+            next = 0;
+        }
+        SubspanSteps s{dst, count, walk.u[next], walk.du[next], walk.v[next], walk.dv[next],
+                       0,   0,     0,            0};
+        if constexpr (Shaded) {
+            s.a = walk.a[next];
+            s.da = walk.da[next];
+            s.b = walk.b[next];
+            s.db = walk.db[next];
+        }
+        if (!whole_subspan) {
+            s.du = static_cast<uint32_t>(step_of(s.u, batch.u[next], steps, Shift));
+            s.dv = static_cast<uint32_t>(step_of(s.v, batch.v[next], steps, Shift));
+            if constexpr (Shaded) {
+                s.da = step_of(s.a, batch.a[next], steps, Shift);
+                s.db = step_of(s.b, batch.b[next], steps, Shift);
+            }
+        }
+        ++next;
+        paint(s);
+        if (!whole_subspan) return;
+        dst += count;
+        left -= count;
     }
-
-    const MaskSpan& span_;
-    const int32_t full_;
-    uint32_t* const dst_;
-    Samples8 batch_;
-    int32_t next_ = 0, batch_first_ = -8, x_ = 0;
-    uint32_t u_ = 0, v_ = 0;
-    int32_t a_ = 0, b_ = 0;
-};
+}
 
 template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& given) {
     // A copy the painted pixels cannot alias, so that its words stay in
@@ -391,9 +424,7 @@ template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& g
                                 _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(step))));
     };
     auto eight = [&](uint32_t step) AVX2 { return _mm256_set1_epi32(static_cast<int>(step * 8)); };
-    SubspanWalk<shaded, Shift> walk(span);
-    SubspanSteps s;
-    while (walk.step(s)) {
+    walk_subspans<shaded, Shift>(span, [&](const SubspanSteps& s) AVX2 {
         Lanes at{spread(s.u, s.du), spread(s.v, s.dv), _mm256_setzero_si256(),
                  _mm256_setzero_si256()};
         const __m256i du8 = eight(s.du), dv8 = eight(s.dv);
@@ -413,7 +444,7 @@ template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& g
                 at.b = _mm256_add_epi32(at.b, db8);
             }
         }
-    }
+    });
 }
 
 // ---- Sixteen pixels at once where the processor has 512-bit vectors -------
@@ -484,9 +515,7 @@ template <uint32_t Type, int Shift> AVX512 void paint_whole_span16(const MaskSpa
         return _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(at)),
                                 _mm512_mullo_epi32(lane, _mm512_set1_epi32(static_cast<int>(step))));
     };
-    SubspanWalk<shaded, Shift> walk(span);
-    SubspanSteps s;
-    while (walk.step(s)) {
+    walk_subspans<shaded, Shift>(span, [&](const SubspanSteps& s) AVX512 {
         __m512i u = spread(s.u, s.du), v = spread(s.v, s.dv);
         __m512i a = _mm512_setzero_si512(), b = _mm512_setzero_si512();
         if constexpr (shaded) {
@@ -505,7 +534,7 @@ template <uint32_t Type, int Shift> AVX512 void paint_whole_span16(const MaskSpa
                 b = _mm512_add_epi32(b, _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(s.db) * 16)));
             }
         }
-    }
+    });
 }
 
 #undef AVX512
