@@ -325,7 +325,7 @@ AVX2 inline void steps8(const uint32_t* ends, uint32_t carry, uint32_t* starts, 
 // span's last pixel; here the samples, and the whole subspans' steps, come
 // eight at a time, and each subspan goes to paint.
 template <bool Shaded, int Shift, class Paint>
-AVX2 [[gnu::always_inline]] inline void walk_subspans(const MaskSpan& span, Paint&& paint) {
+[[gnu::always_inline]] AVX2 inline void walk_subspans(const MaskSpan& span, Paint&& paint) {
     constexpr int32_t whole = int32_t{1} << Shift;
     const int32_t pixels = span.pixels;
     // Samples 0 .. full lie at whole subspans; the one after them at the
