@@ -1,4 +1,4 @@
-// Processors without a faster subspan: the portable loop does all of it.
+// Processors without a faster subspan or span: the portable loops do all of it.
 #include "span_simd.h"
 
 namespace renderer {
@@ -6,10 +6,6 @@ namespace renderer {
 bool paint_subspan16_fast(uint32_t, const Subspan16&) {
     return false;
 }
-
-} // namespace renderer
-
-namespace renderer {
 
 bool paint_mask_span_fast(uint32_t, const MaskSpan&) {
     return false;
