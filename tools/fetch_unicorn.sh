@@ -13,15 +13,16 @@
 #
 # Usage: tools/fetch_unicorn.sh [-h|--help]
 # Environment: LUMENFALL_NO_SETUP=1 or LUMENFALL_SYSTEM_UNICORN=1 skip it
-# (the build then uses the system's Unicorn).
+# (the build then uses the system's Unicorn); LUMENFALL_UNICORN_ARCHIVE (a
+# URL curl or wget takes) and LUMENFALL_DEPS (instead of .deps) for tests.
 # Exit status: 0 unpacked (or already there, or skipped, or not an amd64
 # machine), 1 it could not be fetched or did not match its checksum (the
 # build then uses the system's Unicorn), 2 usage error.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-dest=$root/.deps/unicorn-2.1.1
-archive=http://deb.debian.org/debian/pool/main/u/unicorn-engine
+dest=${LUMENFALL_DEPS:-$root/.deps}/unicorn-2.1.1
+archive=${LUMENFALL_UNICORN_ARCHIVE:-http://deb.debian.org/debian/pool/main/u/unicorn-engine}
 # The files and their SHA-256, as Debian 13's package index lists them; a
 # file that does not match is never unpacked.
 packages=(
