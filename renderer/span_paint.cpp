@@ -376,34 +376,65 @@ void paint_mask_span(const FacetPaint& p, const SpanPlanes& planes, const Sample
     }
 }
 
+// The words of the ARM loops' job that hold for the whole facet.
+template <class Op> void prepare_arm_job(const FacetPaint& p, ArmSpan& s) {
+    const FacetGradients& g = p.gradients;
+    s.texels = p.texture.texels;
+    s.u_ref = static_cast<uint32_t>(g.u_ref);
+    s.v_ref = static_cast<uint32_t>(g.v_ref);
+    s.reciprocal_seeds = reciprocal_seeds.values;
+    s.byte_bit_lengths = byte_bit_lengths.of;
+    s.step_reciprocal = step_reciprocal;
+    if constexpr (Op::shaded) {
+        s.s_ref_lo = static_cast<uint32_t>(g.s_ref);
+        s.s_ref_hi = static_cast<int32_t>(g.s_ref >> 32);
+        s.shade_scale = static_cast<int32_t>(p.shade_scale);
+        s.luma_octave_fraction = luma_octave_fraction;
+    } else {
+        // The keyed and cast loops read no shade plane (their sample leaves
+        // the transfer at 0).
+        s.sw = s.sw_step = s.sw_last = 0;
+        s.key = p.color;
+        s.luma_offset = p.luma_offset;
+    }
+}
+
 // The span handed whole to the ARM loop of its type (span_arm.S), which
 // paints what paint_mask_span would; false, painting nothing, where the
 // sample's shifts do not fit. Kept apart from paint_span so that the job is
 // built straight from the planes, with nothing of the portable loop alive.
+// w_first and w_last are W's plane at the span's ends, as the row painter
+// found them.
 template <class Op, int Shift>
 [[gnu::noinline]] bool paint_arm_span(const FacetPaint& p, const RowStart& start, uint32_t* row,
-                                      int32_t x_begin, int32_t x_end) {
+                                      int32_t x_begin, int32_t x_end, int64_t w_first,
+                                      int64_t w_last) {
     const FacetGradients& g = p.gradients;
     const int32_t ahead = x_end - 1 - x_begin;
     // Each plane's values at the span's ends from one product for its
     // length, which span_plane's reach and plane_ahead's last value share.
     int32_t last[4] = {0, 0, 0, 0};
-    auto plane = [&](int64_t row_value, int64_t per_pixel, int32_t& at_last) {
-        const int64_t first = row_value + times_count(per_pixel, x_begin);
-        const int64_t across = times_count(per_pixel, ahead);
+    auto fit = [&](int64_t first, int64_t across, int64_t per_pixel, int32_t& at_last) {
         const SpanPlane fitted = span_plane(first, first + across, per_pixel, Shift);
         at_last = fitted.at + static_cast<int32_t>(across >> fitted.shift);
         return fitted;
     };
-    const SpanPlanes planes{plane(start.w, g.w.dx, last[0]), plane(start.uw, g.uw.dx, last[1]),
-                            plane(start.vw, g.vw.dx, last[2]),
+    auto plane = [&](int64_t row_value, int64_t per_pixel, int32_t& at_last) {
+        return fit(row_value + times_count(per_pixel, x_begin), times_count(per_pixel, ahead),
+                   per_pixel, at_last);
+    };
+    const SpanPlanes planes{fit(w_first, w_last - w_first, g.w.dx, last[0]),
+                            plane(start.uw, g.uw.dx, last[1]), plane(start.vw, g.vw.dx, last[2]),
                             Op::shaded ? plane(start.sw, g.sw.dx, last[3]) : SpanPlane{0, 0, 0}};
     SampleShifts k;
     if (!sample_shifts_fit(planes, last[0], x_end - x_begin, Shift, Op::shaded, k)) return false;
-    ArmSpan s;
+    ArmSpan& s = p.arm_job;
+    if (!p.arm_job_ready) {
+        prepare_arm_job<Op>(p, s);
+        p.arm_job_ready = true;
+    }
     s.dst = row + x_begin;
     s.left = x_end - x_begin;
-    s.texels = p.texture.texels;
     s.w = planes.w.at;
     s.uw = planes.uw.at;
     s.vw = planes.vw.at;
@@ -415,34 +446,32 @@ template <class Op, int Shift>
     s.vw_last = last[2];
     s.shift_u = k.u;
     s.shift_v = k.v;
-    s.u_ref = static_cast<uint32_t>(g.u_ref);
-    s.v_ref = static_cast<uint32_t>(g.v_ref);
     s.subspan_shift = Shift;
-    s.reciprocal_seeds = reciprocal_seeds.values;
-    s.byte_bit_lengths = byte_bit_lengths.of;
-    s.step_reciprocal = step_reciprocal;
     if constexpr (Op::shaded) {
         s.sw = planes.sw.at;
         s.sw_step = planes.sw.step;
         s.sw_last = last[3];
         s.shift_s = k.s;
-        s.s_ref_lo = static_cast<uint32_t>(g.s_ref);
-        s.s_ref_hi = static_cast<int32_t>(g.s_ref >> 32);
-        s.shade_scale = static_cast<int32_t>(p.shade_scale);
-        s.luma_octave_fraction = luma_octave_fraction;
         lumenfall_arm_shaded_span(&s);
+    } else if constexpr (Op::type == rendering_cast_image) {
+        lumenfall_arm_cast_span(&s);
     } else {
-        // The keyed and cast loops read no shade plane (their sample leaves the
-        // transfer at 0).
-        s.sw = s.sw_step = s.sw_last = 0;
-        s.key = p.color;
-        s.luma_offset = p.luma_offset;
-        if constexpr (Op::type == rendering_cast_image)
-            lumenfall_arm_cast_span(&s);
-        else
-            lumenfall_arm_keyed_span(&s);
+        lumenfall_arm_keyed_span(&s);
     }
     return true;
+}
+
+// Whether a facet's spans may go to the ARM loops: the types they have,
+// over the texture shape they are written for.
+template <class Op, RowWrap Wrap> bool arm_loops_take(const FacetPaint& p) {
+    if constexpr (arm_spans_built && Wrap == RowWrap::mask &&
+                  (Op::type == rendering_shaded || Op::type == rendering_color_key ||
+                   Op::type == rendering_cast_image)) {
+        return arm_spans_on() && p.texture.row_mask_scaled == common_row_mask &&
+               p.texture.width_mask == common_width_mask;
+    } else {
+        return false;
+    }
 }
 
 // Perspective-correct at every subspan boundary, linear in between. A full
@@ -464,14 +493,6 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
     const auto shade_scale = static_cast<int32_t>(p.shade_scale);
     // The planes at the span's first and last pixels bound them over the
     // whole span.
-    if constexpr (arm_spans_built && Wrap == RowWrap::mask &&
-                  (Op::type == rendering_shaded || Op::type == rendering_color_key ||
-                   Op::type == rendering_cast_image)) {
-        if (arm_spans_on() && texture.row_mask_scaled == common_row_mask &&
-            texture.width_mask == common_width_mask &&
-            paint_arm_span<Op, Shift>(p, start, row, x_begin, x_end))
-            return;
-    }
     const int32_t x_last = x_end - 1;
     auto plane = [&](int64_t row_value, int64_t per_pixel) {
         return span_plane(row_value + x_begin * per_pixel, row_value + x_last * per_pixel,
@@ -585,7 +606,16 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
     const RowStart start = row_start(g, y);
     const int64_t w_first = start.w + times_count(g.w.dx, x_begin);
     const int64_t w_last = start.w + times_count(g.w.dx, x_end - 1);
-    if (long_subspans_fit(w_first, w_last, g.w.dx))
+    const bool long_subspans = long_subspans_fit(w_first, w_last, g.w.dx);
+    if constexpr (arm_spans_built) {
+        if (arm_loops_take<Op, Wrap>(p) &&
+            (long_subspans ? paint_arm_span<Op, long_subspan_shift>(p, start, row, x_begin, x_end,
+                                                                    w_first, w_last)
+                           : paint_arm_span<Op, subspan_shift>(p, start, row, x_begin, x_end,
+                                                               w_first, w_last)))
+            return;
+    }
+    if (long_subspans)
         paint_span<Op, Wrap, long_subspan_shift>(p, start, row, x_begin, x_end);
     else
         paint_span<Op, Wrap, subspan_shift>(p, start, row, x_begin, x_end);

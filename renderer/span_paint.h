@@ -4,8 +4,10 @@
 #pragma once
 
 #include "gradients.h"
+#include "span_arm.h"
 
 #include <cstdint>
+#include <type_traits>
 
 namespace renderer {
 
@@ -52,6 +54,13 @@ struct FacetPaint {
     int64_t shade_scale = 0;
     TextureView texture;
     FacetGradients gradients;
+    // The ARM span loops' job (span_arm.h), where they are built: the words
+    // that hold for the whole facet are written by its first span that
+    // takes the loops, and each span then writes only its own. Scratch of
+    // the painters, hence mutable; elsewhere an empty member.
+    struct NoArmJob {};
+    [[no_unique_address]] mutable std::conditional_t<arm_spans_built, ArmSpan, NoArmJob> arm_job;
+    mutable bool arm_job_ready = false;
 };
 
 // Paints pixels [x_begin, x_end) of row y of the output buffer; row points to
