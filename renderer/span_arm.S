@@ -40,6 +40,7 @@
         .equ EXPONENT, 136
         .equ SEEDS_BIASED, 140
         .equ SAMPLE_SHIFTS, 144
+        .equ PLANE_SHIFTS, 176
 
 @ One sample. In: r0-r3 the planes w, uw, vw, sw; r11 the job. Out: r4 u,
 @ r5 v, r6 a, r7 b (the luma transfer; 0 from uv_sample). Clobbers r0-r3,
@@ -494,6 +495,113 @@ uv_sample:
         span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 28, KEY, 1
 @ void lumenfall_arm_cast_span(ArmSpan* span)
         span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 92, KEY, 1
+
+@ int lumenfall_arm_span_planes16/32(ArmSpan* job, const int64_t* row,
+@     const int64_t* dx, int32_t x_begin, int32_t ahead, int32_t count)
+@ A span's planes, as span_plane and plane_ahead give them (span_sample.h),
+@ for subspans of 2^SHIFT pixels: for each of count planes (w, uw, vw, sw)
+@ its row value at column 0 (row, 8 bytes apart) and change per pixel (dx,
+@ 24 bytes apart) give first = row + dx * x_begin and across = dx * ahead
+@ (the low 64 bits), the shift that fits max(|first|, |first + across|)
+@ plus |dx << SHIFT| into 30 bits, and into the job the value at the first
+@ pixel, the step and the value at the last pixel in 32 bits, the shift in
+@ PLANE_SHIFTS. Returns 0, leaving the span to the C++ code, for a shift
+@ of 32 or more, which only planes beyond the facets' bounds would need.
+        .macro span_planes name, shift
+        .global \name
+        .type \name, %function
+\name:
+        push    {r4-r11, lr}
+        sub     sp, sp, #16
+        @ [sp] x_begin, [sp, #4] ahead, [sp, #8] where the job's planes end,
+        @ [sp, #12] the byte bit-length table
+        ldr     r4, [sp, #52]           @ ahead
+        ldr     r5, [sp, #56]           @ count
+        ldr     r6, [r0, #BITS]
+        add     r5, r0, r5, lsl #2
+        stmia   sp, {r3, r4, r5, r6}
+1:      ldmia   r1!, {r6, r7}           @ the row's value at column 0
+        ldr     r8, [r2]
+        ldr     r9, [r2, #4]            @ dx
+        ldr     r3, [sp]                @ x_begin
+        add     r2, r2, #24
+        umlal   r6, r7, r8, r3          @ first = row + dx * x_begin
+        mla     r7, r9, r3, r7
+        ldr     r3, [sp, #4]            @ ahead
+        umull   r10, r11, r8, r3        @ across = dx * ahead
+        mla     r11, r9, r3, r11
+        mov     r9, r9, lsl #\shift     @ the step, dx << SHIFT
+        orr     r9, r9, r8, lsr #(32 - \shift)
+        mov     r8, r8, lsl #\shift
+        adds    r4, r6, r10             @ |first + across|
+        adc     r5, r7, r11
+        mov     r3, r5, asr #31
+        eor     r4, r4, r3
+        eor     r5, r5, r3
+        subs    r4, r4, r3
+        sbc     r5, r5, r3
+        mov     r3, r7, asr #31         @ |first|
+        eor     r12, r6, r3
+        eor     lr, r7, r3
+        subs    r12, r12, r3
+        sbc     lr, lr, r3
+        cmp     r4, r12                 @ the larger; both lie below 2^63
+        sbcs    r3, r5, lr
+        movlt   r4, r12
+        movlt   r5, lr
+        mov     r3, r9, asr #31         @ plus |step|
+        eor     r12, r8, r3
+        eor     lr, r9, r3
+        subs    r12, r12, r3
+        sbc     lr, lr, r3
+        adds    r4, r4, r12
+        adcs    r5, r5, lr
+        bne     3f
+        @ below 2^32 only the top two bits count: a shift of 0, 1 or 2
+        mov     r3, r4, lsr #30
+        cmp     r3, #2
+        movhs   r3, #2
+2:      @ r3 the shift: each value's low word after it
+        rsb     r12, r3, #32
+        mov     r6, r6, lsr r3
+        orr     r6, r6, r7, lsl r12     @ a register shift of 32 leaves 0
+        mov     r8, r8, lsr r3
+        orr     r8, r8, r9, lsl r12
+        mov     r10, r10, lsr r3
+        orr     r10, r10, r11, lsl r12
+        add     r10, r10, r6            @ the last pixel's: first's plus across's
+        str     r6, [r0, #PLANES]
+        str     r8, [r0, #STEPS]
+        str     r10, [r0, #LASTS]
+        str     r3, [r0, #PLANE_SHIFTS]
+        ldr     r12, [sp, #8]
+        add     r0, r0, #4
+        cmp     r0, r12
+        blo     1b
+        mov     r0, #1
+4:      add     sp, sp, #16
+        pop     {r4-r11, lr}
+        bx      lr
+3:      @ at or above 2^32: the high word's bit length plus 2
+        ldr     lr, [sp, #12]
+        mov     r3, #2
+        movs    r12, r5, lsr #16
+        movne   r5, r12
+        addne   r3, r3, #16
+        movs    r12, r5, lsr #8
+        movne   r5, r12
+        addne   r3, r3, #8
+        ldrb    r12, [lr, r5]
+        add     r3, r3, r12
+        cmp     r3, #32
+        blo     2b
+        mov     r0, #0
+        b       4b
+        .size \name, . - \name
+        .endm
+
+        span_planes lumenfall_arm_span_planes16, 4
+        span_planes lumenfall_arm_span_planes32, 5
 
 @ void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour):
 @ count words of colour, eight at a time with one store-multiple (the

@@ -46,6 +46,8 @@ struct ArmSpan {
     // The assembly's: for that exponent, each product's shift (shift_u + e,
     // 32 less it, u_ref; the same for v; for the shade without a reference).
     int32_t sample_shifts[8];
+    // Each plane's shift (SpanPlane::shift), from lumenfall_arm_span_planes.
+    int32_t plane_shifts[4];
 };
 
 #if defined(__arm__)
@@ -57,13 +59,20 @@ static_assert(offsetof(ArmSpan, w) == 12 && offsetof(ArmSpan, w_step) == 28 &&
               offsetof(ArmSpan, step_reciprocal) == 108 && offsetof(ArmSpan, u) == 112 &&
               offsetof(ArmSpan, key) == 128 && offsetof(ArmSpan, luma_offset) == 132 &&
               offsetof(ArmSpan, exponent) == 136 && offsetof(ArmSpan, sample_shifts) == 144 &&
-              sizeof(ArmSpan) == 176);
+              offsetof(ArmSpan, plane_shifts) == 176 && sizeof(ArmSpan) == 192);
 #endif
 
 extern "C" void lumenfall_arm_shaded_span(ArmSpan* span);
 extern "C" void lumenfall_arm_keyed_span(ArmSpan* span);
 extern "C" void lumenfall_arm_cast_span(ArmSpan* span);
 extern "C" void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour);
+// A span's count planes into the job for subspans of 16 or 32 pixels (row:
+// the RowStart's values, dx: the w plane's change per pixel, the other
+// planes' 24 bytes apart); 0 where a plane's shift would reach 32.
+extern "C" int lumenfall_arm_span_planes16(ArmSpan* job, const int64_t* row, const int64_t* dx,
+                                           int32_t x_begin, int32_t ahead, int32_t count);
+extern "C" int lumenfall_arm_span_planes32(ArmSpan* job, const int64_t* row, const int64_t* dx,
+                                           int32_t x_begin, int32_t ahead, int32_t count);
 
 // Whether the row painters take the ARM loops where they apply (the build's
 // default: yes where they are built). The check program turns them off to

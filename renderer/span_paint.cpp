@@ -401,56 +401,41 @@ template <class Op> void prepare_arm_job(const FacetPaint& p, ArmSpan& s) {
 
 // The span handed whole to the ARM loop of its type (span_arm.S), which
 // paints what paint_mask_span would; false, painting nothing, where the
-// sample's shifts do not fit. Kept apart from paint_span so that the job is
-// built straight from the planes, with nothing of the portable loop alive.
-// w_first and w_last are W's plane at the span's ends, as the row painter
-// found them.
+// sample's shifts do not fit. The planes come from span_arm.S too, straight
+// into the job; nothing of the portable loop is alive here.
 template <class Op, int Shift>
 [[gnu::noinline]] bool paint_arm_span(const FacetPaint& p, const RowStart& start, uint32_t* row,
-                                      int32_t x_begin, int32_t x_end, int64_t w_first,
-                                      int64_t w_last) {
-    const FacetGradients& g = p.gradients;
-    const int32_t ahead = x_end - 1 - x_begin;
-    // Each plane's values at the span's ends from one product for its
-    // length, which span_plane's reach and plane_ahead's last value share.
-    int32_t last[4] = {0, 0, 0, 0};
-    auto fit = [&](int64_t first, int64_t across, int64_t per_pixel, int32_t& at_last) {
-        const SpanPlane fitted = span_plane(first, first + across, per_pixel, Shift);
-        at_last = fitted.at + static_cast<int32_t>(across >> fitted.shift);
-        return fitted;
-    };
-    auto plane = [&](int64_t row_value, int64_t per_pixel, int32_t& at_last) {
-        return fit(row_value + times_count(per_pixel, x_begin), times_count(per_pixel, ahead),
-                   per_pixel, at_last);
-    };
-    const SpanPlanes planes{fit(w_first, w_last - w_first, g.w.dx, last[0]),
-                            plane(start.uw, g.uw.dx, last[1]), plane(start.vw, g.vw.dx, last[2]),
-                            Op::shaded ? plane(start.sw, g.sw.dx, last[3]) : SpanPlane{0, 0, 0}};
-    SampleShifts k;
-    if (!sample_shifts_fit(planes, last[0], x_end - x_begin, Shift, Op::shaded, k)) return false;
+                                      int32_t x_begin, int32_t x_end) {
     ArmSpan& s = p.arm_job;
     if (!p.arm_job_ready) {
         prepare_arm_job<Op>(p, s);
         p.arm_job_ready = true;
     }
+    // The planes are laid out as the assembly reads them: RowStart's
+    // values one after another, each AttributePlane's dx 24 bytes apart.
+    static_assert(offsetof(RowStart, uw) == 8 && offsetof(RowStart, sw) == 24);
+    static_assert(offsetof(FacetGradients, uw) - offsetof(FacetGradients, w) == 24 &&
+                  offsetof(FacetGradients, sw) - offsetof(FacetGradients, w) == 72);
+    const int32_t count = Op::shaded ? 4 : 3;
+    const FacetGradients& g = p.gradients;
+    const int fitted = Shift == long_subspan_shift
+                           ? lumenfall_arm_span_planes32(&s, &start.w, &g.w.dx, x_begin,
+                                                         x_end - 1 - x_begin, count)
+                           : lumenfall_arm_span_planes16(&s, &start.w, &g.w.dx, x_begin,
+                                                         x_end - 1 - x_begin, count);
+    if (fitted == 0) return false;
+    const SpanPlanes planes{{s.w, s.w_step, s.plane_shifts[0]},
+                            {s.uw, s.uw_step, s.plane_shifts[1]},
+                            {s.vw, s.vw_step, s.plane_shifts[2]},
+                            {s.sw, s.sw_step, Op::shaded ? s.plane_shifts[3] : 0}};
+    SampleShifts k;
+    if (!sample_shifts_fit(planes, s.w_last, x_end - x_begin, Shift, Op::shaded, k)) return false;
     s.dst = row + x_begin;
     s.left = x_end - x_begin;
-    s.w = planes.w.at;
-    s.uw = planes.uw.at;
-    s.vw = planes.vw.at;
-    s.w_step = planes.w.step;
-    s.uw_step = planes.uw.step;
-    s.vw_step = planes.vw.step;
-    s.w_last = last[0];
-    s.uw_last = last[1];
-    s.vw_last = last[2];
     s.shift_u = k.u;
     s.shift_v = k.v;
     s.subspan_shift = Shift;
     if constexpr (Op::shaded) {
-        s.sw = planes.sw.at;
-        s.sw_step = planes.sw.step;
-        s.sw_last = last[3];
         s.shift_s = k.s;
         lumenfall_arm_shaded_span(&s);
     } else if constexpr (Op::type == rendering_cast_image) {
@@ -609,10 +594,8 @@ void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int
     const bool long_subspans = long_subspans_fit(w_first, w_last, g.w.dx);
     if constexpr (arm_spans_built) {
         if (arm_loops_take<Op, Wrap>(p) &&
-            (long_subspans ? paint_arm_span<Op, long_subspan_shift>(p, start, row, x_begin, x_end,
-                                                                    w_first, w_last)
-                           : paint_arm_span<Op, subspan_shift>(p, start, row, x_begin, x_end,
-                                                               w_first, w_last)))
+            (long_subspans ? paint_arm_span<Op, long_subspan_shift>(p, start, row, x_begin, x_end)
+                           : paint_arm_span<Op, subspan_shift>(p, start, row, x_begin, x_end)))
             return;
     }
     if (long_subspans)
