@@ -496,46 +496,119 @@ uv_sample:
 @ void lumenfall_arm_cast_span(ArmSpan* span)
         span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 92, KEY, 1
 
-@ int lumenfall_arm_span_planes16/32(ArmSpan* job, const int64_t* row,
-@     const int64_t* dx, int32_t x_begin, int32_t ahead, int32_t count)
-@ A span's planes, as span_plane and plane_ahead give them (span_sample.h),
-@ for subspans of 2^SHIFT pixels: for each of count planes (w, uw, vw, sw)
-@ its row value at column 0 (row, 8 bytes apart) and change per pixel (dx,
-@ 24 bytes apart) give first = row + dx * x_begin and across = dx * ahead
-@ (the low 64 bits), the shift that fits max(|first|, |first + across|)
-@ plus |dx << SHIFT| into 30 bits, and into the job the value at the first
-@ pixel, the step and the value at the last pixel in 32 bits, the shift in
-@ PLANE_SHIFTS. Returns 0, leaving the span to the C++ code, for a shift
-@ of 32 or more, which only planes beyond the facets' bounds would need.
-        .macro span_planes name, shift
+@ FacetGradients offsets (gradients.h): the w plane's AttributePlane, each
+@ plane's 24 bytes, and the RowStart at row 0.
+        .equ G_W, 32
+        .equ G_ROW_ZERO, 128
+        .equ PLANE_DX, 8
+        .equ PLANE_DY, 16
+
+@ The bit length of r4 (at least 1), less 16, into r4; clobbers r5 and r12.
+@ lr holds the byte bit-length table.
+        .macro bit_length_less_16
+        mvn     r12, #15                @ -16
+        movs    r5, r4, lsr #16
+        movne   r4, r5
+        addne   r12, r12, #16
+        movs    r5, r4, lsr #8
+        movne   r4, r5
+        addne   r12, r12, #8
+        ldrb    r4, [lr, r4]
+        add     r4, r4, r12
+        .endm
+
+@ int lumenfall_arm_shaded_row / keyed_row / cast_row(ArmSpan* job,
+@     const FacetGradients* g, uint32_t* row, int32_t x_begin, int32_t x_end,
+@     int32_t y)
+@ One span of a row, what paint_textured_row and paint_arm_span (span_paint.cpp)
+@ do on the C++ side, then the span's loop: the planes at row y (row_start),
+@ the subspan length (long_subspans_fit), each plane's 32-bit values and
+@ shift for it (span_plane, plane_ahead), the samples' shifts
+@ (sample_shifts_fit), all into the job, whose facet-wide words the caller
+@ has written. Returns 1 when painted; 0, painting nothing, where a plane
+@ would need a shift of 32 or more or a sample's shift leaves [0, 31]: the
+@ C++ code then paints the span.
+        .macro span_row name, planes, paint
         .global \name
         .type \name, %function
 \name:
         push    {r4-r11, lr}
-        sub     sp, sp, #16
+        sub     sp, sp, #28
         @ [sp] x_begin, [sp, #4] ahead, [sp, #8] where the job's planes end,
-        @ [sp, #12] the byte bit-length table
-        ldr     r4, [sp, #52]           @ ahead
-        ldr     r5, [sp, #56]           @ count
+        @ [sp, #12] the byte bit-length table, [sp, #16] y, [sp, #20] the
+        @ subspan shift, [sp, #24] the job
+        ldr     r4, [sp, #64]           @ x_end
+        ldr     r5, [sp, #68]           @ y
         ldr     r6, [r0, #BITS]
-        add     r5, r0, r5, lsl #2
-        stmia   sp, {r3, r4, r5, r6}
-1:      ldmia   r1!, {r6, r7}           @ the row's value at column 0
-        ldr     r8, [r2]
-        ldr     r9, [r2, #4]            @ dx
+        add     r2, r2, r3, lsl #2
+        sub     r7, r4, r3              @ the span's pixels
+        str     r2, [r0, #DST]
+        str     r7, [r0, #LEFT]
+        sub     r7, r7, #1              @ ahead
+        add     r8, r0, #4 * \planes
+        str     r3, [sp]
+        add     r12, sp, #4
+        stmia   r12, {r7, r8}
+        str     r6, [sp, #12]
+        str     r5, [sp, #16]
+        str     r0, [sp, #24]
+        add     r2, r1, #G_ROW_ZERO
+        add     r1, r1, #G_W
+        mov     r3, #-1
+        str     r3, [sp, #20]           @ no subspan length yet: the w plane decides
+1:      @ the next plane: r0 its job words, r1 its AttributePlane, r2 its row-0 value
+        ldmia   r2!, {r6, r7}
+        ldr     r8, [r1, #PLANE_DY]
+        ldr     r9, [r1, #PLANE_DY + 4]
+        ldr     r3, [sp, #16]           @ y
+        umlal   r6, r7, r8, r3          @ the row's value at column 0: row 0's plus dy * y
+        mla     r7, r9, r3, r7
+        ldr     r8, [r1, #PLANE_DX]
+        ldr     r9, [r1, #PLANE_DX + 4]
         ldr     r3, [sp]                @ x_begin
-        add     r2, r2, #24
-        umlal   r6, r7, r8, r3          @ first = row + dx * x_begin
+        add     r1, r1, #24
+        umlal   r6, r7, r8, r3          @ first = that plus dx * x_begin
         mla     r7, r9, r3, r7
         ldr     r3, [sp, #4]            @ ahead
         umull   r10, r11, r8, r3        @ across = dx * ahead
         mla     r11, r9, r3, r11
-        mov     r9, r9, lsl #\shift     @ the step, dx << SHIFT
-        orr     r9, r9, r8, lsr #(32 - \shift)
-        mov     r8, r8, lsl #\shift
-        adds    r4, r6, r10             @ |first + across|
+        ldr     r3, [sp, #20]
+        adds    r4, r6, r10             @ last = first + across
         adc     r5, r7, r11
-        mov     r3, r5, asr #31
+        cmp     r3, #0
+        bge     6f
+        @ the w plane: subspans of 32 where W changes by at most 1/32 of its
+        @ smaller end value over 32 pixels, |dx| <= smaller >> 10
+        mov     r3, r9, asr #31
+        eor     r12, r8, r3
+        eor     lr, r9, r3
+        subs    r12, r12, r3
+        sbc     lr, lr, r3              @ |dx|
+        cmp     r6, r4
+        sbcs    r3, r7, r5              @ first < last: the smaller is first
+        movlt   r4, r6
+        movlt   r5, r7
+        mov     r3, #4
+        cmp     r5, #0
+        blt     5f                      @ not positive: 16
+        cmpeq   r4, #0
+        beq     5f
+        mov     r4, r4, lsr #10
+        orr     r4, r4, r5, lsl #22
+        mov     r5, r5, asr #10
+        subs    r4, r4, r12
+        sbcs    r5, r5, lr
+        movge   r3, #5
+5:      str     r3, [sp, #20]
+        str     r3, [r0, #SUBSPAN_SHIFT]
+        adds    r4, r6, r10             @ last again
+        adc     r5, r7, r11
+6:      @ r3 the subspan shift: the step, dx << it
+        rsb     r12, r3, #32
+        mov     r9, r9, lsl r3
+        orr     r9, r9, r8, lsr r12
+        mov     r8, r8, lsl r3
+        mov     r3, r5, asr #31         @ |last|
         eor     r4, r4, r3
         eor     r5, r5, r3
         subs    r4, r4, r3
@@ -561,7 +634,7 @@ uv_sample:
         mov     r3, r4, lsr #30
         cmp     r3, #2
         movhs   r3, #2
-2:      @ r3 the shift: each value's low word after it
+2:      @ r3 the plane's shift: each value's low word after it
         rsb     r12, r3, #32
         mov     r6, r6, lsr r3
         orr     r6, r6, r7, lsl r12     @ a register shift of 32 leaves 0
@@ -578,10 +651,7 @@ uv_sample:
         add     r0, r0, #4
         cmp     r0, r12
         blo     1b
-        mov     r0, #1
-4:      add     sp, sp, #16
-        pop     {r4-r11, lr}
-        bx      lr
+        b       7f
 3:      @ at or above 2^32: the high word's bit length plus 2
         ldr     lr, [sp, #12]
         mov     r3, #2
@@ -595,13 +665,76 @@ uv_sample:
         add     r3, r3, r12
         cmp     r3, #32
         blo     2b
-        mov     r0, #0
-        b       4b
+        b       8f
+7:      @ the samples' shifts: W's exponent over the span lies between those
+        @ of its smallest and largest sample, within a unit a subspan of
+        @ truncated steps below the line through its ends
+        ldr     r0, [sp, #24]
+        ldr     lr, [sp, #12]
+        ldr     r6, [r0, #PLANES]       @ w at the first pixel
+        ldr     r7, [r0, #LASTS]        @ and at the last
+        ldr     r8, [r0, #LEFT]
+        ldr     r3, [sp, #20]
+        cmp     r6, r7
+        movlt   r9, r6
+        movge   r9, r7                  @ the smaller
+        movlt   r10, r7
+        movge   r10, r6                 @ the larger
+        mov     r8, r8, lsr r3
+        add     r8, r8, #4              @ the margin
+        sub     r4, r9, r8
+        cmp     r4, #1
+        movlt   r4, #1
+        bit_length_less_16
+        mov     r9, r4                  @ e_low
+        add     r4, r10, #4
+        cmp     r4, #1
+        movlt   r4, #1
+        bit_length_less_16              @ e_high in r4
+        ldr     r10, [r0, #PLANE_SHIFTS]
+        add     r12, r0, #PLANE_SHIFTS + 4
+        add     r10, r10, #2            @ 32 - 30 + w's shift
+        .if \planes == 4
+        ldmia   r12, {r5, r6, r7}       @ uw's, vw's and sw's shifts
+        .else
+        ldmia   r12, {r5, r6}
+        .endif
+        sub     r5, r10, r5
+        adds    r11, r5, r9             @ each plus e_low at least 0,
+        bmi     8f
+        add     r11, r5, r4             @ plus e_high at most 31
+        cmp     r11, #31
+        bgt     8f
+        sub     r6, r10, r6
+        adds    r11, r6, r9
+        bmi     8f
+        add     r11, r6, r4
+        cmp     r11, #31
+        bgt     8f
+        str     r5, [r0, #SHIFT_U]
+        str     r6, [r0, #SHIFT_V]
+        .if \planes == 4
+        sub     r7, r10, r7
+        adds    r11, r7, r9
+        bmi     8f
+        add     r11, r7, r4
+        cmp     r11, #31
+        bgt     8f
+        str     r7, [r0, #SHIFT_S]
+        .endif
+        bl      \paint
+        mov     r0, #1
+        b       9f
+8:      mov     r0, #0
+9:      add     sp, sp, #28
+        pop     {r4-r11, lr}
+        bx      lr
         .size \name, . - \name
         .endm
 
-        span_planes lumenfall_arm_span_planes16, 4
-        span_planes lumenfall_arm_span_planes32, 5
+        span_row lumenfall_arm_shaded_row, 4, lumenfall_arm_shaded_span
+        span_row lumenfall_arm_keyed_row, 3, lumenfall_arm_keyed_span
+        span_row lumenfall_arm_cast_row, 3, lumenfall_arm_cast_span
 
 @ void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour):
 @ count words of colour, eight at a time with one store-multiple (the

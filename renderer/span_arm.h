@@ -46,7 +46,7 @@ struct ArmSpan {
     // The assembly's: for that exponent, each product's shift (shift_u + e,
     // 32 less it, u_ref; the same for v; for the shade without a reference).
     int32_t sample_shifts[8];
-    // Each plane's shift (SpanPlane::shift), from lumenfall_arm_span_planes.
+    // The assembly's: each plane's shift (SpanPlane::shift).
     int32_t plane_shifts[4];
 };
 
@@ -66,13 +66,18 @@ extern "C" void lumenfall_arm_shaded_span(ArmSpan* span);
 extern "C" void lumenfall_arm_keyed_span(ArmSpan* span);
 extern "C" void lumenfall_arm_cast_span(ArmSpan* span);
 extern "C" void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour);
-// A span's count planes into the job for subspans of 16 or 32 pixels (row:
-// the RowStart's values, dx: the w plane's change per pixel, the other
-// planes' 24 bytes apart); 0 where a plane's shift would reach 32.
-extern "C" int lumenfall_arm_span_planes16(ArmSpan* job, const int64_t* row, const int64_t* dx,
-                                           int32_t x_begin, int32_t ahead, int32_t count);
-extern "C" int lumenfall_arm_span_planes32(ArmSpan* job, const int64_t* row, const int64_t* dx,
-                                           int32_t x_begin, int32_t ahead, int32_t count);
+// One span of row y, pixels [x_begin, x_end) of the row at `row`, through
+// the loop of its type: the planes, the subspan length and the samples'
+// shifts computed into the job (whose facet-wide words the caller has
+// written) as paint_textured_row would; 0, painting nothing, where the
+// shifts do not fit and the portable code must paint the span.
+struct FacetGradients;
+extern "C" int lumenfall_arm_shaded_row(ArmSpan* job, const FacetGradients* g, uint32_t* row,
+                                        int32_t x_begin, int32_t x_end, int32_t y);
+extern "C" int lumenfall_arm_keyed_row(ArmSpan* job, const FacetGradients* g, uint32_t* row,
+                                       int32_t x_begin, int32_t x_end, int32_t y);
+extern "C" int lumenfall_arm_cast_row(ArmSpan* job, const FacetGradients* g, uint32_t* row,
+                                      int32_t x_begin, int32_t x_end, int32_t y);
 
 // Whether the row painters take the ARM loops where they apply (the build's
 // default: yes where they are built). The check program turns them off to

@@ -399,51 +399,28 @@ template <class Op> void prepare_arm_job(const FacetPaint& p, ArmSpan& s) {
     }
 }
 
-// The span handed whole to the ARM loop of its type (span_arm.S), which
-// paints what paint_mask_span would; false, painting nothing, where the
-// sample's shifts do not fit. The planes come from span_arm.S too, straight
-// into the job; nothing of the portable loop is alive here.
-template <class Op, int Shift>
-[[gnu::noinline]] bool paint_arm_span(const FacetPaint& p, const RowStart& start, uint32_t* row,
-                                      int32_t x_begin, int32_t x_end) {
+// The span handed whole to the ARM code of its type (span_arm.S), which
+// computes what paint_textured_row's set-up and paint_mask_span would and
+// paints; false, painting nothing, where the sample's shifts do not fit.
+template <class Op>
+bool paint_arm_span(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t x_end, int32_t y) {
     ArmSpan& s = p.arm_job;
     if (!p.arm_job_ready) {
         prepare_arm_job<Op>(p, s);
         p.arm_job_ready = true;
     }
-    // The planes are laid out as the assembly reads them: RowStart's
-    // values one after another, each AttributePlane's dx 24 bytes apart.
-    static_assert(offsetof(RowStart, uw) == 8 && offsetof(RowStart, sw) == 24);
-    static_assert(offsetof(FacetGradients, uw) - offsetof(FacetGradients, w) == 24 &&
-                  offsetof(FacetGradients, sw) - offsetof(FacetGradients, w) == 72);
-    const int32_t count = Op::shaded ? 4 : 3;
-    const FacetGradients& g = p.gradients;
-    const int fitted = Shift == long_subspan_shift
-                           ? lumenfall_arm_span_planes32(&s, &start.w, &g.w.dx, x_begin,
-                                                         x_end - 1 - x_begin, count)
-                           : lumenfall_arm_span_planes16(&s, &start.w, &g.w.dx, x_begin,
-                                                         x_end - 1 - x_begin, count);
-    if (fitted == 0) return false;
-    const SpanPlanes planes{{s.w, s.w_step, s.plane_shifts[0]},
-                            {s.uw, s.uw_step, s.plane_shifts[1]},
-                            {s.vw, s.vw_step, s.plane_shifts[2]},
-                            {s.sw, s.sw_step, Op::shaded ? s.plane_shifts[3] : 0}};
-    SampleShifts k;
-    if (!sample_shifts_fit(planes, s.w_last, x_end - x_begin, Shift, Op::shaded, k)) return false;
-    s.dst = row + x_begin;
-    s.left = x_end - x_begin;
-    s.shift_u = k.u;
-    s.shift_v = k.v;
-    s.subspan_shift = Shift;
-    if constexpr (Op::shaded) {
-        s.shift_s = k.s;
-        lumenfall_arm_shaded_span(&s);
-    } else if constexpr (Op::type == rendering_cast_image) {
-        lumenfall_arm_cast_span(&s);
-    } else {
-        lumenfall_arm_keyed_span(&s);
-    }
-    return true;
+    // The assembly reads the planes as laid out here.
+    static_assert(offsetof(FacetGradients, w) == 32 && offsetof(FacetGradients, uw) == 56 &&
+                  offsetof(FacetGradients, sw) == 104 &&
+                  offsetof(FacetGradients, row_zero) == 128 && offsetof(AttributePlane, dx) == 8 &&
+                  offsetof(AttributePlane, dy) == 16 && offsetof(RowStart, sw) == 24);
+    const FacetGradients* g = &p.gradients;
+    if constexpr (Op::shaded)
+        return lumenfall_arm_shaded_row(&s, g, row, x_begin, x_end, y) != 0;
+    else if constexpr (Op::type == rendering_cast_image)
+        return lumenfall_arm_cast_row(&s, g, row, x_begin, x_end, y) != 0;
+    else
+        return lumenfall_arm_keyed_row(&s, g, row, x_begin, x_end, y) != 0;
 }
 
 // Whether a facet's spans may go to the ARM loops: the types they have,
@@ -587,18 +564,14 @@ void paint_span(const FacetPaint& p, const RowStart& start, uint32_t* row, int32
 template <class Op, RowWrap Wrap>
 void paint_textured_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t x_end,
                         int32_t y) {
+    if constexpr (arm_spans_built) {
+        if (arm_loops_take<Op, Wrap>(p) && paint_arm_span<Op>(p, row, x_begin, x_end, y)) return;
+    }
     const FacetGradients& g = p.gradients;
     const RowStart start = row_start(g, y);
     const int64_t w_first = start.w + times_count(g.w.dx, x_begin);
     const int64_t w_last = start.w + times_count(g.w.dx, x_end - 1);
-    const bool long_subspans = long_subspans_fit(w_first, w_last, g.w.dx);
-    if constexpr (arm_spans_built) {
-        if (arm_loops_take<Op, Wrap>(p) &&
-            (long_subspans ? paint_arm_span<Op, long_subspan_shift>(p, start, row, x_begin, x_end)
-                           : paint_arm_span<Op, subspan_shift>(p, start, row, x_begin, x_end)))
-            return;
-    }
-    if (long_subspans)
+    if (long_subspans_fit(w_first, w_last, g.w.dx))
         paint_span<Op, Wrap, long_subspan_shift>(p, start, row, x_begin, x_end);
     else
         paint_span<Op, Wrap, subspan_shift>(p, start, row, x_begin, x_end);
