@@ -179,7 +179,8 @@ uv_sample:
 
 @ One pixel of the shaded type: r0 u << 8 (the column in the top byte), r1 v
 @ << 8 (v scaled by the width: the row in the top byte), r2 a, r3 b, r4-r7
-@ their steps, r8 the destination, r9 the texels, r10 the chroma mask. The
+@ their steps (u's and v's unshifted: each add shifts them by 8 for free),
+@ r8 the destination, r9 the texels, r10 the chroma mask. The
 @ pixels go in pairs: the first of a pair leaves its word in r12, the
 @ second builds its own in lr and stores both with one store-multiple,
 @ which the write buffer takes as one entry rather than two. PART is a for
@@ -195,8 +196,8 @@ uv_sample:
         orr     r12, r12, r0, lsr #24
         ldr     r12, [r9, r12, lsl #2]
         .endif
-        add     r0, r0, r4              @ while the texel arrives
-        add     r1, r1, r5
+        add     r0, r0, r4, lsl #8      @ while the texel arrives
+        add     r1, r1, r5, lsl #8
         .ifc \part, b
         and     r11, lr, #0xFF
         .else
@@ -244,8 +245,8 @@ uv_sample:
         and     r12, r3, r1, lsr #16    @ the row times 256 (r3 the chroma mask)
         orr     r12, r12, r0, lsr #24   @ and the column
         ldr     r12, [r9, r12, lsl #2]
-        add     r0, r0, r4              @ while the texel arrives
-        add     r1, r1, r5
+        add     r0, r0, r4, lsl #8      @ while the texel arrives
+        add     r1, r1, r5, lsl #8
         cmp     r12, r10
         strne   r12, [r8, #\at]
         .endm
@@ -259,8 +260,8 @@ uv_sample:
         and     r12, r3, r1, lsr #16    @ the row times 256 (r3 the chroma mask)
         orr     r12, r12, r0, lsr #24   @ and the column
         ldr     r12, [r9, r12, lsl #2]
-        add     r0, r0, r4              @ while the texel arrives
-        add     r1, r1, r5
+        add     r0, r0, r4, lsl #8      @ while the texel arrives
+        add     r1, r1, r5, lsl #8
         cmp     r12, r10
         beq     .Lcast_keep\@
         ldr     r11, [r8, #\at]
@@ -332,9 +333,7 @@ uv_sample:
         sub     r8, lr, r9, lsl #5
         .endif
         ldr     r9, [r11, #TEXELS]
-        mov     r4, r4, lsl #8
         mov     r1, r1, lsl #8          @ v scaled by the width
-        mov     r5, r5, lsl #8
         .if \operand == 0
         ldr     r10, =0xFF00FF00
         .else
