@@ -120,9 +120,12 @@
         .subsection 0
         .endm
 
-        .type shaded_sample, %function
-shaded_sample:
-        uv_of_sample shaded_sample
+@ The shaded type's sample, as uv_of_sample plus the luma transfer: r6 a,
+@ r7 b. NAME names its out-of-line parts. Expanded once as a function and
+@ once in each span's whole-subspan path, where a call and its return
+@ would cost two branches (three cycles each) a subspan.
+        .macro shaded_sample_code name
+        uv_of_sample \name
         @ shade = s_ref + (sw * r) >> (shift_s + e), 64-bit in r0:r8
         smull   r8, r0, r3, r10
         ldmia   r9, {r1, r12}           @ shift_s + e, 32 less that
@@ -135,9 +138,9 @@ shaded_sample:
         adc     r0, r0, r2
         @ bounded to a word (out of line where it is not one already)
         cmp     r0, r8, asr #31
-        bne     .Lshade_bounded
+        bne     .Lshade_bounded\@
         smull   r1, r2, r8, r3
-.Lshade_rounded:
+.Lshade_rounded\@:
         @ the high word rounded (+ 2^31) is the steps of 1/1024 octave; then
         @ luma_transfer(steps)
         adds    r3, r2, r1, lsr #31
@@ -155,25 +158,35 @@ shaded_sample:
         mul     r1, r6, r12
         rsb     r7, r1, r12, lsl #16
         add     r7, r7, #32768          @ b = limit * 2^16 + 2^15 - limit * a
-        bx      lr
-.Lshade_bounded:
+        .subsection 1
+.Lshade_bounded\@:
         @ at or above 2^31 it is 2^31 - 1 plus one scale
         cmp     r0, #0
         mvnge   r8, #0x80000000
         movlt   r8, #0x80000000
         smull   r1, r2, r8, r3
-        blt     .Lshade_rounded
+        blt     .Lshade_rounded\@
         adds    r1, r1, r3
         adc     r2, r2, r3, asr #31
-        b       .Lshade_rounded
-        .size shaded_sample, . - shaded_sample
+        b       .Lshade_rounded\@
+        .subsection 0
+        .endm
 
+        .macro uv_sample_code name
+        uv_of_sample \name
+        mov     r6, #0
+        mov     r7, #0
+        .endm
+
+        .type shaded_sample, %function
+shaded_sample:
+        shaded_sample_code shaded_sample
+        bx      lr
+        .size shaded_sample, . - shaded_sample
 
         .type uv_sample, %function
 uv_sample:
-        uv_of_sample uv_sample
-        mov     r6, #0
-        mov     r7, #0
+        uv_sample_code uv_sample
         bx      lr
         .size uv_sample, . - uv_sample
 
@@ -353,7 +366,7 @@ uv_sample:
 @ job's word that goes in r10 (the chroma mask is loaded when it is 0),
 @ MOVING_BY_GROUP whether the pixels address the destination from their
 @ group's start (the pixel does not move r8 itself).
-        .macro span_function name, sample, pixel, pixel_bytes, operand, moving_by_group
+        .macro span_function name, sample, pixel, pixel_bytes, operand, moving_by_group, sample_code
         .global \name
         .type \name, %function
 \name:
@@ -393,7 +406,7 @@ uv_sample:
         add     r2, r2, r6
         add     r3, r3, r7
         stmia   r12, {r0-r3}
-        bl      \sample
+        \sample_code \name\()_whole
         add     r12, r11, #SAMPLE
         ldmia   r12, {r0-r3}            @ the subspan's first sample
         stmia   r12, {r4-r7}            @ its last is the next one's first
@@ -489,11 +502,11 @@ uv_sample:
         .endm
 
 @ void lumenfall_arm_shaded_span(ArmSpan* span)
-        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel_at, 108, 0, 0
+        span_function lumenfall_arm_shaded_span, shaded_sample, shaded_pixel_at, 108, 0, 0, shaded_sample_code
 @ void lumenfall_arm_keyed_span(ArmSpan* span)
-        span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 28, KEY, 1
+        span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 28, KEY, 1, uv_sample_code
 @ void lumenfall_arm_cast_span(ArmSpan* span)
-        span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 92, KEY, 1
+        span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 92, KEY, 1, uv_sample_code
 
 @ FacetGradients offsets (gradients.h): the w plane's AttributePlane, each
 @ plane's 24 bytes, and the RowStart at row 0.
