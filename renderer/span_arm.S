@@ -3,7 +3,9 @@
 @ second core (ARMv4T): span_arm.h describes the job. The
 @ arithmetic is paint_mask_span's (span_paint.cpp) step for step:
 @ reciprocal16, mask_sample, step_of and the shaded loop with the common
-@ texture shape's masks; tests/renderer/arm_span_check.cpp holds the two
+@ texture shape's masks; and each span's set-up is paint_textured_row's
+@ (row_start, long_subspans_fit, span_plane, plane_ahead,
+@ sample_shifts_fit); tests/renderer/arm_span_check.cpp holds the two
 @ together bit for bit.
 @
 @ Why it is cheaper: the sample keeps everything in registers, and each
