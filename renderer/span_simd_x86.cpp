@@ -10,6 +10,7 @@
 #include "span_sample.h"
 
 #include <immintrin.h>
+#include <type_traits>
 
 // GCC 12's 512-bit intrinsics start some results from a deliberately
 // undefined vector, which its flow analysis reports as maybe uninitialised.
@@ -291,12 +292,14 @@ AVX2 inline void paint8(uint32_t* dst, int32_t n, const SpanConstants& c, __m256
 }
 
 // One subspan of a span: where it starts, how many pixels, and the linear
-// steps of its texture coordinates and luma transfer.
+// steps of its texture coordinates and luma transfer, each value in every
+// lane, so that whole subspans take them from the walk's vectors without a
+// trip through memory.
 struct SubspanSteps {
     uint32_t* dst;
     int32_t count;
-    uint32_t u, du, v, dv;
-    int32_t a, da, b, db;
+    __m256i u, du, v, dv;
+    __m256i a, da, b, db;
 };
 
 // The starts and steps of the subspans that end at a batch's eight
@@ -305,25 +308,23 @@ struct SubspanSteps {
 // is what step_of gives for one (a span's last, shorter subspan takes its
 // own step instead).
 struct Steps8 {
-    alignas(32) uint32_t u[8], du[8], v[8], dv[8];
-    alignas(32) int32_t a[8], da[8], b[8], db[8];
+    __m256i u, du, v, dv, a, da, b, db;
 };
 
 template <int Shift>
-AVX2 inline void steps8(const uint32_t* ends, uint32_t carry, uint32_t* starts, uint32_t* steps) {
+AVX2 inline void steps8(const uint32_t* ends, uint32_t carry, __m256i& starts, __m256i& steps) {
     const __m256i end = _mm256_load_si256(reinterpret_cast<const __m256i*>(ends));
-    const __m256i before = _mm256_blend_epi32(
+    starts = _mm256_blend_epi32(
         _mm256_permutevar8x32_epi32(end, _mm256_setr_epi32(0, 0, 1, 2, 3, 4, 5, 6)),
         _mm256_set1_epi32(static_cast<int>(carry)), 1);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(starts), before);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(steps),
-                       _mm256_srai_epi32(_mm256_sub_epi32(end, before), Shift));
+    steps = _mm256_srai_epi32(_mm256_sub_epi32(end, starts), Shift);
 }
 
 // The portable mask-wrap span's loop: subspans of 2^Shift pixels, each
 // linear between the samples at its ends, the last one sampled at the
 // span's last pixel; here the samples, and the whole subspans' steps, come
-// eight at a time, and each subspan goes to paint.
+// eight at a time, and each subspan goes to paint, with
+// std::true_type for a whole one (count is then 2^Shift).
 template <bool Shaded, int Shift, class Paint>
 [[gnu::always_inline]] AVX2 inline void walk_subspans(const MaskSpan& span, Paint&& paint) {
     constexpr int32_t whole = int32_t{1} << Shift;
@@ -359,52 +360,78 @@ template <bool Shaded, int Shift, class Paint>
         steps8<Shift>(batch.u, carry_u, walk.u, walk.du);
         steps8<Shift>(batch.v, carry_v, walk.v, walk.dv);
         if constexpr (Shaded) {
-            steps8<Shift>(reinterpret_cast<const uint32_t*>(batch.a), carry_a,
-                          reinterpret_cast<uint32_t*>(walk.a), reinterpret_cast<uint32_t*>(walk.da));
-            steps8<Shift>(reinterpret_cast<const uint32_t*>(batch.b), carry_b,
-                          reinterpret_cast<uint32_t*>(walk.b), reinterpret_cast<uint32_t*>(walk.db));
+            steps8<Shift>(reinterpret_cast<const uint32_t*>(batch.a), carry_a, walk.a, walk.da);
+            steps8<Shift>(reinterpret_cast<const uint32_t*>(batch.b), carry_b, walk.b, walk.db);
         }
     };
+    auto broadcast = [&](uint32_t x) AVX2 { return _mm256_set1_epi32(static_cast<int>(x)); };
+    const __m256i zero = _mm256_setzero_si256();
     refill();
     int32_t next = 1; // the batch's entry for the next subspan's end sample
     uint32_t* dst = span.dst;
-    for (int32_t left = pixels;;) {
-        const bool whole_subspan = left > whole;
-        const int32_t count = whole_subspan ? whole : left;
-        const int32_t steps = whole_subspan ? count : count - 1;
-        if (steps == 0) {
-            // A last subspan of one pixel: the previous subspan's end sample.
-            const int32_t at = next - 1;
-            paint(SubspanSteps{dst, count, batch.u[at], 0, batch.v[at], 0, batch.a[at], 0,
-                               batch.b[at], 0});
-            return;
-        }
+    int32_t left = pixels;
+    while (left > whole) {
         if (next == 8) {
             refill();
             next = 0;
         }
-        SubspanSteps s{dst, count, walk.u[next], walk.du[next], walk.v[next], walk.dv[next],
-                       0,   0,     0,            0};
+        // Lane `next` of each walk vector, in every lane.
+        const __m256i pick = _mm256_set1_epi32(next);
+        auto at = [&](__m256i x) AVX2 { return _mm256_permutevar8x32_epi32(x, pick); };
+        SubspanSteps s{dst, whole, at(walk.u), at(walk.du), at(walk.v), at(walk.dv),
+                       zero, zero, zero, zero};
         if constexpr (Shaded) {
-            s.a = walk.a[next];
-            s.da = walk.da[next];
-            s.b = walk.b[next];
-            s.db = walk.db[next];
-        }
-        if (!whole_subspan) {
-            s.du = static_cast<uint32_t>(step_of(s.u, batch.u[next], steps, Shift));
-            s.dv = static_cast<uint32_t>(step_of(s.v, batch.v[next], steps, Shift));
-            if constexpr (Shaded) {
-                s.da = step_of(s.a, batch.a[next], steps, Shift);
-                s.db = step_of(s.b, batch.b[next], steps, Shift);
-            }
+            s.a = at(walk.a);
+            s.da = at(walk.da);
+            s.b = at(walk.b);
+            s.db = at(walk.db);
         }
         ++next;
-        paint(s);
-        if (!whole_subspan) return;
-        dst += count;
-        left -= count;
+        paint(s, std::true_type{});
+        dst += whole;
+        left -= whole;
     }
+    // The last subspan: left pixels, 1 <= left <= whole.
+    const int32_t steps = left - 1;
+    if (steps == 0) {
+        // One pixel: the previous subspan's end sample.
+        const int32_t at = next - 1;
+        paint(SubspanSteps{dst, 1, broadcast(batch.u[at]), zero, broadcast(batch.v[at]), zero,
+                           broadcast(static_cast<uint32_t>(batch.a[at])), zero,
+                           broadcast(static_cast<uint32_t>(batch.b[at])), zero},
+              std::false_type{});
+        return;
+    }
+    if (next == 8) {
+        refill();
+        next = 0;
+    }
+    // Its start is the walk's; its step is its own.
+    alignas(32) uint32_t starts[4][8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(starts[0]), walk.u);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(starts[1]), walk.v);
+    const uint32_t u = starts[0][next], v = starts[1][next];
+    SubspanSteps s{dst,
+                   left,
+                   broadcast(u),
+                   broadcast(static_cast<uint32_t>(step_of(u, batch.u[next], steps, Shift))),
+                   broadcast(v),
+                   broadcast(static_cast<uint32_t>(step_of(v, batch.v[next], steps, Shift))),
+                   zero,
+                   zero,
+                   zero,
+                   zero};
+    if constexpr (Shaded) {
+        _mm256_store_si256(reinterpret_cast<__m256i*>(starts[2]), walk.a);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(starts[3]), walk.b);
+        const auto a = static_cast<int32_t>(starts[2][next]);
+        const auto b = static_cast<int32_t>(starts[3][next]);
+        s.a = broadcast(static_cast<uint32_t>(a));
+        s.da = broadcast(static_cast<uint32_t>(step_of(a, batch.a[next], steps, Shift)));
+        s.b = broadcast(static_cast<uint32_t>(b));
+        s.db = broadcast(static_cast<uint32_t>(step_of(b, batch.b[next], steps, Shift)));
+    }
+    paint(s, std::false_type{});
 }
 
 template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& given) {
@@ -419,24 +446,23 @@ template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& g
                                   reinterpret_cast<const int*>(span.texels)};
     constexpr bool shaded = Type == 3;
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    auto spread = [&](uint32_t at, uint32_t step) AVX2 {
-        return _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(at)),
-                                _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(step))));
+    auto spread = [&](__m256i at, __m256i step) AVX2 {
+        return _mm256_add_epi32(at, _mm256_mullo_epi32(lane, step));
     };
-    auto eight = [&](uint32_t step) AVX2 { return _mm256_set1_epi32(static_cast<int>(step * 8)); };
-    walk_subspans<shaded, Shift>(span, [&](const SubspanSteps& s) AVX2 {
+    walk_subspans<shaded, Shift>(span, [&](const SubspanSteps& s, auto whole) AVX2 {
+        const int32_t count = decltype(whole)::value ? int32_t{1} << Shift : s.count;
         Lanes at{spread(s.u, s.du), spread(s.v, s.dv), _mm256_setzero_si256(),
                  _mm256_setzero_si256()};
-        const __m256i du8 = eight(s.du), dv8 = eight(s.dv);
+        const __m256i du8 = _mm256_slli_epi32(s.du, 3), dv8 = _mm256_slli_epi32(s.dv, 3);
         __m256i da8 = _mm256_setzero_si256(), db8 = _mm256_setzero_si256();
         if constexpr (shaded) {
-            at.a = spread(static_cast<uint32_t>(s.a), static_cast<uint32_t>(s.da));
-            at.b = spread(static_cast<uint32_t>(s.b), static_cast<uint32_t>(s.db));
-            da8 = eight(static_cast<uint32_t>(s.da));
-            db8 = eight(static_cast<uint32_t>(s.db));
+            at.a = spread(s.a, s.da);
+            at.b = spread(s.b, s.db);
+            da8 = _mm256_slli_epi32(s.da, 3);
+            db8 = _mm256_slli_epi32(s.db, 3);
         }
-        for (int32_t i = 0; i < s.count; i += 8) {
-            paint8<Type>(s.dst + i, s.count - i < 8 ? s.count - i : 8, constants, lane, at);
+        for (int32_t i = 0; i < count; i += 8) {
+            paint8<Type>(s.dst + i, count - i < 8 ? count - i : 8, constants, lane, at);
             at.u = _mm256_add_epi32(at.u, du8);
             at.v = _mm256_add_epi32(at.v, dv8);
             if constexpr (shaded) {
@@ -511,27 +537,33 @@ template <uint32_t Type, int Shift> AVX512 void paint_whole_span16(const MaskSpa
     const MaskSpan span = given; // as in paint_whole_span
     constexpr bool shaded = Type == 3;
     const __m512i lane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    auto spread = [&](uint32_t at, uint32_t step) AVX512 {
-        return _mm512_add_epi32(_mm512_set1_epi32(static_cast<int>(at)),
-                                _mm512_mullo_epi32(lane, _mm512_set1_epi32(static_cast<int>(step))));
+    // A walk value (the same in every lane) in all sixteen lanes.
+    auto wide = [&](__m256i x) AVX512 { return _mm512_broadcastd_epi32(_mm256_castsi256_si128(x)); };
+    auto spread = [&](__m512i at, __m512i step) AVX512 {
+        return _mm512_add_epi32(at, _mm512_mullo_epi32(lane, step));
     };
-    walk_subspans<shaded, Shift>(span, [&](const SubspanSteps& s) AVX512 {
-        __m512i u = spread(s.u, s.du), v = spread(s.v, s.dv);
+    walk_subspans<shaded, Shift>(span, [&](const SubspanSteps& s, auto whole) AVX512 {
+        const int32_t count = decltype(whole)::value ? int32_t{1} << Shift : s.count;
+        const __m512i du = wide(s.du), dv = wide(s.dv);
+        __m512i u = spread(wide(s.u), du), v = spread(wide(s.v), dv);
         __m512i a = _mm512_setzero_si512(), b = _mm512_setzero_si512();
+        __m512i da = a, db = b;
         if constexpr (shaded) {
-            a = spread(static_cast<uint32_t>(s.a), static_cast<uint32_t>(s.da));
-            b = spread(static_cast<uint32_t>(s.b), static_cast<uint32_t>(s.db));
+            da = wide(s.da);
+            db = wide(s.db);
+            a = spread(wide(s.a), da);
+            b = spread(wide(s.b), db);
         }
-        for (int32_t i = 0; i < s.count; i += 16) {
-            const int32_t n = s.count - i;
+        for (int32_t i = 0; i < count; i += 16) {
+            const int32_t n = count - i;
             const auto live = static_cast<__mmask16>(n >= 16 ? 0xFFFF : (1u << n) - 1);
             paint16<Type>(s.dst + i, live, span, u, v, a, b);
             if (n <= 16) break;
-            u = _mm512_add_epi32(u, _mm512_set1_epi32(static_cast<int>(s.du * 16)));
-            v = _mm512_add_epi32(v, _mm512_set1_epi32(static_cast<int>(s.dv * 16)));
+            u = _mm512_add_epi32(u, _mm512_slli_epi32(du, 4));
+            v = _mm512_add_epi32(v, _mm512_slli_epi32(dv, 4));
             if constexpr (shaded) {
-                a = _mm512_add_epi32(a, _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(s.da) * 16)));
-                b = _mm512_add_epi32(b, _mm512_set1_epi32(static_cast<int>(static_cast<uint32_t>(s.db) * 16)));
+                a = _mm512_add_epi32(a, _mm512_slli_epi32(da, 4));
+                b = _mm512_add_epi32(b, _mm512_slli_epi32(db, 4));
             }
         }
     });
