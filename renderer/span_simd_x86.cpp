@@ -569,6 +569,22 @@ template <uint32_t Type, int Shift> AVX512 void paint_whole_span16(const MaskSpa
     });
 }
 
+// 32-byte stores: a quarter of the portable loop's 16-byte ones in
+// instructions, and faster where the rows are in the cache (fast runs).
+// Non-temporal stores were measured slower on the development machine,
+// even for rows not in the cache.
+AVX2 void fill8(uint32_t* dst, int32_t count, uint32_t color) {
+    const __m256i value = _mm256_set1_epi32(static_cast<int>(color));
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), value);
+    if (i < count) {
+        const __m256i live = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - i),
+                                                _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(dst + i), live, value);
+    }
+}
+
 #undef AVX512
 #undef AVX2
 
@@ -614,6 +630,12 @@ bool paint_mask_span_fast(uint32_t rendering_type, const MaskSpan& s) {
     default:
         return false;
     }
+}
+
+bool fill_fast(uint32_t* dst, int32_t count, uint32_t color) {
+    if (fast_span_lanes == 0) return false;
+    fill8(dst, count, color);
+    return true;
 }
 
 int use_fast_spans(int lanes) {
