@@ -13,9 +13,11 @@
 #include <type_traits>
 
 // GCC 12's 512-bit intrinsics start some results from a deliberately
-// undefined vector, which its flow analysis reports as maybe uninitialised.
+// undefined vector, which its flow analysis reports as (maybe)
+// uninitialised.
 #if defined(__GNUC__) && !defined(__clang__) // clang has no such warning
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 
 namespace renderer {
@@ -533,37 +535,260 @@ AVX512 inline void paint16(uint32_t* dst, __mmask16 live, const MaskSpan& c, __m
     }
 }
 
+// The samples sixteen at a time: sample8's integers, lane for lane, with
+// 512-bit vectors and masks, so that a span of up to sixteen subspans
+// (256 or 512 pixels) takes one batch.
+
+// The high words of sixteen signed 32 x 32 -> 64 products.
+AVX512 inline __m512i high_products16(__m512i a, __m512i b) {
+    const __m512i even = _mm512_mul_epi32(a, b);
+    const __m512i odd = _mm512_mul_epi32(_mm512_srli_epi64(a, 32), _mm512_srli_epi64(b, 32));
+    return _mm512_mask_blend_epi32(0xAAAA, _mm512_srli_epi64(even, 32), odd);
+}
+
+// shifted_products_low for sixteen lanes.
+AVX512 inline __m512i shifted_products_low16(__m512i x, __m512i r, __m512i s) {
+    const __m512i low_words = _mm512_set1_epi64(0xFFFFFFFF);
+    const __m512i even =
+        _mm512_srlv_epi64(_mm512_mul_epi32(x, r), _mm512_and_si512(s, low_words));
+    const __m512i odd = _mm512_srlv_epi64(
+        _mm512_mul_epi32(_mm512_srli_epi64(x, 32), _mm512_srli_epi64(r, 32)),
+        _mm512_srli_epi64(s, 32));
+    return _mm512_mask_blend_epi32(0xAAAA, even, _mm512_slli_epi64(odd, 32));
+}
+
+// shade_steps4 for eight samples in the even or odd words; 512-bit vectors
+// have the arithmetic 64-bit shift.
+AVX512 inline __m512i shade_steps8(__m512i sw, __m512i r, __m512i s, const MaskSpan& span) {
+    constexpr int64_t half = int64_t{1} << 31;
+    const __m512i shift = _mm512_and_si512(s, _mm512_set1_epi64(0xFFFFFFFF));
+    const __m512i shade = _mm512_add_epi64(_mm512_set1_epi64(span.s_ref),
+                                           _mm512_srav_epi64(_mm512_mul_epi32(sw, r), shift));
+    const __mmask8 high = _mm512_cmpgt_epi64_mask(shade, _mm512_set1_epi64(half - 1));
+    const __mmask8 low = _mm512_cmpgt_epi64_mask(_mm512_set1_epi64(-half), shade);
+    __m512i bounded = _mm512_mask_blend_epi64(high, shade, _mm512_set1_epi64(INT32_MAX));
+    bounded = _mm512_mask_blend_epi64(low, bounded, _mm512_set1_epi64(INT32_MIN));
+    const __m512i scale = _mm512_set1_epi64(span.shade_scale);
+    __m512i product = _mm512_mul_epi32(bounded, scale);
+    product = _mm512_mask_add_epi64(product, high, product, scale);
+    return _mm512_srli_epi64(_mm512_add_epi64(product, _mm512_set1_epi64(half)), 32);
+}
+
+struct Samples16 {
+    alignas(64) uint32_t u[16];
+    alignas(64) uint32_t v[16];
+    alignas(64) int32_t a[16];
+    alignas(64) int32_t b[16];
+};
+
+template <bool Shaded>
+AVX512 inline void sample16(const MaskSpan& span, __m512i w, __m512i uw, __m512i vw, __m512i sw,
+                            Samples16& out) {
+    const __m512i zero = _mm512_setzero_si512();
+    w = _mm512_max_epi32(w, _mm512_set1_epi32(1));
+    __m512i length = _mm512_set1_epi32(1);
+    __m512i rest = w;
+    for (const int step : {16, 8, 4, 2, 1}) {
+        const __mmask16 above = _mm512_cmpgt_epi32_mask(rest, _mm512_set1_epi32((1 << step) - 1));
+        const __m512i shift = _mm512_maskz_mov_epi32(above, _mm512_set1_epi32(step));
+        length = _mm512_add_epi32(length, shift);
+        rest = _mm512_srlv_epi32(rest, shift);
+    }
+    const __m512i e = _mm512_sub_epi32(length, _mm512_set1_epi32(16)); // bit length - 16
+    const __m512i m = _mm512_sllv_epi32(_mm512_srlv_epi32(w, _mm512_max_epi32(e, zero)),
+                                        _mm512_max_epi32(_mm512_sub_epi32(zero, e), zero));
+    const __m512i seed = _mm512_i32gather_epi32(
+        _mm512_and_si512(_mm512_srli_epi32(m, 7), _mm512_set1_epi32(0xFF)),
+        reinterpret_cast<const int*>(reciprocal_seeds.values), 4);
+    const __m512i error = _mm512_sub_epi32(zero, _mm512_mullo_epi32(m, seed));
+    const __m512i r = _mm512_add_epi32(seed, high_products16(seed, error));
+
+    const __m512i u =
+        shifted_products_low16(uw, r, _mm512_add_epi32(_mm512_set1_epi32(span.shift_u), e));
+    const __m512i v =
+        shifted_products_low16(vw, r, _mm512_add_epi32(_mm512_set1_epi32(span.shift_v), e));
+    _mm512_store_si512(out.u, _mm512_add_epi32(u, _mm512_set1_epi32(static_cast<int>(span.u_ref))));
+    _mm512_store_si512(out.v, _mm512_add_epi32(v, _mm512_set1_epi32(static_cast<int>(span.v_ref))));
+    if constexpr (Shaded) {
+        const __m512i s = _mm512_add_epi32(_mm512_set1_epi32(span.shift_s), e);
+        const __m512i even = shade_steps8(sw, r, s, span);
+        const __m512i odd = shade_steps8(_mm512_srli_epi64(sw, 32), _mm512_srli_epi64(r, 32),
+                                         _mm512_srli_epi64(s, 32), span);
+        const __m512i steps = _mm512_mask_blend_epi32(0xAAAA, even, _mm512_slli_epi64(odd, 32));
+        const __m512i n = _mm512_min_epu32(
+            _mm512_abs_epi32(steps), _mm512_set1_epi32(luma_max_octaves * luma_steps_per_octave));
+        const __m512i fraction = _mm512_i32gather_epi32(
+            _mm512_and_si512(n, _mm512_set1_epi32(luma_steps_per_octave - 1)),
+            reinterpret_cast<const int*>(luma_octave_fraction), 4);
+        // A count of 32 or more leaves 0, as luma_transfer wants.
+        const __m512i a = _mm512_srlv_epi32(
+            fraction, _mm512_add_epi32(_mm512_srli_epi32(n, 10), _mm512_set1_epi32(15)));
+        const __m512i limit =
+            _mm512_mask_blend_epi32(_mm512_cmpgt_epi32_mask(zero, steps),
+                                    _mm512_set1_epi32(luma_max), _mm512_set1_epi32(luma_min));
+        const __m512i b = _mm512_sub_epi32(
+            _mm512_add_epi32(_mm512_slli_epi32(limit, 16), _mm512_set1_epi32(1 << 15)),
+            _mm512_mullo_epi32(limit, a));
+        _mm512_store_si512(out.a, a);
+        _mm512_store_si512(out.b, b);
+    } else {
+        _mm512_store_si512(out.a, zero);
+        _mm512_store_si512(out.b, zero);
+    }
+}
+
+// A whole subspan's starts and steps in all sixteen lanes.
+struct SubspanSteps16 {
+    uint32_t* dst;
+    int32_t count;
+    __m512i u, du, v, dv;
+    __m512i a, da, b, db;
+};
+
+struct Steps16 {
+    __m512i u, du, v, dv, a, da, b, db;
+};
+
+template <int Shift>
+AVX512 inline void steps16(const uint32_t* ends, uint32_t carry, __m512i& starts, __m512i& steps) {
+    const __m512i end = _mm512_load_si512(ends);
+    const __m512i before = _mm512_permutexvar_epi32(
+        _mm512_setr_epi32(0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14), end);
+    starts = _mm512_mask_blend_epi32(1, before, _mm512_set1_epi32(static_cast<int>(carry)));
+    steps = _mm512_srai_epi32(_mm512_sub_epi32(end, starts), Shift);
+}
+
+// walk_subspans with batches of sixteen samples.
+template <bool Shaded, int Shift, class Paint>
+[[gnu::always_inline]] AVX512 inline void walk_subspans16(const MaskSpan& span, Paint&& paint) {
+    constexpr int32_t whole = int32_t{1} << Shift;
+    constexpr int32_t batch_size = 16;
+    const int32_t pixels = span.pixels;
+    const int32_t full = (pixels - 1) >> Shift;
+    Samples16 batch;
+    Steps16 walk;
+    int32_t batch_first = -batch_size;
+    auto refill = [&]() AVX512 {
+        const uint32_t carry_u = batch_first < 0 ? 0 : batch.u[batch_size - 1];
+        const uint32_t carry_v = batch_first < 0 ? 0 : batch.v[batch_size - 1];
+        const auto carry_a =
+            static_cast<uint32_t>(batch_first < 0 ? 0 : batch.a[batch_size - 1]);
+        const auto carry_b =
+            static_cast<uint32_t>(batch_first < 0 ? 0 : batch.b[batch_size - 1]);
+        batch_first += batch_size;
+        const __m512i k = _mm512_add_epi32(
+            _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+            _mm512_set1_epi32(batch_first));
+        const __mmask16 beyond = _mm512_cmpgt_epi32_mask(k, _mm512_set1_epi32(full));
+        auto plane = [&](int32_t at, int32_t step, int32_t last) AVX512 {
+            const __m512i stepped = _mm512_add_epi32(
+                _mm512_set1_epi32(at), _mm512_mullo_epi32(k, _mm512_set1_epi32(step)));
+            return _mm512_mask_blend_epi32(beyond, stepped, _mm512_set1_epi32(last));
+        };
+        sample16<Shaded>(span, plane(span.w, span.w_step, span.w_last),
+                         plane(span.uw, span.uw_step, span.uw_last),
+                         plane(span.vw, span.vw_step, span.vw_last),
+                         Shaded ? plane(span.sw, span.sw_step, span.sw_last)
+                                : _mm512_setzero_si512(),
+                         batch);
+        steps16<Shift>(batch.u, carry_u, walk.u, walk.du);
+        steps16<Shift>(batch.v, carry_v, walk.v, walk.dv);
+        if constexpr (Shaded) {
+            steps16<Shift>(reinterpret_cast<const uint32_t*>(batch.a), carry_a, walk.a, walk.da);
+            steps16<Shift>(reinterpret_cast<const uint32_t*>(batch.b), carry_b, walk.b, walk.db);
+        }
+    };
+    auto broadcast = [&](uint32_t x) AVX512 { return _mm512_set1_epi32(static_cast<int>(x)); };
+    const __m512i zero = _mm512_setzero_si512();
+    refill();
+    int32_t next = 1;
+    uint32_t* dst = span.dst;
+    int32_t left = pixels;
+    while (left > whole) {
+        if (next == batch_size) {
+            refill();
+            next = 0;
+        }
+        const __m512i pick = _mm512_set1_epi32(next);
+        auto at = [&](__m512i x) AVX512 { return _mm512_permutexvar_epi32(pick, x); };
+        SubspanSteps16 s{dst, whole, at(walk.u), at(walk.du), at(walk.v), at(walk.dv),
+                         zero, zero, zero, zero};
+        if constexpr (Shaded) {
+            s.a = at(walk.a);
+            s.da = at(walk.da);
+            s.b = at(walk.b);
+            s.db = at(walk.db);
+        }
+        ++next;
+        paint(s, std::true_type{});
+        dst += whole;
+        left -= whole;
+    }
+    const int32_t steps = left - 1;
+    if (steps == 0) {
+        const int32_t at = next - 1;
+        paint(SubspanSteps16{dst, 1, broadcast(batch.u[at]), zero, broadcast(batch.v[at]), zero,
+                             broadcast(static_cast<uint32_t>(batch.a[at])), zero,
+                             broadcast(static_cast<uint32_t>(batch.b[at])), zero},
+              std::false_type{});
+        return;
+    }
+    if (next == batch_size) {
+        refill();
+        next = 0;
+    }
+    alignas(64) uint32_t starts[4][16];
+    _mm512_store_si512(starts[0], walk.u);
+    _mm512_store_si512(starts[1], walk.v);
+    const uint32_t u = starts[0][next], v = starts[1][next];
+    SubspanSteps16 s{dst,
+                     left,
+                     broadcast(u),
+                     broadcast(static_cast<uint32_t>(step_of(u, batch.u[next], steps, Shift))),
+                     broadcast(v),
+                     broadcast(static_cast<uint32_t>(step_of(v, batch.v[next], steps, Shift))),
+                     zero,
+                     zero,
+                     zero,
+                     zero};
+    if constexpr (Shaded) {
+        _mm512_store_si512(starts[2], walk.a);
+        _mm512_store_si512(starts[3], walk.b);
+        const auto a = static_cast<int32_t>(starts[2][next]);
+        const auto b = static_cast<int32_t>(starts[3][next]);
+        s.a = broadcast(static_cast<uint32_t>(a));
+        s.da = broadcast(static_cast<uint32_t>(step_of(a, batch.a[next], steps, Shift)));
+        s.b = broadcast(static_cast<uint32_t>(b));
+        s.db = broadcast(static_cast<uint32_t>(step_of(b, batch.b[next], steps, Shift)));
+    }
+    paint(s, std::false_type{});
+}
+
 template <uint32_t Type, int Shift> AVX512 void paint_whole_span16(const MaskSpan& given) {
     const MaskSpan span = given; // as in paint_whole_span
     constexpr bool shaded = Type == 3;
     const __m512i lane = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    // A walk value (the same in every lane) in all sixteen lanes.
-    auto wide = [&](__m256i x) AVX512 { return _mm512_broadcastd_epi32(_mm256_castsi256_si128(x)); };
     auto spread = [&](__m512i at, __m512i step) AVX512 {
         return _mm512_add_epi32(at, _mm512_mullo_epi32(lane, step));
     };
-    walk_subspans<shaded, Shift>(span, [&](const SubspanSteps& s, auto whole) AVX512 {
+    walk_subspans16<shaded, Shift>(span, [&](const SubspanSteps16& s, auto whole) AVX512 {
         const int32_t count = decltype(whole)::value ? int32_t{1} << Shift : s.count;
-        const __m512i du = wide(s.du), dv = wide(s.dv);
-        __m512i u = spread(wide(s.u), du), v = spread(wide(s.v), dv);
+        __m512i u = spread(s.u, s.du), v = spread(s.v, s.dv);
         __m512i a = _mm512_setzero_si512(), b = _mm512_setzero_si512();
-        __m512i da = a, db = b;
         if constexpr (shaded) {
-            da = wide(s.da);
-            db = wide(s.db);
-            a = spread(wide(s.a), da);
-            b = spread(wide(s.b), db);
+            a = spread(s.a, s.da);
+            b = spread(s.b, s.db);
         }
         for (int32_t i = 0; i < count; i += 16) {
             const int32_t n = count - i;
             const auto live = static_cast<__mmask16>(n >= 16 ? 0xFFFF : (1u << n) - 1);
             paint16<Type>(s.dst + i, live, span, u, v, a, b);
             if (n <= 16) break;
-            u = _mm512_add_epi32(u, _mm512_slli_epi32(du, 4));
-            v = _mm512_add_epi32(v, _mm512_slli_epi32(dv, 4));
+            u = _mm512_add_epi32(u, _mm512_slli_epi32(s.du, 4));
+            v = _mm512_add_epi32(v, _mm512_slli_epi32(s.dv, 4));
             if constexpr (shaded) {
-                a = _mm512_add_epi32(a, _mm512_slli_epi32(da, 4));
-                b = _mm512_add_epi32(b, _mm512_slli_epi32(db, 4));
+                a = _mm512_add_epi32(a, _mm512_slli_epi32(s.da, 4));
+                b = _mm512_add_epi32(b, _mm512_slli_epi32(s.db, 4));
             }
         }
     });
