@@ -337,7 +337,9 @@ template <bool Shaded, int Shift, class Paint>
     Samples8 batch;
     Steps8 walk;
     int32_t batch_first = -8;
-    auto refill = [&]() AVX2 {
+    // Inlined, as its caller: GCC would otherwise keep the shaded batch
+    // apart and pass its vectors through memory.
+    auto refill = [&]() __attribute__((always_inline)) AVX2 {
         // The previous batch's last sample starts this batch's first
         // subspan (the first batch's first lane ends none).
         const uint32_t carry_u = batch_first < 0 ? 0 : batch.u[7];
@@ -668,7 +670,7 @@ template <bool Shaded, int Shift, class Paint>
     Samples16 batch;
     Steps16 walk;
     int32_t batch_first = -batch_size;
-    auto refill = [&]() AVX512 {
+    auto refill = [&]() __attribute__((always_inline)) AVX512 {
         const uint32_t carry_u = batch_first < 0 ? 0 : batch.u[batch_size - 1];
         const uint32_t carry_v = batch_first < 0 ? 0 : batch.v[batch_size - 1];
         const auto carry_a =
