@@ -232,9 +232,20 @@ struct Lanes {
     __m256i u, v, a, b;
 };
 
+// A byte value in each byte of a word, as set1_epi32 takes it.
+constexpr int in_every_byte(int byte) {
+    return static_cast<int>(static_cast<uint32_t>(byte) * 0x01010101u);
+}
+
+// max(offset, 0) in every byte, for saturating byte arithmetic.
+AVX2 inline __m256i luma_bytes(int32_t offset) {
+    return _mm256_set1_epi8(static_cast<char>(offset > 0 ? offset : 0));
+}
+
 // The texture's shape and the type's constants, as vectors.
 struct SpanConstants {
-    __m256i width_mask, height_mask, key, luma_offset;
+    __m256i width_mask, height_mask, key;
+    __m256i luma_raise, luma_lower; // the cast image's offset up or down, in every byte
     __m128i log2_width;
     const int* texels;
 };
@@ -276,19 +287,18 @@ AVX2 inline void paint8(uint32_t* dst, int32_t n, const SpanConstants& c, __m256
     } else {
         const __m256i under = load_under();
         const __m256i keyed = _mm256_cmpeq_epi32(texel, key);
-        __m256i y = _mm256_add_epi32(byte_at(under, 0), c.luma_offset);
-        y = _mm256_min_epi32(_mm256_max_epi32(y, _mm256_set1_epi32(luma_min)),
-                             _mm256_set1_epi32(luma_max));
-        const __m256i one = _mm256_set1_epi32(1);
-        const __m256i cu = _mm256_srli_epi32(
-            _mm256_add_epi32(_mm256_add_epi32(byte_at(under, 8), byte_at(texel, 8)), one), 1);
-        const __m256i cv = _mm256_srli_epi32(
-            _mm256_add_epi32(
-                _mm256_add_epi32(_mm256_srli_epi32(under, 24), _mm256_srli_epi32(texel, 24)), one),
-            1);
+        // Bytes 1 and 3 (the chroma) are the rounded-up averages of the
+        // byte average; byte 0 (the luma) moves by the offset in saturating
+        // byte arithmetic (one of raise and lower is 0), which the bounds
+        // then clamp exactly as the 32-bit sum would, |offset| <= 255.
+        const __m256i chroma = _mm256_and_si256(_mm256_avg_epu8(under, texel),
+                                                _mm256_set1_epi32(static_cast<int>(0xFF00FF00u)));
+        __m256i y = _mm256_subs_epu8(_mm256_adds_epu8(under, c.luma_raise), c.luma_lower);
+        y = _mm256_max_epu8(_mm256_min_epu8(y, _mm256_set1_epi32(in_every_byte(luma_max))),
+                            _mm256_set1_epi32(in_every_byte(luma_min)));
+        y = _mm256_and_si256(y, _mm256_set1_epi32(0xFF));
         const __m256i pixel =
-            _mm256_or_si256(_mm256_or_si256(y, _mm256_slli_epi32(cu, 8)),
-                            _mm256_or_si256(_mm256_slli_epi32(y, 16), _mm256_slli_epi32(cv, 24)));
+            _mm256_or_si256(chroma, _mm256_or_si256(y, _mm256_slli_epi32(y, 16)));
         store(_mm256_blendv_epi8(pixel, under, keyed));
     }
 }
@@ -445,7 +455,8 @@ template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& g
     const SpanConstants constants{_mm256_set1_epi32(static_cast<int>(span.width_mask)),
                                   _mm256_set1_epi32(static_cast<int>(span.height_mask)),
                                   _mm256_set1_epi32(static_cast<int>(span.key)),
-                                  _mm256_set1_epi32(span.luma_offset),
+                                  luma_bytes(span.luma_offset),
+                                  luma_bytes(-span.luma_offset),
                                   _mm_cvtsi32_si128(static_cast<int>(span.log2_width)),
                                   reinterpret_cast<const int*>(span.texels)};
     constexpr bool shaded = Type == 3;
@@ -479,9 +490,12 @@ template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& g
 
 // ---- Sixteen pixels at once where the processor has 512-bit vectors -------
 
-#define AVX512 __attribute__((target("avx2,avx512f")))
+// The byte operations of the cast image need the byte-and-word extension,
+// which every processor with 512-bit integer vectors for desktops and
+// servers has.
+#define AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
 
-const bool have_avx512 = __builtin_cpu_supports("avx512f");
+const bool have_avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
 
 // Up to sixteen pixels of the type from the lanes' coordinates and shade;
 // only the lanes in `live` are read or written. The colour-keyed types
@@ -513,26 +527,21 @@ AVX512 inline void paint16(uint32_t* dst, __mmask16 live, const MaskSpan& c, __m
         if constexpr (Type == 4) {
             _mm512_mask_storeu_epi32(dst, drawn, texel);
         } else {
+            // As paint8: byte averages for the chroma, saturating bytes for
+            // the luma.
             const __m512i under = _mm512_maskz_loadu_epi32(drawn, dst);
-            const __m512i byte = _mm512_set1_epi32(0xFF);
-            __m512i y = _mm512_add_epi32(_mm512_and_si512(under, byte),
-                                         _mm512_set1_epi32(c.luma_offset));
-            y = _mm512_min_epi32(_mm512_max_epi32(y, _mm512_set1_epi32(luma_min)),
-                                 _mm512_set1_epi32(luma_max));
-            const __m512i one = _mm512_set1_epi32(1);
-            const __m512i cu = _mm512_srli_epi32(
-                _mm512_add_epi32(_mm512_add_epi32(_mm512_and_si512(_mm512_srli_epi32(under, 8), byte),
-                                                  _mm512_and_si512(_mm512_srli_epi32(texel, 8), byte)),
-                                 one),
-                1);
-            const __m512i cv = _mm512_srli_epi32(
-                _mm512_add_epi32(
-                    _mm512_add_epi32(_mm512_srli_epi32(under, 24), _mm512_srli_epi32(texel, 24)), one),
-                1);
-            const __m512i pixel = _mm512_or_si512(
-                _mm512_or_si512(y, _mm512_slli_epi32(cu, 8)),
-                _mm512_or_si512(_mm512_slli_epi32(y, 16), _mm512_slli_epi32(cv, 24)));
-            _mm512_mask_storeu_epi32(dst, drawn, pixel);
+            const int32_t offset = c.luma_offset;
+            const __m512i chroma =
+                _mm512_and_si512(_mm512_avg_epu8(under, texel),
+                                 _mm512_set1_epi32(static_cast<int>(0xFF00FF00u)));
+            __m512i y = _mm512_subs_epu8(
+                _mm512_adds_epu8(under, _mm512_set1_epi8(static_cast<char>(offset > 0 ? offset : 0))),
+                _mm512_set1_epi8(static_cast<char>(offset < 0 ? -offset : 0)));
+            y = _mm512_max_epu8(_mm512_min_epu8(y, _mm512_set1_epi32(in_every_byte(luma_max))),
+                                _mm512_set1_epi32(in_every_byte(luma_min)));
+            y = _mm512_and_si512(y, _mm512_set1_epi32(0xFF));
+            _mm512_mask_storeu_epi32(
+                dst, drawn, _mm512_or_si512(chroma, _mm512_or_si512(y, _mm512_slli_epi32(y, 16))));
         }
     }
 }
