@@ -493,9 +493,10 @@ template <uint32_t Type, int Shift> AVX2 void paint_whole_span(const MaskSpan& g
 // The byte operations of the cast image need the byte-and-word extension,
 // which every processor with 512-bit integer vectors for desktops and
 // servers has.
-#define AVX512 __attribute__((target("avx2,avx512f,avx512bw")))
+#define AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512cd")))
 
-const bool have_avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+const bool have_avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                         __builtin_cpu_supports("avx512cd");
 
 // Up to sixteen pixels of the type from the lanes' coordinates and shade;
 // only the lanes in `live` are read or written. The colour-keyed types
@@ -597,14 +598,8 @@ AVX512 inline void sample16(const MaskSpan& span, __m512i w, __m512i uw, __m512i
                             Samples16& out) {
     const __m512i zero = _mm512_setzero_si512();
     w = _mm512_max_epi32(w, _mm512_set1_epi32(1));
-    __m512i length = _mm512_set1_epi32(1);
-    __m512i rest = w;
-    for (const int step : {16, 8, 4, 2, 1}) {
-        const __mmask16 above = _mm512_cmpgt_epi32_mask(rest, _mm512_set1_epi32((1 << step) - 1));
-        const __m512i shift = _mm512_maskz_mov_epi32(above, _mm512_set1_epi32(step));
-        length = _mm512_add_epi32(length, shift);
-        rest = _mm512_srlv_epi32(rest, shift);
-    }
+    // The bit length from the count of leading zeros (w is at least 1).
+    const __m512i length = _mm512_sub_epi32(_mm512_set1_epi32(32), _mm512_lzcnt_epi32(w));
     const __m512i e = _mm512_sub_epi32(length, _mm512_set1_epi32(16)); // bit length - 16
     const __m512i m = _mm512_sllv_epi32(_mm512_srlv_epi32(w, _mm512_max_epi32(e, zero)),
                                         _mm512_max_epi32(_mm512_sub_epi32(zero, e), zero));
