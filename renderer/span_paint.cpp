@@ -585,6 +585,9 @@ void paint_flat_row(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t
             return;
         }
     }
+    if constexpr (fast_subspans_built) {
+        if (fill_fast(row + x_begin, x_end - x_begin, color)) return;
+    }
     for (int32_t x = x_begin; x < x_end; ++x)
         row[x] = color;
 }

@@ -60,6 +60,11 @@ struct MaskSpan {
 // faster version or it is turned off.
 bool paint_mask_span_fast(uint32_t rendering_type, const MaskSpan& s);
 
+// Fills `count` words from dst with `color` (a flat facet's span); false,
+// writing nothing, where this processor has no faster fill. Defined only
+// where fast_subspans_built: other builds never call it.
+bool fill_fast(uint32_t* dst, int32_t count, uint32_t color);
+
 // How many pixels the whole-span loop paints at once: 0 (off: the portable
 // code), 8, or 16 (the widest this processor has, the default). Asks for at
 // most `lanes` and returns what it got; the tests compare each with the

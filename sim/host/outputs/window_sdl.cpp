@@ -6,8 +6,7 @@
 #include "window.h"
 
 #include "host_error.h"
-
-#include <SDL.h>
+#include "sdl_library.h"
 
 namespace sim::out {
 namespace {
@@ -16,27 +15,28 @@ constexpr int max_key_scale = 4;
 
 class SdlWindow : public Window {
   public:
-    explicit SdlWindow(int scale) : scale_(scale) {
+    explicit SdlWindow(int scale) : sdl_(sdl_library()), scale_(scale) {
         // The simulator handles SIGINT and SIGTERM itself (it forwards them
         // to the command); SDL must not take them over.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-            throw HostError(std::string("cannot open a window: ") + SDL_GetError());
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-        window_ = SDL_CreateWindow("handheld-sim", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                   config::fb_width * scale, config::fb_height * scale, 0);
-        if (window_ != nullptr) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+        sdl_.SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (sdl_.SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+            throw HostError(std::string("cannot open a window: ") + sdl_.SDL_GetError());
+        sdl_.SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+        window_ =
+            sdl_.SDL_CreateWindow("handheld-sim", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                  config::fb_width * scale, config::fb_height * scale, 0);
+        if (window_ != nullptr) renderer_ = sdl_.SDL_CreateRenderer(window_, -1, 0);
         if (renderer_ != nullptr) {
             // A full screen of another shape shows the picture centred at the
             // largest whole scale that fits, with black around it.
-            SDL_RenderSetLogicalSize(renderer_, config::fb_width, config::fb_height);
-            SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
-            texture_ =
-                SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB24, SDL_TEXTUREACCESS_STREAMING,
-                                  config::fb_width, config::fb_height);
+            sdl_.SDL_RenderSetLogicalSize(renderer_, config::fb_width, config::fb_height);
+            sdl_.SDL_RenderSetIntegerScale(renderer_, SDL_TRUE);
+            texture_ = sdl_.SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB24,
+                                              SDL_TEXTUREACCESS_STREAMING, config::fb_width,
+                                              config::fb_height);
         }
         if (texture_ == nullptr) {
-            const std::string error = SDL_GetError();
+            const std::string error = sdl_.SDL_GetError();
             release();
             throw HostError("cannot open a window: " + error);
         }
@@ -47,7 +47,7 @@ class SdlWindow : public Window {
     WindowInput pump() override {
         WindowInput input;
         SDL_Event event;
-        while (SDL_PollEvent(&event)) {
+        while (sdl_.SDL_PollEvent(&event)) {
             if (event.type == SDL_QUIT) input.closed = true;
             if (event.type == SDL_WINDOWEVENT) window_event(event.window.event, input);
             if (event.type == SDL_KEYDOWN) key_down(event.key, input);
@@ -59,20 +59,20 @@ class SdlWindow : public Window {
 
   protected:
     void draw(const uint8_t* rgb) override {
-        SDL_UpdateTexture(texture_, nullptr, rgb, config::fb_width * 3);
+        sdl_.SDL_UpdateTexture(texture_, nullptr, rgb, config::fb_width * 3);
         present();
     }
 
     void set_title(const std::string& title) override {
-        SDL_SetWindowTitle(window_, title.c_str());
+        sdl_.SDL_SetWindowTitle(window_, title.c_str());
     }
 
   private:
     void present() {
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
-        SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-        SDL_RenderPresent(renderer_);
+        sdl_.SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+        sdl_.SDL_RenderClear(renderer_);
+        sdl_.SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+        sdl_.SDL_RenderPresent(renderer_);
     }
 
     void window_event(Uint8 what, WindowInput& input) {
@@ -120,7 +120,7 @@ class SdlWindow : public Window {
 
     void toggle_full_screen() {
         full_screen_ = !full_screen_;
-        SDL_SetWindowFullscreen(window_, full_screen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        sdl_.SDL_SetWindowFullscreen(window_, full_screen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
         // Leaving full screen goes back to the last chosen scale.
         if (!full_screen_) set_scale(scale_);
         present();
@@ -130,20 +130,21 @@ class SdlWindow : public Window {
     void set_scale(int scale) {
         scale_ = scale;
         if (full_screen_) return;
-        SDL_SetWindowSize(window_, config::fb_width * scale, config::fb_height * scale);
+        sdl_.SDL_SetWindowSize(window_, config::fb_width * scale, config::fb_height * scale);
         present();
     }
 
     void release() {
-        if (texture_ != nullptr) SDL_DestroyTexture(texture_);
-        if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
-        if (window_ != nullptr) SDL_DestroyWindow(window_);
+        if (texture_ != nullptr) sdl_.SDL_DestroyTexture(texture_);
+        if (renderer_ != nullptr) sdl_.SDL_DestroyRenderer(renderer_);
+        if (window_ != nullptr) sdl_.SDL_DestroyWindow(window_);
         texture_ = nullptr;
         renderer_ = nullptr;
         window_ = nullptr;
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        sdl_.SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
+    const SdlLibrary& sdl_;
     SDL_Window* window_ = nullptr;
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
