@@ -399,12 +399,18 @@ template <class Op> void prepare_arm_job(const FacetPaint& p, ArmSpan& s) {
     }
 }
 
+template <class Op> auto& arm_job_of(const FacetPaint& p) {
+    return p.arm_job;
+}
+
 // The span handed whole to the ARM code of its type (span_arm.S), which
 // computes what paint_textured_row's set-up and paint_mask_span would and
 // paints; false, painting nothing, where the sample's shifts do not fit.
 template <class Op>
 bool paint_arm_span(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t x_end, int32_t y) {
-    ArmSpan& s = p.arm_job;
+    // Through a call that depends on Op, so that builds without the loops,
+    // whose FacetPaint holds no job, never look into one.
+    auto& s = arm_job_of<Op>(p);
     if (!p.arm_job_ready) {
         prepare_arm_job<Op>(p, s);
         p.arm_job_ready = true;
