@@ -517,18 +517,22 @@ uv_sample:
         .equ PLANE_DX, 8
         .equ PLANE_DY, 16
 
-@ The bit length of r4 (at least 1), less 16, into r4; clobbers r5 and r12.
-@ lr holds the byte bit-length table.
-        .macro bit_length_less_16
-        mvn     r12, #15                @ -16
-        movs    r5, r4, lsr #16
-        movne   r4, r5
-        addne   r12, r12, #16
-        movs    r5, r4, lsr #8
-        movne   r4, r5
-        addne   r12, r12, #8
-        ldrb    r4, [lr, r4]
-        add     r4, r4, r12
+@ N = START plus the bit length of X (at least 1), by halves and the byte
+@ bit-length table in lr; clobbers X and T.
+        .macro bit_length x, t, n, start
+        .if \start < 0
+        mvn     \n, #(-(\start) - 1)
+        .else
+        mov     \n, #\start
+        .endif
+        movs    \t, \x, lsr #16
+        movne   \x, \t
+        addne   \n, \n, #16
+        movs    \t, \x, lsr #8
+        movne   \x, \t
+        addne   \n, \n, #8
+        ldrb    \t, [lr, \x]
+        add     \n, \n, \t
         .endm
 
 @ int lumenfall_arm_shaded_row / keyed_row / cast_row(ArmSpan* job,
@@ -668,15 +672,7 @@ uv_sample:
         b       7f
 3:      @ at or above 2^32: the high word's bit length plus 2
         ldr     lr, [sp, #12]
-        mov     r3, #2
-        movs    r12, r5, lsr #16
-        movne   r5, r12
-        addne   r3, r3, #16
-        movs    r12, r5, lsr #8
-        movne   r5, r12
-        addne   r3, r3, #8
-        ldrb    r12, [lr, r5]
-        add     r3, r3, r12
+        bit_length r5, r12, r3, 2
         cmp     r3, #32
         blo     2b
         b       8f
@@ -699,12 +695,11 @@ uv_sample:
         sub     r4, r9, r8
         cmp     r4, #1
         movlt   r4, #1
-        bit_length_less_16
-        mov     r9, r4                  @ e_low
+        bit_length r4, r5, r9, -16      @ e_low
         add     r4, r10, #4
         cmp     r4, #1
         movlt   r4, #1
-        bit_length_less_16              @ e_high in r4
+        bit_length r4, r5, r8, -16      @ e_high
         ldr     r10, [r0, #PLANE_SHIFTS]
         add     r12, r0, #PLANE_SHIFTS + 4
         add     r10, r10, #2            @ 32 - 30 + w's shift
@@ -716,13 +711,13 @@ uv_sample:
         sub     r5, r10, r5
         adds    r11, r5, r9             @ each plus e_low at least 0,
         bmi     8f
-        add     r11, r5, r4             @ plus e_high at most 31
+        add     r11, r5, r8             @ plus e_high at most 31
         cmp     r11, #31
         bgt     8f
         sub     r6, r10, r6
         adds    r11, r6, r9
         bmi     8f
-        add     r11, r6, r4
+        add     r11, r6, r8
         cmp     r11, #31
         bgt     8f
         str     r5, [r0, #SHIFT_U]
@@ -731,7 +726,7 @@ uv_sample:
         sub     r7, r10, r7
         adds    r11, r7, r9
         bmi     8f
-        add     r11, r7, r4
+        add     r11, r7, r8
         cmp     r11, #31
         bgt     8f
         str     r7, [r0, #SHIFT_S]
