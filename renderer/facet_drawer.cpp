@@ -53,11 +53,42 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     const uint32_t log2_width = state.out.log2_width;
     // select_row_painter accepted the type, so it has a slot.
     uint64_t& covered = covered_[rendering_type];
-    rasteriser_.run(polygon, window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
+    if (!rasteriser_.prepare(polygon, window)) return error_none;
+    if (fill_.active() && textured) {
+        // A texture read from the rows the fill still owes needs them first.
+        const uint32_t* texels = video + state.texture.address;
+        if (fill_.overlaps(texels,
+                           texels + (size_t{state.texture.height} << state.texture.log2_width)))
+            fill_.finish();
+    }
+    if (!textured && rasteriser_.covers(window)) {
+        fill_.finish();
+        if (fill_.start(out, log2_width, window, painter, paint.color)) {
+            covered += static_cast<uint64_t>(window.x1 - window.x0) *
+                       static_cast<uint32_t>(window.y1 - window.y0);
+            return error_none;
+        }
+    }
+    const bool reads_under = reads_destination(rendering_type);
+    rasteriser_.paint_rows(window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
+        if (fill_.active()) {
+            if (reads_under)
+                fill_.settle(row, x_begin, x_end);
+            else
+                fill_.cover(row, x_begin, x_end);
+        }
         painter(paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row);
         covered += static_cast<uint32_t>(x_end - x_begin);
     });
     return error_none;
+}
+
+void FacetDrawer::finish_fill() {
+    fill_.finish();
+}
+
+bool FacetDrawer::fill_overlaps(const uint32_t* begin, const uint32_t* end) const {
+    return fill_.overlaps(begin, end);
 }
 
 } // namespace renderer

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config.h"
+#include "deferred_fill.h"
 #include "geometry.h"
 #include "raster.h"
 #include "render_state.h"
@@ -17,6 +18,12 @@ class FacetDrawer {
     // video memory. Returns the error that made it skip the facet, if any.
     ErrorCode draw(const uint32_t* words, const RenderState& state, uint32_t* video);
 
+    // Paints what a full-window flat facet drawn earlier still owes the
+    // output buffer (deferred_fill.h): before anything may look at it.
+    void finish_fill();
+    // Whether video words [begin, end) lie in rows such a fill still owes.
+    bool fill_overlaps(const uint32_t* begin, const uint32_t* end) const;
+
     // Pixels covered so far by facets of a rendering type (0 for types that
     // do not exist), for cost figures per pixel.
     uint64_t pixels_covered(uint32_t rendering_type) const {
@@ -28,6 +35,7 @@ class FacetDrawer {
     uint64_t covered_[type_slots] = {};
     FacetClipper clipper_;
     Rasteriser rasteriser_;
+    DeferredFill fill_;
 };
 
 } // namespace renderer

@@ -90,4 +90,11 @@ void Rasteriser::add_edge(const ScreenVertex& a, const ScreenVertex& b) {
     }
 }
 
+bool Rasteriser::covers(const ScreenRect& bounds) const {
+    if (row_begin_ != bounds.y0 || row_end_ != bounds.y1) return false;
+    for (int32_t i = 0; i < row_end_ - row_begin_; ++i)
+        if (left_[i] > bounds.x0 || right_[i] < bounds.x1) return false;
+    return true;
+}
+
 } // namespace renderer

@@ -24,7 +24,14 @@ class Rasteriser {
     // bounds, top row first.
     template <class Paint>
     void run(const ScreenPolygon& polygon, const ScreenRect& bounds, Paint&& paint) {
-        if (!prepare(polygon, bounds)) return;
+        if (prepare(polygon, bounds)) paint_rows(bounds, paint);
+    }
+
+    // The two halves of run, for a caller that looks at the rows before
+    // painting them. prepare fills left_ and right_ for the rows the polygon
+    // covers inside bounds; false when it covers none.
+    bool prepare(const ScreenPolygon& polygon, const ScreenRect& bounds);
+    template <class Paint> void paint_rows(const ScreenRect& bounds, Paint&& paint) const {
         for (int32_t r = row_begin_; r < row_end_; ++r) {
             const int32_t i = r - row_begin_;
             const int32_t xb = left_[i] > bounds.x0 ? left_[i] : bounds.x0;
@@ -32,11 +39,11 @@ class Rasteriser {
             if (xb < xe) paint(r, xb, xe);
         }
     }
+    // After a prepare that returned true: whether the spans cover every
+    // pixel of bounds.
+    bool covers(const ScreenRect& bounds) const;
 
   private:
-    // Fills left_ and right_ for the rows the polygon covers inside bounds;
-    // false when it covers none.
-    bool prepare(const ScreenPolygon& polygon, const ScreenRect& bounds);
     // Records where the edge crosses the centre line of each row it spans.
     // The crossing is computed from the edge's upper end, so an edge shared
     // by two facets yields the same column in both.

@@ -33,6 +33,8 @@ void RendererState::report(ErrorCode err) {
 }
 
 void RendererState::reset() {
+    // The fill belongs to commands before the reset.
+    drawer.finish_fill();
     render = start_state();
     shows.clear();
     frames_displayed = 0;
@@ -49,11 +51,32 @@ void RendererState::publish_frame_count() {
 void RendererState::report_texture() {
     const BufferSel& t = render.texture;
     TextureWords texture;
-    if (t.valid) texture = TextureWords{video() + t.address, t.log2_width, t.height};
+    if (t.valid) {
+        texture = TextureWords{video() + t.address, t.log2_width, t.height};
+        // The capture reads the texels now.
+        const uint32_t* texels = video() + t.address;
+        if (drawer.fill_overlaps(texels, texels + (size_t{t.height} << t.log2_width)))
+            drawer.finish_fill();
+    }
     capture->texture_selected(texture);
 }
 
 void RendererState::execute(const uint32_t* w) {
+    // A fill the facets have kept back is painted before any command that
+    // could let its pixels be seen: another output buffer, a show (the
+    // client's only sign that drawing is done), a reset, anything unknown.
+    // The view, clip planes and buffer selections change no memory.
+    switch (w[0]) {
+    case gpu_op_facet:
+    case gpu_op_set_view:
+    case gpu_op_set_clip_planes:
+    case gpu_op_set_txt_buf:
+    case gpu_op_set_z_buf:
+        break;
+    default:
+        drawer.finish_fill();
+        break;
+    }
     switch (w[0]) {
     case gpu_op_reset:
         reset();
@@ -138,6 +161,10 @@ bool Renderer::fifo_empty() const {
     FifoReader fifo(state_.area);
     if (fifo.poll() != FifoReader::Poll::ok) return true;
     return next_command_length(fifo) == 0;
+}
+
+void Renderer::settle() {
+    state_.drawer.finish_fill();
 }
 
 size_t Renderer::pending_shows() const {

@@ -37,6 +37,11 @@ class Renderer {
 
     // True when the FIFO holds no complete command.
     bool fifo_empty() const;
+    // Paints what the facets so far have kept back (a full-window fill
+    // painted only where later facets did not paint over it). The renderer
+    // does so itself before a show or another output buffer; this is for
+    // whoever reads an output buffer without waiting for its show.
+    void settle();
 
     // Shown buffers waiting for display.
     size_t pending_shows() const;

@@ -77,4 +77,10 @@ inline bool is_textured(uint32_t rendering_type) {
     return rendering_type != rendering_flat;
 }
 
+// True for the types whose pixels depend on what the buffer already holds
+// there (the others store every pixel of a span without reading it).
+inline bool reads_destination(uint32_t rendering_type) {
+    return rendering_type == rendering_color_key || rendering_type == rendering_cast_image;
+}
+
 } // namespace renderer

@@ -106,6 +106,8 @@ void run(TestArea& t, Renderer& r, const Words& words) {
     t.push(words);
     while (r.step(1000) > 0) {
     }
+    // The tests look at the output buffer without a show.
+    r.settle();
 }
 
 } // namespace renderer::test

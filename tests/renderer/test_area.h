@@ -68,8 +68,8 @@ Words cmd_facet(uint32_t rendering_type, uint32_t color, int32_t param,
 // Concatenation of several commands.
 Words join(std::initializer_list<Words> parts);
 
-// Pushes the words and lets the renderer run until the FIFO holds no
-// complete command.
+// Pushes the words, lets the renderer run until the FIFO holds no complete
+// command, and has it paint what it kept back.
 void run(TestArea& t, Renderer& r, const Words& words);
 
 } // namespace renderer::test
