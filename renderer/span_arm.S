@@ -1,4 +1,4 @@
-@ Spans of the shaded, colour-keyed and cast-image types over a 256 x 256
+@ Spans of the plain, shaded, colour-keyed and cast-image types over a 256 x 256
 @ texture that wraps by mask, and the fill of the flat type, in ARM state for the
 @ second core (ARMv4T): span_arm.h describes the job. The
 @ arithmetic is paint_mask_span's (span_paint.cpp) step for step:
@@ -10,7 +10,8 @@
 @
 @ Why it is cheaper: the sample keeps everything in registers, and each
 @ subspan's pixels run unrolled (entered part-way for a short last subspan),
-@ 13.5 instructions a shaded pixel (7 a keyed one) with no loop counter.
+@ 13.5 instructions a shaded pixel (7 a keyed one, 6 a plain one) with no
+@ loop counter.
 
         .syntax unified
         .arm
@@ -266,6 +267,17 @@ uv_sample:
         strne   r12, [r8, #\at]
         .endm
 
+@ One pixel of the plain type: the keyed pixel's registers without the key
+@ (r10 is free), the texel stored as it is. AT as for keyed_pixel.
+        .macro plain_pixel at
+        and     r12, r3, r1, lsr #16    @ the row times 256 (r3 the chroma mask)
+        orr     r12, r12, r0, lsr #24   @ and the column
+        ldr     r12, [r9, r12, lsl #2]
+        add     r0, r0, r4, lsl #8      @ while the texel arrives
+        add     r1, r1, r5, lsl #8
+        str     r12, [r8, #\at]
+        .endm
+
 @ One pixel of the cast image: the same registers, r10 the key, r2 the luma
 @ offset, r3 the chroma mask, r6 0x7F007F00; where the texel is not the key,
 @ the luma of what is there moves by the offset (clamped to 16..235) and
@@ -322,6 +334,9 @@ uv_sample:
         .elseif \pixel_bytes == 28
         sub     r12, r12, lr, lsl #5    @ 28 bytes a pixel
         add     r12, r12, lr, lsl #2
+        .elseif \pixel_bytes == 24
+        sub     r12, r12, lr, lsl #5    @ 24 bytes a pixel
+        add     r12, r12, lr, lsl #3
         .elseif \pixel_bytes == 92
         sub     r12, r12, lr, lsl #6    @ 92 bytes a pixel
         sub     r12, r12, lr, lsl #5
@@ -351,7 +366,7 @@ uv_sample:
         mov     r1, r1, lsl #8          @ v scaled by the width
         .if \operand == 0
         ldr     r10, =0xFF00FF00
-        .else
+        .elseif \operand > 0
         ldr     r10, [r11, #\operand]
         .endif
         .if \pixel_bytes == 92
@@ -365,7 +380,8 @@ uv_sample:
 
 @ A whole span, for one rendering type: NAME the function, SAMPLE the
 @ sample routine, PIXEL the pixel macro of PIXEL_BYTES bytes, OPERAND the
-@ job's word that goes in r10 (the chroma mask is loaded when it is 0),
+@ job's word that goes in r10 (the chroma mask is loaded when it is 0,
+@ nothing when it is negative),
 @ MOVING_BY_GROUP whether the pixels address the destination from their
 @ group's start (the pixel does not move r8 itself).
         .macro span_function name, sample, pixel, pixel_bytes, operand, moving_by_group, sample_code
@@ -509,6 +525,8 @@ uv_sample:
         span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 28, KEY, 1, uv_sample_code
 @ void lumenfall_arm_cast_span(ArmSpan* span)
         span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 92, KEY, 1, uv_sample_code
+@ void lumenfall_arm_plain_span(ArmSpan* span)
+        span_function lumenfall_arm_plain_span, uv_sample, plain_pixel, 24, -1, 1, uv_sample_code
 
 @ FacetGradients offsets (gradients.h): the w plane's AttributePlane, each
 @ plane's 24 bytes, and the RowStart at row 0.
@@ -535,7 +553,7 @@ uv_sample:
         add     \n, \n, \t
         .endm
 
-@ int lumenfall_arm_shaded_row / keyed_row / cast_row(ArmSpan* job,
+@ int lumenfall_arm_shaded_row / keyed_row / cast_row / plain_row(ArmSpan* job,
 @     const FacetGradients* g, uint32_t* row, int32_t x_begin, int32_t x_end,
 @     int32_t y)
 @ One span of a row, what paint_textured_row and paint_arm_span (span_paint.cpp)
@@ -744,6 +762,7 @@ uv_sample:
         span_row lumenfall_arm_shaded_row, 4, lumenfall_arm_shaded_span
         span_row lumenfall_arm_keyed_row, 3, lumenfall_arm_keyed_span
         span_row lumenfall_arm_cast_row, 3, lumenfall_arm_cast_span
+        span_row lumenfall_arm_plain_row, 3, lumenfall_arm_plain_span
 
 @ void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour):
 @ count words of colour, eight at a time with one store-multiple (the

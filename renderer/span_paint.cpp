@@ -391,8 +391,8 @@ template <class Op> void prepare_arm_job(const FacetPaint& p, ArmSpan& s) {
         s.shade_scale = static_cast<int32_t>(p.shade_scale);
         s.luma_octave_fraction = luma_octave_fraction;
     } else {
-        // The keyed and cast loops read no shade plane (their sample leaves
-        // the transfer at 0).
+        // The plain, keyed and cast loops read no shade plane (their sample
+        // leaves the transfer at 0); the plain loop no key either.
         s.sw = s.sw_step = s.sw_last = 0;
         s.key = p.color;
         s.luma_offset = p.luma_offset;
@@ -425,6 +425,8 @@ bool paint_arm_span(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t
         return lumenfall_arm_shaded_row(&s, g, row, x_begin, x_end, y) != 0;
     else if constexpr (Op::type == rendering_cast_image)
         return lumenfall_arm_cast_row(&s, g, row, x_begin, x_end, y) != 0;
+    else if constexpr (Op::type == rendering_texture)
+        return lumenfall_arm_plain_row(&s, g, row, x_begin, x_end, y) != 0;
     else
         return lumenfall_arm_keyed_row(&s, g, row, x_begin, x_end, y) != 0;
 }
@@ -433,8 +435,8 @@ bool paint_arm_span(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t
 // over the texture shape they are written for.
 template <class Op, RowWrap Wrap> bool arm_loops_take(const FacetPaint& p) {
     if constexpr (arm_spans_built && Wrap == RowWrap::mask &&
-                  (Op::type == rendering_shaded || Op::type == rendering_color_key ||
-                   Op::type == rendering_cast_image)) {
+                  (Op::type == rendering_texture || Op::type == rendering_shaded ||
+                   Op::type == rendering_color_key || Op::type == rendering_cast_image)) {
         return arm_spans_on() && p.texture.row_mask_scaled == common_row_mask &&
                p.texture.width_mask == common_width_mask;
     } else {

@@ -55,8 +55,8 @@ void put_corner(std::vector<uint32_t>& words, int32_t sx, int32_t sy, int64_t de
 
 std::vector<uint32_t> random_facet() {
     const uint32_t corners = static_cast<uint32_t>(between(3, 5));
-    static constexpr uint32_t types[] = {0, 3, 3, 4, 6};
-    const uint32_t type = types[next() % 5];
+    static constexpr uint32_t types[] = {0, 2, 3, 3, 4, 6};
+    const uint32_t type = types[next() % 6];
     // The cast image's luma offset: the demo's -30, or anything.
     const uint32_t param = next() % 2 == 0 ? static_cast<uint32_t>(-30) : next();
     std::vector<uint32_t> words{gpu_op_facet, corners, type >= 4 ? key : next(), param, type};
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         std::printf("FAIL: %d of %d facets differ\n", differing, facets);
         return 1;
     }
-    std::printf("PASS: %d random facets (flat, shaded, colour-keyed, cast image) (%lu pixels "
+    std::printf("PASS: %d random facets (flat, plain, shaded, colour-keyed, cast image) (%lu pixels "
                 "drawn) identical "
                 "through the ARM "
                 "loops and the portable code\n",
