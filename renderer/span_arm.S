@@ -268,14 +268,22 @@ uv_sample:
         .endm
 
 @ One pixel of the plain type: the keyed pixel's registers without the key
-@ (r10 is free), the texel stored as it is. AT as for keyed_pixel.
-        .macro plain_pixel at
-        and     r12, r3, r1, lsr #16    @ the row times 256 (r3 the chroma mask)
-        orr     r12, r12, r0, lsr #24   @ and the column
+@ (r10 is free), the texel stored as it is. AT as for keyed_pixel. SIDE is
+@ the texture's side, 2^SIDE texels (see pixel_loop_setup): u and v come
+@ with their texel bits at the top, r3 holds the row mask times the width
+@ (for a side of 8 the chroma mask keeps the same bits).
+        .macro plain_pixel at, side=8
+        and     r12, r3, r1, lsr #(32 - 2 * \side) @ the row times the width
+        orr     r12, r12, r0, lsr #(32 - \side)    @ and the column
         ldr     r12, [r9, r12, lsl #2]
-        add     r0, r0, r4, lsl #8      @ while the texel arrives
-        add     r1, r1, r5, lsl #8
+        add     r0, r0, r4, lsl #(16 - \side)      @ while the texel arrives
+        add     r1, r1, r5, lsl #(16 - \side)
         str     r12, [r8, #\at]
+        .endm
+
+@ The same over a 512 x 512 texture, the screen capture's shape.
+        .macro plain512_pixel at
+        plain_pixel \at, 9
         .endm
 
 @ One pixel of the cast image: the same registers, r10 the key, r2 the luma
@@ -351,10 +359,13 @@ uv_sample:
 @ [sp, #16] where the pixels end. With MOVING_BY_GROUP the pixels are
 @ addressed from their group's start, which lies before the first pixel
 @ where the first group is entered part-way: the groups then end exactly
-@ at the span's end.
-        .macro pixel_loop_setup pixel_bytes, operand, moving_by_group
+@ at the span's end. SIDE is the square texture's side, 2^SIDE texels: u's
+@ column and v's row are put in the top SIDE bits, so that stepping them
+@ wraps by itself and a shift takes each out (for 8, v shifted so is v
+@ scaled by the width, the row in the top byte).
+        .macro pixel_loop_setup pixel_bytes, operand, moving_by_group, side
         ldr     r8, [r11, #DST]
-        mov     r0, r0, lsl #8          @ u's column in the top byte
+        mov     r0, r0, lsl #(16 - \side) @ u's column in the top SIDE bits
         add     lr, r8, r10, lsl #2
         str     lr, [sp, #16]
         .if \moving_by_group
@@ -363,7 +374,7 @@ uv_sample:
         sub     r8, lr, r9, lsl #5
         .endif
         ldr     r9, [r11, #TEXELS]
-        mov     r1, r1, lsl #8          @ v scaled by the width
+        mov     r1, r1, lsl #(16 - \side) @ v's row likewise
         .if \operand == 0
         ldr     r10, =0xFF00FF00
         .elseif \operand > 0
@@ -373,7 +384,9 @@ uv_sample:
         ldr     r2, [r11, #LUMA_OFFSET]
         ldr     r6, =0x7F007F00
         .endif
-        .if \pixel_bytes != 108
+        .if \side == 9
+        ldr     r3, =0x1FF << 9         @ the row times 512
+        .elseif \pixel_bytes != 108
         ldr     r3, =0xFF00FF00         @ the texel's row from v's top byte
         .endif
         .endm
@@ -383,8 +396,9 @@ uv_sample:
 @ job's word that goes in r10 (the chroma mask is loaded when it is 0,
 @ nothing when it is negative),
 @ MOVING_BY_GROUP whether the pixels address the destination from their
-@ group's start (the pixel does not move r8 itself).
-        .macro span_function name, sample, pixel, pixel_bytes, operand, moving_by_group, sample_code
+@ group's start (the pixel does not move r8 itself), SIDE the texture's
+@ side, 2^SIDE texels (8 but for the plain type's 512 x 512 loop).
+        .macro span_function name, sample, pixel, pixel_bytes, operand, moving_by_group, sample_code, side=8
         .global \name
         .type \name, %function
 \name:
@@ -439,7 +453,7 @@ uv_sample:
         mov     r7, r7, asr r9
         ldr     r10, [sp, #8]
         @ whole groups of eight, straight into the first
-        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group
+        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group, \side
 9:      .irp at, 0, 4, 8, 12, 16, 20, 24, 28
         \pixel \at
         .endr
@@ -505,7 +519,7 @@ uv_sample:
         str     r8, [r11, #LEFT]
         str     r12, [sp, #4]
         entry_for_pixels \pixel_bytes
-        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group
+        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group, \side
         mov     pc, r12
         .if \pixel_bytes == 108
 5:      @ an odd count's first pixel, alone, then its pairs
@@ -527,6 +541,8 @@ uv_sample:
         span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 92, KEY, 1, uv_sample_code
 @ void lumenfall_arm_plain_span(ArmSpan* span)
         span_function lumenfall_arm_plain_span, uv_sample, plain_pixel, 24, -1, 1, uv_sample_code
+@ void lumenfall_arm_plain512_span(ArmSpan* span)
+        span_function lumenfall_arm_plain512_span, uv_sample, plain512_pixel, 24, -1, 1, uv_sample_code, 9
 
 @ FacetGradients offsets (gradients.h): the w plane's AttributePlane, each
 @ plane's 24 bytes, and the RowStart at row 0.
@@ -763,6 +779,7 @@ uv_sample:
         span_row lumenfall_arm_keyed_row, 3, lumenfall_arm_keyed_span
         span_row lumenfall_arm_cast_row, 3, lumenfall_arm_cast_span
         span_row lumenfall_arm_plain_row, 3, lumenfall_arm_plain_span
+        span_row lumenfall_arm_plain512_row, 3, lumenfall_arm_plain512_span
 
 @ void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour):
 @ count words of colour, eight at a time with one store-multiple (the
