@@ -10,8 +10,8 @@
 @
 @ Why it is cheaper: the sample keeps everything in registers, and each
 @ subspan's pixels run unrolled (entered part-way for a short last subspan),
-@ 13.5 instructions a shaded pixel (7 a keyed one, 6 a plain one) with no
-@ loop counter.
+@ 13.5 instructions a shaded pixel (7 a keyed one, 5.6 a plain one) with
+@ no loop counter.
 
         .syntax unified
         .arm
@@ -242,9 +242,11 @@ uv_sample:
         add     r3, r3, r7
         .endm
 
-@ The shaded type's group of eight: four pairs.
+@ The shaded type's group of eight: four pairs; AT -1 the pixel alone.
         .macro shaded_pixel_at at
-        .if \at == 28
+        .if \at < 0
+        shaded_pixel single, 1
+        .elseif \at == 28
         shaded_pixel b, 1
         .elseif (\at & 4) != 0
         shaded_pixel b
@@ -267,23 +269,44 @@ uv_sample:
         strne   r12, [r8, #\at]
         .endm
 
-@ One pixel of the plain type: the keyed pixel's registers without the key
-@ (r10 is free), the texel stored as it is. AT as for keyed_pixel. SIDE is
-@ the texture's side, 2^SIDE texels (see pixel_loop_setup): u and v come
-@ with their texel bits at the top, r3 holds the row mask times the width
-@ (for a side of 8 the chroma mask keeps the same bits).
-        .macro plain_pixel at, side=8
-        and     r12, r3, r1, lsr #(32 - 2 * \side) @ the row times the width
-        orr     r12, r12, r0, lsr #(32 - \side)    @ and the column
-        ldr     r12, [r9, r12, lsl #2]
+@ One pixel of the plain type, the texel stored as it is: the keyed pixel's
+@ registers without the key, r3 the row mask times the width (for a side
+@ of 8 the chroma mask keeps the same bits). SIDE is the texture's side,
+@ 2^SIDE texels: u and v come with their texel bits at the top (see
+@ pixel_loop_setup). The pixels go in pairs as the shaded type's: AT's
+@ pixel in its group of eight, the first of a pair leaving its texel in
+@ r10, the second its own in lr and storing both with one store-multiple,
+@ one write-buffer entry where two stores take two (at six instructions a
+@ pixel the single stores outran the write buffer); AT -1 a pixel alone.
+@ The group's last pixel loads where the pixels end, for the group's test.
+        .macro plain_pair_pixel at, side=8
+        .if \at < 0 || (\at & 4) == 0
+        and     r10, r3, r1, lsr #(32 - 2 * \side) @ the row times the width
+        orr     r10, r10, r0, lsr #(32 - \side)    @ and the column
+        ldr     r10, [r9, r10, lsl #2]
+        .else
+        and     lr, r3, r1, lsr #(32 - 2 * \side)
+        orr     lr, lr, r0, lsr #(32 - \side)
+        ldr     lr, [r9, lr, lsl #2]
+        .endif
         add     r0, r0, r4, lsl #(16 - \side)      @ while the texel arrives
         add     r1, r1, r5, lsl #(16 - \side)
-        str     r12, [r8, #\at]
+        .if \at < 0 || \at == 28
+        ldr     r12, [sp, #16]          @ where the pixels end, for the group's test
+        .endif
+        .if \at < 0
+        str     r10, [r8], #4
+        .elseif (\at & 4) != 0
+        stmia   r8!, {r10, lr}
+        .endif
         .endm
 
+        .macro plain_pair256_pixel at
+        plain_pair_pixel \at, 8
+        .endm
 @ The same over a 512 x 512 texture, the screen capture's shape.
-        .macro plain512_pixel at
-        plain_pixel \at, 9
+        .macro plain_pair512_pixel at
+        plain_pair_pixel \at, 9
         .endm
 
 @ One pixel of the cast image: the same registers, r10 the key, r2 the luma
@@ -321,7 +344,7 @@ uv_sample:
 @ r12 = the entry for lr pixels (1 to 8) into the unrolled block of eight
 @ that starts at 9b, from r10 pixels (lr is set here).
         .macro entry_for_pixels pixel_bytes
-        .if \pixel_bytes == 108
+        .if \pixel_bytes == 108 || \pixel_bytes == 44
         ldr     r12, =9b + 4 * \pixel_bytes
         .else
         ldr     r12, =9b + 8 * \pixel_bytes
@@ -339,12 +362,18 @@ uv_sample:
         ldreq   r12, =6b                @ one pixel: on to the test after it
         strcs   r12, [sp, #12]
         ldrcs   r12, =5f
+        .elseif \pixel_bytes == 44
+        @ the same with the plain type's pairs of 44 bytes
+        movs    lr, lr, lsr #1
+        sub     r12, r12, lr, lsl #5
+        sub     r12, r12, lr, lsl #3
+        sub     r12, r12, lr, lsl #2
+        ldreq   r12, =6b
+        strcs   r12, [sp, #12]
+        ldrcs   r12, =5f
         .elseif \pixel_bytes == 28
         sub     r12, r12, lr, lsl #5    @ 28 bytes a pixel
         add     r12, r12, lr, lsl #2
-        .elseif \pixel_bytes == 24
-        sub     r12, r12, lr, lsl #5    @ 24 bytes a pixel
-        add     r12, r12, lr, lsl #3
         .elseif \pixel_bytes == 92
         sub     r12, r12, lr, lsl #6    @ 92 bytes a pixel
         sub     r12, r12, lr, lsl #5
@@ -392,7 +421,8 @@ uv_sample:
         .endm
 
 @ A whole span, for one rendering type: NAME the function, SAMPLE the
-@ sample routine, PIXEL the pixel macro of PIXEL_BYTES bytes, OPERAND the
+@ sample routine, PIXEL the pixel macro of PIXEL_BYTES bytes (a pair's for
+@ the types in pairs, 108 shaded, 44 plain), OPERAND the
 @ job's word that goes in r10 (the chroma mask is loaded when it is 0,
 @ nothing when it is negative),
 @ MOVING_BY_GROUP whether the pixels address the destination from their
@@ -460,11 +490,11 @@ uv_sample:
 6:      @ paints r10 pixels from the sample in r0-r3 with the steps in r4-r7,
         @ eight at a time after a first group that may be entered part-way,
         @ then continues at [sp, #4]. r12 is where the pixels end: loaded
-        @ here, or for the shaded type by the group's last pixel, where the
-        @ load has time to arrive before the compare.
-        .if \pixel_bytes == 108
-        .if (6b - 9b) != 4 * 108 + 4    @ the entry's arithmetic assumes it
-        .error "a shaded pair is not 108 bytes"
+        @ here, or for the types in pairs by the group's last pixel, where
+        @ the load has time to arrive before the compare.
+        .if \pixel_bytes == 108 || \pixel_bytes == 44
+        .if (6b - 9b) != 4 * \pixel_bytes + 4 @ the entry's arithmetic assumes it
+        .error "a pair is not PIXEL_BYTES bytes"
         .endif
         .endif
         .if \moving_by_group
@@ -521,9 +551,9 @@ uv_sample:
         entry_for_pixels \pixel_bytes
         pixel_loop_setup \pixel_bytes, \operand, \moving_by_group, \side
         mov     pc, r12
-        .if \pixel_bytes == 108
+        .if \pixel_bytes == 108 || \pixel_bytes == 44
 5:      @ an odd count's first pixel, alone, then its pairs
-        shaded_pixel single, 1
+        \pixel -1
         ldr     pc, [sp, #12]
         .endif
 7:      add     sp, sp, #24
@@ -540,9 +570,9 @@ uv_sample:
 @ void lumenfall_arm_cast_span(ArmSpan* span)
         span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 92, KEY, 1, uv_sample_code
 @ void lumenfall_arm_plain_span(ArmSpan* span)
-        span_function lumenfall_arm_plain_span, uv_sample, plain_pixel, 24, -1, 1, uv_sample_code
+        span_function lumenfall_arm_plain_span, uv_sample, plain_pair256_pixel, 44, -1, 0, uv_sample_code
 @ void lumenfall_arm_plain512_span(ArmSpan* span)
-        span_function lumenfall_arm_plain512_span, uv_sample, plain512_pixel, 24, -1, 1, uv_sample_code, 9
+        span_function lumenfall_arm_plain512_span, uv_sample, plain_pair512_pixel, 44, -1, 0, uv_sample_code, 9
 
 @ FacetGradients offsets (gradients.h): the w plane's AttributePlane, each
 @ plane's 24 bytes, and the RowStart at row 0.
