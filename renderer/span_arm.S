@@ -1,5 +1,6 @@
 @ Spans of the plain, shaded, colour-keyed and cast-image types over a 256 x 256
-@ texture that wraps by mask, and the fill of the flat type, in ARM state for the
+@ texture that wraps by mask (the plain type's also over 512 x 512), and the
+@ fill of the flat type, in ARM state for the
 @ second core (ARMv4T): span_arm.h describes the job. The
 @ arithmetic is paint_mask_span's (span_paint.cpp) step for step:
 @ reciprocal16, mask_sample, step_of and the shaded loop with the common
@@ -599,7 +600,8 @@ uv_sample:
         add     \n, \n, \t
         .endm
 
-@ int lumenfall_arm_shaded_row / keyed_row / cast_row / plain_row(ArmSpan* job,
+@ int lumenfall_arm_shaded_row / keyed_row / cast_row / plain_row / plain512_row(
+@     ArmSpan* job,
 @     const FacetGradients* g, uint32_t* row, int32_t x_begin, int32_t x_end,
 @     int32_t y)
 @ One span of a row, what paint_textured_row and paint_arm_span (span_paint.cpp)

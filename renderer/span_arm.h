@@ -1,10 +1,11 @@
 // Hand-written ARM-state span loops for the second core (span_arm.S): a
-// whole span of the plain, shaded, colour-keyed or cast-image type over a 256 x 256 texture
-// that wraps by mask (the plain type's also over 512 x 512), samples and pixels, computing exactly what
-// paint_span's portable code computes from the same integers; and the flat
-// type's fill in bursts. The C++ side prepares the span's
-// constants (span_paint.cpp); the check program tests/renderer/arm_span_check
-// holds the two together bit for bit under qemu-arm.
+// whole span of the plain, shaded, colour-keyed or cast-image type over a
+// 256 x 256 texture that wraps by mask (the plain type's also over
+// 512 x 512), samples and pixels, computing exactly what paint_span's
+// portable code computes from the same integers; and the flat type's fill
+// in bursts. The C++ side prepares the span's constants (span_paint.cpp);
+// the check program tests/renderer/arm_span_check holds the two together
+// bit for bit under qemu-arm.
 #pragma once
 
 #include <cstddef>

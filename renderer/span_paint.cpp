@@ -433,9 +433,9 @@ bool paint_arm_span(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t
     else if constexpr (Op::type == rendering_cast_image)
         return lumenfall_arm_cast_row(&s, g, row, x_begin, x_end, y) != 0;
     else if constexpr (Op::type == rendering_texture)
-        return (capture_shape(p.texture) ? lumenfall_arm_plain512_row(&s, g, row, x_begin, x_end, y)
-                                         : lumenfall_arm_plain_row(&s, g, row, x_begin, x_end, y)) !=
-               0;
+        return (capture_shape(p.texture)
+                    ? lumenfall_arm_plain512_row(&s, g, row, x_begin, x_end, y)
+                    : lumenfall_arm_plain_row(&s, g, row, x_begin, x_end, y)) != 0;
     else
         return lumenfall_arm_keyed_row(&s, g, row, x_begin, x_end, y) != 0;
 }

@@ -130,10 +130,11 @@ int main(int argc, char** argv) {
         std::printf("FAIL: %d of %d facets differ\n", differing, facets);
         return 1;
     }
-    std::printf("PASS: %d random facets (flat, plain, shaded, colour-keyed, cast image) (%lu pixels "
-                "drawn) identical "
-                "through the ARM "
-                "loops and the portable code\n",
-                facets, static_cast<unsigned long>(pixels));
+    std::printf(
+        "PASS: %d random facets (flat, plain, shaded, colour-keyed, cast image) (%lu pixels "
+        "drawn) identical "
+        "through the ARM "
+        "loops and the portable code\n",
+        facets, static_cast<unsigned long>(pixels));
     return 0;
 }
