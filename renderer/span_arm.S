@@ -1,5 +1,6 @@
-@ Spans of the shaded, colour-keyed and cast-image types over a 256 x 256
-@ texture that wraps by mask, and the fill of the flat type, in ARM state for the
+@ Spans of the plain, shaded, colour-keyed and cast-image types over a 256 x 256
+@ texture that wraps by mask (the plain type's also over 512 x 512), and the
+@ fill of the flat type, in ARM state for the
 @ second core (ARMv4T): span_arm.h describes the job. The
 @ arithmetic is paint_mask_span's (span_paint.cpp) step for step:
 @ reciprocal16, mask_sample, step_of and the shaded loop with the common
@@ -10,7 +11,8 @@
 @
 @ Why it is cheaper: the sample keeps everything in registers, and each
 @ subspan's pixels run unrolled (entered part-way for a short last subspan),
-@ 13.5 instructions a shaded pixel (7 a keyed one) with no loop counter.
+@ 13.5 instructions a shaded pixel (7 a keyed one, 5.6 a plain one) with
+@ no loop counter.
 
         .syntax unified
         .arm
@@ -241,9 +243,11 @@ uv_sample:
         add     r3, r3, r7
         .endm
 
-@ The shaded type's group of eight: four pairs.
+@ The shaded type's group of eight: four pairs; AT -1 the pixel alone.
         .macro shaded_pixel_at at
-        .if \at == 28
+        .if \at < 0
+        shaded_pixel single, 1
+        .elseif \at == 28
         shaded_pixel b, 1
         .elseif (\at & 4) != 0
         shaded_pixel b
@@ -264,6 +268,46 @@ uv_sample:
         add     r1, r1, r5, lsl #8
         cmp     r12, r10
         strne   r12, [r8, #\at]
+        .endm
+
+@ One pixel of the plain type, the texel stored as it is: the keyed pixel's
+@ registers without the key, r3 the row mask times the width (for a side
+@ of 8 the chroma mask keeps the same bits). SIDE is the texture's side,
+@ 2^SIDE texels: u and v come with their texel bits at the top (see
+@ pixel_loop_setup). The pixels go in pairs as the shaded type's: AT's
+@ pixel in its group of eight, the first of a pair leaving its texel in
+@ r10, the second its own in lr and storing both with one store-multiple,
+@ one write-buffer entry where two stores take two (at six instructions a
+@ pixel the single stores outran the write buffer); AT -1 a pixel alone.
+@ The group's last pixel loads where the pixels end, for the group's test.
+        .macro plain_pair_pixel at, side=8
+        .if \at < 0 || (\at & 4) == 0
+        and     r10, r3, r1, lsr #(32 - 2 * \side) @ the row times the width
+        orr     r10, r10, r0, lsr #(32 - \side)    @ and the column
+        ldr     r10, [r9, r10, lsl #2]
+        .else
+        and     lr, r3, r1, lsr #(32 - 2 * \side)
+        orr     lr, lr, r0, lsr #(32 - \side)
+        ldr     lr, [r9, lr, lsl #2]
+        .endif
+        add     r0, r0, r4, lsl #(16 - \side)      @ while the texel arrives
+        add     r1, r1, r5, lsl #(16 - \side)
+        .if \at < 0 || \at == 28
+        ldr     r12, [sp, #16]          @ where the pixels end, for the group's test
+        .endif
+        .if \at < 0
+        str     r10, [r8], #4
+        .elseif (\at & 4) != 0
+        stmia   r8!, {r10, lr}
+        .endif
+        .endm
+
+        .macro plain_pair256_pixel at
+        plain_pair_pixel \at, 8
+        .endm
+@ The same over a 512 x 512 texture, the screen capture's shape.
+        .macro plain_pair512_pixel at
+        plain_pair_pixel \at, 9
         .endm
 
 @ One pixel of the cast image: the same registers, r10 the key, r2 the luma
@@ -301,7 +345,7 @@ uv_sample:
 @ r12 = the entry for lr pixels (1 to 8) into the unrolled block of eight
 @ that starts at 9b, from r10 pixels (lr is set here).
         .macro entry_for_pixels pixel_bytes
-        .if \pixel_bytes == 108
+        .if \pixel_bytes == 108 || \pixel_bytes == 44
         ldr     r12, =9b + 4 * \pixel_bytes
         .else
         ldr     r12, =9b + 8 * \pixel_bytes
@@ -317,6 +361,15 @@ uv_sample:
         add     r12, r12, lr, lsl #4
         add     r12, r12, lr, lsl #2
         ldreq   r12, =6b                @ one pixel: on to the test after it
+        strcs   r12, [sp, #12]
+        ldrcs   r12, =5f
+        .elseif \pixel_bytes == 44
+        @ the same with the plain type's pairs of 44 bytes
+        movs    lr, lr, lsr #1
+        sub     r12, r12, lr, lsl #5
+        sub     r12, r12, lr, lsl #3
+        sub     r12, r12, lr, lsl #2
+        ldreq   r12, =6b
         strcs   r12, [sp, #12]
         ldrcs   r12, =5f
         .elseif \pixel_bytes == 28
@@ -336,10 +389,13 @@ uv_sample:
 @ [sp, #16] where the pixels end. With MOVING_BY_GROUP the pixels are
 @ addressed from their group's start, which lies before the first pixel
 @ where the first group is entered part-way: the groups then end exactly
-@ at the span's end.
-        .macro pixel_loop_setup pixel_bytes, operand, moving_by_group
+@ at the span's end. SIDE is the square texture's side, 2^SIDE texels: u's
+@ column and v's row are put in the top SIDE bits, so that stepping them
+@ wraps by itself and a shift takes each out (for 8, v shifted so is v
+@ scaled by the width, the row in the top byte).
+        .macro pixel_loop_setup pixel_bytes, operand, moving_by_group, side
         ldr     r8, [r11, #DST]
-        mov     r0, r0, lsl #8          @ u's column in the top byte
+        mov     r0, r0, lsl #(16 - \side) @ u's column in the top SIDE bits
         add     lr, r8, r10, lsl #2
         str     lr, [sp, #16]
         .if \moving_by_group
@@ -348,27 +404,32 @@ uv_sample:
         sub     r8, lr, r9, lsl #5
         .endif
         ldr     r9, [r11, #TEXELS]
-        mov     r1, r1, lsl #8          @ v scaled by the width
+        mov     r1, r1, lsl #(16 - \side) @ v's row likewise
         .if \operand == 0
         ldr     r10, =0xFF00FF00
-        .else
+        .elseif \operand > 0
         ldr     r10, [r11, #\operand]
         .endif
         .if \pixel_bytes == 92
         ldr     r2, [r11, #LUMA_OFFSET]
         ldr     r6, =0x7F007F00
         .endif
-        .if \pixel_bytes != 108
+        .if \side == 9
+        ldr     r3, =0x1FF << 9         @ the row times 512
+        .elseif \pixel_bytes != 108
         ldr     r3, =0xFF00FF00         @ the texel's row from v's top byte
         .endif
         .endm
 
 @ A whole span, for one rendering type: NAME the function, SAMPLE the
-@ sample routine, PIXEL the pixel macro of PIXEL_BYTES bytes, OPERAND the
-@ job's word that goes in r10 (the chroma mask is loaded when it is 0),
+@ sample routine, PIXEL the pixel macro of PIXEL_BYTES bytes (a pair's for
+@ the types in pairs, 108 shaded, 44 plain), OPERAND the
+@ job's word that goes in r10 (the chroma mask is loaded when it is 0,
+@ nothing when it is negative),
 @ MOVING_BY_GROUP whether the pixels address the destination from their
-@ group's start (the pixel does not move r8 itself).
-        .macro span_function name, sample, pixel, pixel_bytes, operand, moving_by_group, sample_code
+@ group's start (the pixel does not move r8 itself), SIDE the texture's
+@ side, 2^SIDE texels (8 but for the plain type's 512 x 512 loop).
+        .macro span_function name, sample, pixel, pixel_bytes, operand, moving_by_group, sample_code, side=8
         .global \name
         .type \name, %function
 \name:
@@ -423,18 +484,18 @@ uv_sample:
         mov     r7, r7, asr r9
         ldr     r10, [sp, #8]
         @ whole groups of eight, straight into the first
-        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group
+        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group, \side
 9:      .irp at, 0, 4, 8, 12, 16, 20, 24, 28
         \pixel \at
         .endr
 6:      @ paints r10 pixels from the sample in r0-r3 with the steps in r4-r7,
         @ eight at a time after a first group that may be entered part-way,
         @ then continues at [sp, #4]. r12 is where the pixels end: loaded
-        @ here, or for the shaded type by the group's last pixel, where the
-        @ load has time to arrive before the compare.
-        .if \pixel_bytes == 108
-        .if (6b - 9b) != 4 * 108 + 4    @ the entry's arithmetic assumes it
-        .error "a shaded pair is not 108 bytes"
+        @ here, or for the types in pairs by the group's last pixel, where
+        @ the load has time to arrive before the compare.
+        .if \pixel_bytes == 108 || \pixel_bytes == 44
+        .if (6b - 9b) != 4 * \pixel_bytes + 4 @ the entry's arithmetic assumes it
+        .error "a pair is not PIXEL_BYTES bytes"
         .endif
         .endif
         .if \moving_by_group
@@ -489,11 +550,11 @@ uv_sample:
         str     r8, [r11, #LEFT]
         str     r12, [sp, #4]
         entry_for_pixels \pixel_bytes
-        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group
+        pixel_loop_setup \pixel_bytes, \operand, \moving_by_group, \side
         mov     pc, r12
-        .if \pixel_bytes == 108
+        .if \pixel_bytes == 108 || \pixel_bytes == 44
 5:      @ an odd count's first pixel, alone, then its pairs
-        shaded_pixel single, 1
+        \pixel -1
         ldr     pc, [sp, #12]
         .endif
 7:      add     sp, sp, #24
@@ -509,6 +570,10 @@ uv_sample:
         span_function lumenfall_arm_keyed_span, uv_sample, keyed_pixel, 28, KEY, 1, uv_sample_code
 @ void lumenfall_arm_cast_span(ArmSpan* span)
         span_function lumenfall_arm_cast_span, uv_sample, cast_pixel, 92, KEY, 1, uv_sample_code
+@ void lumenfall_arm_plain_span(ArmSpan* span)
+        span_function lumenfall_arm_plain_span, uv_sample, plain_pair256_pixel, 44, -1, 0, uv_sample_code
+@ void lumenfall_arm_plain512_span(ArmSpan* span)
+        span_function lumenfall_arm_plain512_span, uv_sample, plain_pair512_pixel, 44, -1, 0, uv_sample_code, 9
 
 @ FacetGradients offsets (gradients.h): the w plane's AttributePlane, each
 @ plane's 24 bytes, and the RowStart at row 0.
@@ -535,7 +600,8 @@ uv_sample:
         add     \n, \n, \t
         .endm
 
-@ int lumenfall_arm_shaded_row / keyed_row / cast_row(ArmSpan* job,
+@ int lumenfall_arm_shaded_row / keyed_row / cast_row / plain_row / plain512_row(
+@     ArmSpan* job,
 @     const FacetGradients* g, uint32_t* row, int32_t x_begin, int32_t x_end,
 @     int32_t y)
 @ One span of a row, what paint_textured_row and paint_arm_span (span_paint.cpp)
@@ -744,6 +810,8 @@ uv_sample:
         span_row lumenfall_arm_shaded_row, 4, lumenfall_arm_shaded_span
         span_row lumenfall_arm_keyed_row, 3, lumenfall_arm_keyed_span
         span_row lumenfall_arm_cast_row, 3, lumenfall_arm_cast_span
+        span_row lumenfall_arm_plain_row, 3, lumenfall_arm_plain_span
+        span_row lumenfall_arm_plain512_row, 3, lumenfall_arm_plain512_span
 
 @ void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour):
 @ count words of colour, eight at a time with one store-multiple (the

@@ -1,10 +1,11 @@
 // Hand-written ARM-state span loops for the second core (span_arm.S): a
-// whole span of the shaded, colour-keyed or cast-image type over a 256 x 256 texture
-// that wraps by mask, samples and pixels, computing exactly what
-// paint_span's portable code computes from the same integers; and the flat
-// type's fill in bursts. The C++ side prepares the span's
-// constants (span_paint.cpp); the check program tests/renderer/arm_span_check
-// holds the two together bit for bit under qemu-arm.
+// whole span of the plain, shaded, colour-keyed or cast-image type over a
+// 256 x 256 texture that wraps by mask (the plain type's also over
+// 512 x 512), samples and pixels, computing exactly what paint_span's
+// portable code computes from the same integers; and the flat type's fill
+// in bursts. The C++ side prepares the span's constants (span_paint.cpp);
+// the check program tests/renderer/arm_span_check holds the two together
+// bit for bit under qemu-arm.
 #pragma once
 
 #include <cstddef>
@@ -65,6 +66,9 @@ static_assert(offsetof(ArmSpan, w) == 12 && offsetof(ArmSpan, w_step) == 28 &&
 extern "C" void lumenfall_arm_shaded_span(ArmSpan* span);
 extern "C" void lumenfall_arm_keyed_span(ArmSpan* span);
 extern "C" void lumenfall_arm_cast_span(ArmSpan* span);
+extern "C" void lumenfall_arm_plain_span(ArmSpan* span);
+// The plain type over a 512 x 512 texture (the captured screen's shape).
+extern "C" void lumenfall_arm_plain512_span(ArmSpan* span);
 extern "C" void lumenfall_arm_fill(uint32_t* dst, int32_t count, uint32_t colour);
 // One span of row y, pixels [x_begin, x_end) of the row at `row`, through
 // the loop of its type: the planes, the subspan length and the samples'
@@ -78,6 +82,10 @@ extern "C" int lumenfall_arm_keyed_row(ArmSpan* job, const FacetGradients* g, ui
                                        int32_t x_begin, int32_t x_end, int32_t y);
 extern "C" int lumenfall_arm_cast_row(ArmSpan* job, const FacetGradients* g, uint32_t* row,
                                       int32_t x_begin, int32_t x_end, int32_t y);
+extern "C" int lumenfall_arm_plain_row(ArmSpan* job, const FacetGradients* g, uint32_t* row,
+                                       int32_t x_begin, int32_t x_end, int32_t y);
+extern "C" int lumenfall_arm_plain512_row(ArmSpan* job, const FacetGradients* g, uint32_t* row,
+                                          int32_t x_begin, int32_t x_end, int32_t y);
 
 // Whether the row painters take the ARM loops where they apply (the build's
 // default: yes where they are built). The check program turns them off to

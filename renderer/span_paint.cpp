@@ -106,6 +106,13 @@ Cursor next_cursor(const TextureView& t, const Cursor& c, const Sample& from, co
 // width mask of RowWrap::mask (both fit an ARM instruction's immediate).
 inline constexpr uint32_t common_row_mask = 0xFFu << 8;
 inline constexpr uint32_t common_width_mask = 0xFFu;
+// The captured screen's shape, 512 x 512 (too many texels for a scaled
+// row mask), for which the plain type has an ARM loop of its own.
+inline constexpr uint32_t capture_side_mask = 0x1FFu;
+
+[[maybe_unused]] inline bool capture_shape(const TextureView& t) {
+    return t.width_mask == capture_side_mask && t.height_mask == capture_side_mask;
+}
 
 // Fetches and paints count pixels of one subspan (at most Whole), stepping
 // the texture coordinates (and the shade) linearly from the cursor.
@@ -391,8 +398,8 @@ template <class Op> void prepare_arm_job(const FacetPaint& p, ArmSpan& s) {
         s.shade_scale = static_cast<int32_t>(p.shade_scale);
         s.luma_octave_fraction = luma_octave_fraction;
     } else {
-        // The keyed and cast loops read no shade plane (their sample leaves
-        // the transfer at 0).
+        // The plain, keyed and cast loops read no shade plane (their sample
+        // leaves the transfer at 0); the plain loop no key either.
         s.sw = s.sw_step = s.sw_last = 0;
         s.key = p.color;
         s.luma_offset = p.luma_offset;
@@ -425,18 +432,24 @@ bool paint_arm_span(const FacetPaint& p, uint32_t* row, int32_t x_begin, int32_t
         return lumenfall_arm_shaded_row(&s, g, row, x_begin, x_end, y) != 0;
     else if constexpr (Op::type == rendering_cast_image)
         return lumenfall_arm_cast_row(&s, g, row, x_begin, x_end, y) != 0;
+    else if constexpr (Op::type == rendering_texture)
+        return (capture_shape(p.texture)
+                    ? lumenfall_arm_plain512_row(&s, g, row, x_begin, x_end, y)
+                    : lumenfall_arm_plain_row(&s, g, row, x_begin, x_end, y)) != 0;
     else
         return lumenfall_arm_keyed_row(&s, g, row, x_begin, x_end, y) != 0;
 }
 
 // Whether a facet's spans may go to the ARM loops: the types they have,
-// over the texture shape they are written for.
+// over the texture shapes they are written for.
 template <class Op, RowWrap Wrap> bool arm_loops_take(const FacetPaint& p) {
     if constexpr (arm_spans_built && Wrap == RowWrap::mask &&
-                  (Op::type == rendering_shaded || Op::type == rendering_color_key ||
-                   Op::type == rendering_cast_image)) {
-        return arm_spans_on() && p.texture.row_mask_scaled == common_row_mask &&
-               p.texture.width_mask == common_width_mask;
+                  (Op::type == rendering_texture || Op::type == rendering_shaded ||
+                   Op::type == rendering_color_key || Op::type == rendering_cast_image)) {
+        const bool common_shape = p.texture.row_mask_scaled == common_row_mask &&
+                                  p.texture.width_mask == common_width_mask;
+        return arm_spans_on() &&
+               (common_shape || (Op::type == rendering_texture && capture_shape(p.texture)));
     } else {
         return false;
     }

@@ -22,7 +22,7 @@ from qemu_count import DIVISION_HELPERS, count, demangle, read_pieces
 TYPES = (0, 2, 3, 4, 6)
 # The painters of each type, by the name of the per-pixel operation their
 # instantiation carries (the old core's names included).
-PAINTER_OPS = {0: ("paint_flat_row", "arm_fill"), 2: ("PlainOp",), 3: ("ShadedOp", "shade_segment", "arm_shaded_span", "shaded_sample"),
+PAINTER_OPS = {0: ("paint_flat_row", "arm_fill"), 2: ("PlainOp", "arm_plain_span", "arm_plain512_span"), 3: ("ShadedOp", "shade_segment", "arm_shaded_span", "shaded_sample"),
                4: ("ColorKeyOp", "key_segment", "arm_keyed_span", "uv_sample"), 6: ("CastImageOp", "cast_segment", "arm_cast_span")}
 SOFT_FLOAT = re.compile(r"^__(aeabi_[fd]|aeabi_[il]2[fd]|aeabi_ui?2[fd]|aeabi_ul2[fd]|"
                         r"(add|sub|mul|div|neg|cmp|eq|ne|lt|le|gt|ge|unord)[sd]f[23]|"

@@ -24,6 +24,8 @@ constexpr uint32_t out_log2_width = 9;
 constexpr uint32_t out_height = 256;
 constexpr uint32_t out_words = out_height << out_log2_width;
 constexpr uint32_t texture_address = 0x80000;
+// The plain type's other shape, 512 x 512 (the captured screen's).
+constexpr uint32_t wide_texture_address = 0x100000;
 // The colour-keyed type's key, a third of the texture's texels.
 constexpr uint32_t key = 0x81a977a9u;
 
@@ -55,8 +57,8 @@ void put_corner(std::vector<uint32_t>& words, int32_t sx, int32_t sy, int64_t de
 
 std::vector<uint32_t> random_facet() {
     const uint32_t corners = static_cast<uint32_t>(between(3, 5));
-    static constexpr uint32_t types[] = {0, 3, 3, 4, 6};
-    const uint32_t type = types[next() % 5];
+    static constexpr uint32_t types[] = {0, 2, 3, 3, 4, 6};
+    const uint32_t type = types[next() % 6];
     // The cast image's luma offset: the demo's -30, or anything.
     const uint32_t param = next() % 2 == 0 ? static_cast<uint32_t>(-30) : next();
     std::vector<uint32_t> words{gpu_op_facet, corners, type >= 4 ? key : next(), param, type};
@@ -84,9 +86,12 @@ int main(int argc, char** argv) {
     uint32_t* const video = area.video_mem;
     for (uint32_t i = 0; i < 256 * 256; ++i)
         video[texture_address + i] = next() % 3 == 0 ? key : next();
+    for (uint32_t i = 0; i < 512 * 512; ++i)
+        video[wide_texture_address + i] = next();
     renderer::RenderState rs;
     rs.out = {true, out_address, out_log2_width, out_height};
-    rs.texture = {true, texture_address, 8, 256};
+    const renderer::BufferSel square = {true, texture_address, 8, 256};
+    const renderer::BufferSel wide = {true, wide_texture_address, 9, 512};
     renderer::FacetDrawer drawer;
     int differing = 0;
     uint64_t pixels = 0;
@@ -95,6 +100,8 @@ int main(int argc, char** argv) {
             video[out_address + i] = next();
         std::memcpy(start_picture, video + out_address, sizeof start_picture);
         const std::vector<uint32_t> words = random_facet();
+        // Plain facets over either texture shape.
+        rs.texture = words[4] == 2 && next() % 2 == 0 ? wide : square;
 
         renderer::use_arm_spans(false);
         drawer.draw(words.data(), rs, video);
@@ -123,10 +130,11 @@ int main(int argc, char** argv) {
         std::printf("FAIL: %d of %d facets differ\n", differing, facets);
         return 1;
     }
-    std::printf("PASS: %d random facets (flat, shaded, colour-keyed, cast image) (%lu pixels "
-                "drawn) identical "
-                "through the ARM "
-                "loops and the portable code\n",
-                facets, static_cast<unsigned long>(pixels));
+    std::printf(
+        "PASS: %d random facets (flat, plain, shaded, colour-keyed, cast image) (%lu pixels "
+        "drawn) identical "
+        "through the ARM "
+        "loops and the portable code\n",
+        facets, static_cast<unsigned long>(pixels));
     return 0;
 }
