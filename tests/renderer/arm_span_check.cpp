@@ -103,12 +103,15 @@ int main(int argc, char** argv) {
         // Plain facets over either texture shape.
         rs.texture = words[4] == 2 && next() % 2 == 0 ? wide : square;
 
+        // A facet that fills the whole window is kept back until settled.
         renderer::use_arm_spans(false);
         drawer.draw(words.data(), rs, video);
+        drawer.finish_fill();
         std::memcpy(portable_picture, video + out_address, sizeof portable_picture);
         std::memcpy(video + out_address, start_picture, sizeof start_picture);
         renderer::use_arm_spans(true);
         drawer.draw(words.data(), rs, video);
+        drawer.finish_fill();
 
         int first = -1, count = 0;
         for (uint32_t i = 0; i < out_words; ++i) {
