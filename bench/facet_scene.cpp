@@ -71,6 +71,7 @@ FacetScene::FacetScene(uint32_t rendering_type, int coverage_percent)
     words_[4] = 0;
     std::fill_n(video() + out_address, 512 * 250, renderer::black_pixel);
     drawer_.draw(words_.data(), state_, video());
+    drawer_.finish_fill();
     pixels_ = static_cast<uint64_t>(
         std::count(video() + out_address, video() + out_address + 512 * 250, probe_colour));
     words_[4] = type;
@@ -78,7 +79,11 @@ FacetScene::FacetScene(uint32_t rendering_type, int coverage_percent)
 }
 
 bool FacetScene::draw() {
-    return drawer_.draw(words_.data(), state_, video()) == renderer::error_none;
+    // A flat facet over the whole view is kept back by the drawer until
+    // settled; each draw pays for its pixels here.
+    const bool drawn = drawer_.draw(words_.data(), state_, video()) == renderer::error_none;
+    drawer_.finish_fill();
+    return drawn;
 }
 
 } // namespace bench
