@@ -9,8 +9,7 @@ bool DeferredFill::start(uint32_t* out, uint32_t log2_width, const ScreenRect& w
     if (window.empty() || window.y1 - window.y0 > max_rows) return false;
     // Columns of the window fit 16 bits (clip_window stops at 2^12).
     for (int32_t r = 0; r < window.y1 - window.y0; ++r) {
-        for (int32_t i = 0; i < ranges_per_row; ++i)
-            rows_[r].begin[i] = rows_[r].end[i] = 0;
+        rows_[r].count = 1;
         rows_[r].begin[0] = static_cast<int16_t>(window.x0);
         rows_[r].end[0] = static_cast<int16_t>(window.x1);
     }
@@ -30,40 +29,10 @@ bool DeferredFill::overlaps(const uint32_t* begin, const uint32_t* end) const {
     return begin < last && first < end;
 }
 
-void DeferredFill::cover(int32_t y, int32_t x_begin, int32_t x_end) {
-    // A later view may reach beyond the window the fill was kept for.
-    if (y < window_.y0 || y >= window_.y1) return;
-    OwedRow& row = rows_[y - window_.y0];
-    for (int32_t i = 0; i < ranges_per_row; ++i) {
-        const int32_t a = row.begin[i], c = row.end[i];
-        if (c <= x_begin || a >= x_end) continue; // untouched, or a free slot
-        if (a < x_begin && x_end < c) {
-            // Split: the left piece stays, the right one takes a free slot.
-            row.end[i] = static_cast<int16_t>(x_begin);
-            int32_t free = -1;
-            for (int32_t j = 0; j < ranges_per_row; ++j)
-                if (row.begin[j] >= row.end[j]) free = j;
-            if (free < 0) {
-                paint_run(y, x_end, c);
-            } else {
-                row.begin[free] = static_cast<int16_t>(x_end);
-                row.end[free] = static_cast<int16_t>(c);
-            }
-            return; // the span lay inside this range: no other overlaps it
-        }
-        if (a < x_begin)
-            row.end[i] = static_cast<int16_t>(x_begin);
-        else if (x_end < c)
-            row.begin[i] = static_cast<int16_t>(x_end);
-        else
-            row.begin[i] = row.end[i] = 0;
-    }
-}
-
 void DeferredFill::settle(int32_t y, int32_t x_begin, int32_t x_end) {
     if (y < window_.y0 || y >= window_.y1) return;
     const OwedRow& row = rows_[y - window_.y0];
-    for (int32_t i = 0; i < ranges_per_row; ++i) {
+    for (int32_t i = 0; i < row.count; ++i) {
         const int32_t b = row.begin[i] > x_begin ? row.begin[i] : x_begin;
         const int32_t e = row.end[i] < x_end ? row.end[i] : x_end;
         if (b < e) paint_run(y, b, e);
@@ -75,10 +44,9 @@ void DeferredFill::finish() {
     if (!active_) return;
     for (int32_t r = 0; r < window_.y1 - window_.y0; ++r) {
         OwedRow& row = rows_[r];
-        for (int32_t i = 0; i < ranges_per_row; ++i) {
-            if (row.begin[i] < row.end[i]) paint_run(window_.y0 + r, row.begin[i], row.end[i]);
-            row.begin[i] = row.end[i] = 0;
-        }
+        for (int32_t i = 0; i < row.count; ++i)
+            paint_run(window_.y0 + r, row.begin[i], row.end[i]);
+        row.count = 0;
     }
     active_ = false;
 }

@@ -45,13 +45,14 @@ class DeferredFill {
     void finish();
 
   private:
-    // Owed column ranges a row keeps, in any order, none overlapping
-    // another; an empty one (begin >= end) is a free slot. A span inside
-    // one splits it in two, and where no slot is free the right piece is
-    // painted at once (painting an owed pixel early is always right:
-    // nothing drawn after the fill has touched it yet).
+    // Owed column ranges a row keeps, the first count of the slots, in any
+    // order, none overlapping another. A span inside one splits it in two,
+    // and where no slot is free the right piece is painted at once
+    // (painting an owed pixel early is always right: nothing drawn after
+    // the fill has touched it yet).
     static constexpr int32_t ranges_per_row = 4;
     struct OwedRow {
+        int16_t count;
         int16_t begin[ranges_per_row];
         int16_t end[ranges_per_row];
     };
@@ -67,5 +68,43 @@ class DeferredFill {
     // Row y of the window is rows_[y - window.y0].
     OwedRow rows_[max_rows] = {};
 };
+
+// Inline: it runs for every span drawn over a kept-back fill.
+inline void DeferredFill::cover(int32_t y, int32_t x_begin, int32_t x_end) {
+    // A later view may reach beyond the window the fill was kept for.
+    if (y < window_.y0 || y >= window_.y1) return;
+    OwedRow& row = rows_[y - window_.y0];
+    for (int32_t i = 0; i < row.count;) {
+        const int32_t a = row.begin[i], c = row.end[i];
+        if (c <= x_begin || a >= x_end) {
+            ++i;
+            continue;
+        }
+        if (a >= x_begin && c <= x_end) {
+            // Wholly covered: the last range takes its slot.
+            const int32_t last = --row.count;
+            row.begin[i] = row.begin[last];
+            row.end[i] = row.end[last];
+            continue;
+        }
+        if (a < x_begin && x_end < c) {
+            // Inside: the left piece stays, the right one takes a free slot.
+            row.end[i] = static_cast<int16_t>(x_begin);
+            if (row.count == ranges_per_row) {
+                paint_run(y, x_end, c);
+            } else {
+                row.begin[row.count] = static_cast<int16_t>(x_end);
+                row.end[row.count] = static_cast<int16_t>(c);
+                ++row.count;
+            }
+            return; // no other range meets a span inside this one
+        }
+        if (a < x_begin)
+            row.end[i] = static_cast<int16_t>(x_begin);
+        else
+            row.begin[i] = static_cast<int16_t>(x_end);
+        ++i;
+    }
+}
 
 } // namespace renderer

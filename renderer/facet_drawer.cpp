@@ -69,14 +69,20 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
             return error_none;
         }
     }
-    const bool reads_under = reads_destination(rendering_type);
-    rasteriser_.paint_rows(window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
-        if (fill_.active()) {
-            if (reads_under)
+    if (fill_.active()) {
+        // Rows are independent: the fill's account for the whole facet
+        // first, then its pixels.
+        if (reads_destination(rendering_type)) {
+            rasteriser_.paint_rows(window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
                 fill_.settle(row, x_begin, x_end);
-            else
+            });
+        } else {
+            rasteriser_.paint_rows(window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
                 fill_.cover(row, x_begin, x_end);
+            });
         }
+    }
+    rasteriser_.paint_rows(window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
         painter(paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row);
         covered += static_cast<uint32_t>(x_end - x_begin);
     });
