@@ -11,7 +11,9 @@ usage: render_cost.py LOG OUT [--pc PC_OUT] [--covered OUT_WITH_COUNTS]
   --covered  take the covered pixels per type from this output instead of
              OUT (for a build of the renderer that does not count them)
 Prints per frame the instructions, the covered pixels by rendering type and
-the instructions of each type's row painters per pixel, the share spent in
+the instructions of each type's row painters (with the ARM spans' row
+set-ups; the sample routine three types share is counted only with all the
+textured ones) per pixel, the share spent in
 helpers (division, soft float, memory copy), and the worst frame.
 """
 import re
@@ -21,9 +23,18 @@ from qemu_count import DIVISION_HELPERS, count, demangle, read_pieces
 
 TYPES = (0, 2, 3, 4, 6)
 # The painters of each type, by the name of the per-pixel operation their
-# instantiation carries (the old core's names included).
-PAINTER_OPS = {0: ("paint_flat_row", "arm_fill"), 2: ("PlainOp", "arm_plain_span", "arm_plain512_span"), 3: ("ShadedOp", "shade_segment", "arm_shaded_span", "shaded_sample"),
-               4: ("ColorKeyOp", "key_segment", "arm_keyed_span", "uv_sample"), 6: ("CastImageOp", "cast_segment", "arm_cast_span")}
+# instantiation carries (the old core's names included), the ARM spans' row
+# set-ups among them.
+PAINTER_OPS = {0: ("paint_flat_row", "arm_fill"),
+               2: ("PlainOp", "arm_plain_span", "arm_plain512_span", "arm_plain_row",
+                   "arm_plain512_row"),
+               3: ("ShadedOp", "shade_segment", "arm_shaded_span", "shaded_sample",
+                   "arm_shaded_row"),
+               4: ("ColorKeyOp", "key_segment", "arm_keyed_span", "arm_keyed_row"),
+               6: ("CastImageOp", "cast_segment", "arm_cast_span", "arm_cast_row")}
+# The ARM samples of the unshaded types, one routine for all three: counted
+# with the textured painters, but with none of the types.
+SHARED_OPS = ("uv_sample",)
 SOFT_FLOAT = re.compile(r"^__(aeabi_[fd]|aeabi_[il]2[fd]|aeabi_ui?2[fd]|aeabi_ul2[fd]|"
                         r"(add|sub|mul|div|neg|cmp|eq|ne|lt|le|gt|ge|unord)[sd]f[23]|"
                         r"(fix|fixuns|float|floatun|extend|trunc)\w*[sd]f\w*)")
@@ -75,6 +86,7 @@ def main():
     totals = {"all": 0, "div": 0, "float": 0, "mem": 0}
     painter_sum = {t: 0 for t in TYPES}
     pixel_sum = {t: 0 for t in TYPES}
+    shared_sum = [0]
     worst = (0, None)
     for (label, _), counter in zip(pieces, counts):
         frame = int(label.split()[-1])
@@ -87,6 +99,8 @@ def main():
             t = painter_type(names[s])
             if t is not None:
                 per_type[t] += n
+            elif any(m in names[s] for m in SHARED_OPS):
+                shared_sum[0] += n
         covered = covered_frames[frame]["covered"]
         for t in TYPES:
             painter_sum[t] += per_type[t]
@@ -103,12 +117,13 @@ def main():
 
     n = len(counts)
     textured = sum(pixel_sum[t] for t in TYPES[1:])
-    textured_instr = sum(painter_sum[t] for t in TYPES[1:])
+    textured_instr = sum(painter_sum[t] for t in TYPES[1:]) + shared_sum[0]
     print(f"frames: {n}; mean {totals['all'] / n:,.0f} instructions per frame; "
           f"worst frame {worst[1]}: {worst[0]:,}")
     print("row painters per covered pixel: " + ", ".join(
         f"type {t} {painter_sum[t] / pixel_sum[t]:.1f}" for t in TYPES if pixel_sum[t]) +
-        (f"; textured {textured_instr / textured:.1f}" if textured else ""))
+        (f"; textured {textured_instr / textured:.1f}, of which "
+         f"{shared_sum[0] / textured:.1f} in the samples types 2, 4 and 6 share" if textured else ""))
     print(f"whole frames per textured pixel: {totals['all'] / textured:.1f}" if textured else "")
     print(f"helpers: division {100 * totals['div'] / totals['all']:.1f} %, soft float "
           f"{100 * totals['float'] / totals['all']:.1f} %, memory {100 * totals['mem'] / totals['all']:.1f} %")
