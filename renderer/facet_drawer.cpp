@@ -54,13 +54,7 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
     // select_row_painter accepted the type, so it has a slot.
     uint64_t& covered = covered_[rendering_type];
     if (!rasteriser_.prepare(polygon, window)) return error_none;
-    if (fill_.active() && textured) {
-        // A texture read from the rows the fill still owes needs them first.
-        const uint32_t* texels = video + state.texture.address;
-        if (fill_.overlaps(texels,
-                           texels + (size_t{state.texture.height} << state.texture.log2_width)))
-            fill_.finish();
-    }
+    if (textured) settle_under_texture(state.texture, video);
     if (!textured && rasteriser_.covers(window)) {
         fill_.finish();
         if (fill_.start(out, log2_width, window, painter, paint.color)) {
@@ -93,8 +87,11 @@ void FacetDrawer::finish_fill() {
     fill_.finish();
 }
 
-bool FacetDrawer::fill_overlaps(const uint32_t* begin, const uint32_t* end) const {
-    return fill_.overlaps(begin, end);
+void FacetDrawer::settle_under_texture(const BufferSel& texture, const uint32_t* video) {
+    if (!fill_.active() || !texture.valid) return;
+    const uint32_t* texels = video + texture.address;
+    if (fill_.overlaps(texels, texels + (size_t{texture.height} << texture.log2_width)))
+        fill_.finish();
 }
 
 } // namespace renderer

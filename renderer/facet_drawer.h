@@ -21,8 +21,9 @@ class FacetDrawer {
     // Paints what a full-window flat facet drawn earlier still owes the
     // output buffer (deferred_fill.h): before anything may look at it.
     void finish_fill();
-    // Whether video words [begin, end) lie in rows such a fill still owes.
-    bool fill_overlaps(const uint32_t* begin, const uint32_t* end) const;
+    // Paints such a fill first where the texture lies in rows it still
+    // owes: before its texels are read.
+    void settle_under_texture(const BufferSel& texture, const uint32_t* video);
 
     // Pixels covered so far by facets of a rendering type (0 for types that
     // do not exist), for cost figures per pixel.

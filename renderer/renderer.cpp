@@ -51,13 +51,9 @@ void RendererState::publish_frame_count() {
 void RendererState::report_texture() {
     const BufferSel& t = render.texture;
     TextureWords texture;
-    if (t.valid) {
-        texture = TextureWords{video() + t.address, t.log2_width, t.height};
-        // The capture reads the texels now.
-        const uint32_t* texels = video() + t.address;
-        if (drawer.fill_overlaps(texels, texels + (size_t{t.height} << t.log2_width)))
-            drawer.finish_fill();
-    }
+    if (t.valid) texture = TextureWords{video() + t.address, t.log2_width, t.height};
+    // The capture reads the texels now.
+    drawer.settle_under_texture(t, video());
     capture->texture_selected(texture);
 }
 
