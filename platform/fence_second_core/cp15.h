@@ -103,14 +103,22 @@ inline void drain_write_buffer() {
 
 inline constexpr uint32_t data_cache_segments = 4;
 inline constexpr uint32_t data_cache_lines_per_segment = 64;
+// Lines 0 to this less one of every segment are locked down: they hold the
+// top of the program's stack (memory_setup.cpp), which the texel stream
+// would otherwise evict between nearly every two calls. Replacement uses
+// the other lines only.
+inline constexpr uint32_t data_cache_locked_lines = 18;
+inline constexpr uint32_t locked_stack_bytes = data_cache_locked_lines * data_cache_segments * 16;
 
-// Writes every dirty data-cache line back and invalidates every line,
-// line by line, since the cache has no whole-cache clean. The dirty lines
-// go out through the write buffer, which the caller drains if it needs them
-// in memory.
-inline void clean_and_flush_data_cache() {
+// Writes every dirty data-cache line that is not locked down back and
+// invalidates it, line by line, since the cache has no whole-cache clean.
+// The locked lines hold the program's own stack, which no other agent
+// reads or writes, so they may stay. The dirty lines go out through the
+// write buffer, which the caller drains if it needs them in memory.
+inline void clean_and_flush_unlocked_data_lines() {
     for (uint32_t segment = 0; segment < data_cache_segments; ++segment)
-        for (uint32_t index = 0; index < data_cache_lines_per_segment; ++index)
+        for (uint32_t index = data_cache_locked_lines; index < data_cache_lines_per_segment;
+             ++index)
             clean_and_flush_data_line(index << 26 | segment << 4);
 }
 

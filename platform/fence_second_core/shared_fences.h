@@ -40,9 +40,10 @@ inline void release_fence() {
 // data cache filled earlier, from what the memory held then. Every line is
 // dropped, so every later read of video memory comes from memory. The cache
 // can only be emptied line by line by its place, so the program's own dirty
-// lines (its data writes back) are written back on the way.
+// lines (its data writes back) are written back on the way; the lines
+// locked down hold the program's stack alone and stay.
 inline void discard_stale_shared_data() {
-    second_core::cp15::clean_and_flush_data_cache();
+    second_core::cp15::clean_and_flush_unlocked_data_lines();
 }
 
 } // namespace platform

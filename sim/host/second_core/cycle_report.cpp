@@ -17,7 +17,7 @@ CycleReport::CycleReport(const std::string& path, const cycles::MemoryTiming& ti
         std::string("# memory timing ") + timing.name +
         ": frame instructions cycles icache_misses dcache_misses uncached "
         "write_buffer_stall_cycles stale_reads miss_cycles uncached_cycles idle_instructions "
-        "idle_cycles\n";
+        "idle_cycles video_fills distinct_video_lines\n";
     file_.write(header.data(), header.size());
 }
 
@@ -45,6 +45,7 @@ void CycleReport::probe() {
     const uint32_t done = shows > shows_ ? shows - shows_ : shows;
     shows_ = shows;
     model_.publish();
+    model_.start_distinct_lines();
     const cycles::CycleCounters now = model_.snapshot();
     std::lock_guard<std::mutex> lock(mutex_);
     for (uint32_t i = 0; i < done; ++i)
@@ -68,7 +69,8 @@ void CycleReport::frame_displayed(uint64_t frame) {
     const uint64_t frame_cycles = now.cycles - was.cycles - idle_cycles;
     char line[320];
     std::snprintf(
-        line, sizeof line, "%llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu\n",
+        line, sizeof line,
+        "%llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu %llu\n",
         static_cast<unsigned long long>(frame),
         static_cast<unsigned long long>(now.instructions - was.instructions - idle_instructions),
         static_cast<unsigned long long>(frame_cycles),
@@ -81,7 +83,9 @@ void CycleReport::frame_displayed(uint64_t frame) {
         static_cast<unsigned long long>(now.miss_cycles - was.miss_cycles),
         static_cast<unsigned long long>(now.uncached_cycles - was.uncached_cycles),
         static_cast<unsigned long long>(idle_instructions),
-        static_cast<unsigned long long>(idle_cycles));
+        static_cast<unsigned long long>(idle_cycles),
+        static_cast<unsigned long long>(now.video_fills - was.video_fills),
+        static_cast<unsigned long long>(now.distinct_video_lines - was.distinct_video_lines));
     file_.write(line, std::char_traits<char>::length(line));
     if (summary_.frames == 0 || frame_cycles > summary_.worst_frame_cycles) {
         summary_.worst_frame_cycles = frame_cycles;

@@ -16,17 +16,25 @@ int Cache::find(uint32_t address) const {
     return slot_of_line_[address / geometry_.line_bytes];
 }
 
-int Cache::victim(uint32_t address, Replacement replacement) {
+Lockdown lockdown_of(uint32_t register_value) {
+    // Bits 5 to 0 the index, bit 31 the load bit.
+    return Lockdown{register_value & 63u, (register_value >> 31) != 0};
+}
+
+int Cache::victim(uint32_t address, Replacement replacement, Lockdown lockdown) {
     const uint32_t segment = segment_of(address);
+    // At least one line stays free to replace.
+    const uint32_t base = lockdown.base < geometry_.ways ? lockdown.base : geometry_.ways - 1;
+    if (lockdown.load) return slot_at(segment, base);
     uint32_t index;
     if (replacement == Replacement::round_robin) {
-        index = next_victim_[segment];
-        next_victim_[segment] = (index + 1) % geometry_.ways;
+        index = next_victim_[segment] < base ? base : next_victim_[segment];
+        next_victim_[segment] = index + 1 < geometry_.ways ? index + 1 : base;
     } else {
         random_state_ ^= random_state_ << 13;
         random_state_ ^= random_state_ >> 17;
         random_state_ ^= random_state_ << 5;
-        index = random_state_ % geometry_.ways;
+        index = base + random_state_ % (geometry_.ways - base);
     }
     return slot_at(segment, index);
 }

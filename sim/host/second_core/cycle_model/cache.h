@@ -22,6 +22,16 @@ struct CacheGeometry {
 
 enum class Replacement { random, round_robin };
 
+// The lockdown register (c9) as replacement sees it: lines 0 to base - 1 of
+// every segment are locked and never chosen; with the load bit set every
+// fill goes to line `base` of its segment (how the program puts the lines
+// to lock there).
+struct Lockdown {
+    uint32_t base = 0;
+    bool load = false;
+};
+Lockdown lockdown_of(uint32_t register_value);
+
 class Cache {
   public:
     struct Line {
@@ -40,8 +50,9 @@ class Cache {
     // The slot holding address's line, or -1.
     int find(uint32_t address) const;
     // The slot a fill of address's line replaces (valid or not), chosen
-    // within its segment: the next in turn (round robin) or at random.
-    int victim(uint32_t address, Replacement replacement);
+    // within its segment among the lines lockdown leaves free: the next in
+    // turn (round robin) or at random.
+    int victim(uint32_t address, Replacement replacement, Lockdown lockdown = {});
     // Puts address's line into slot (after the caller wrote back its old
     // contents if dirty), with its words from memory.
     void fill(int slot, uint32_t address, const uint32_t* words);

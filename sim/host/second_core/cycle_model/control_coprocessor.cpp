@@ -111,7 +111,10 @@ WriteEffect apply_write(ControlState& s, const Cp15Write& w) {
         break;
     }
     case 9:
-        if (w.crm == 0 && w.op2 <= 1) s.lockdown[side] = w.value;
+        if (w.crm == 0 && w.op2 <= 1) {
+            s.lockdown[side] = w.value;
+            effect.attributes_changed = true; // replacement changes with it
+        }
         break;
     default:
         break;

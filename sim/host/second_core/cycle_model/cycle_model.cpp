@@ -7,6 +7,8 @@ namespace {
 
 // The second core's caches: 4 KiB each, 16-byte lines, four segments of 64.
 const CacheGeometry cache_geometry{16, 4, 64};
+// Video memory starts here in the second core's view (memory_map.h).
+constexpr uint32_t video_start = 0x00200000;
 // Its write buffer: four addresses, eight words.
 const WriteBufferGeometry write_buffer_geometry{4, 8};
 
@@ -20,7 +22,8 @@ uint8_t page_of(const PageTable& pages, Side side, uint32_t address) {
 
 CycleModel::CycleModel(const MemoryTiming& timing, const uint8_t* memory, uint32_t bytes)
     : timing_(timing), memory_(memory), bytes_(bytes), icache_(cache_geometry, bytes),
-      dcache_(cache_geometry, bytes), write_buffer_(write_buffer_geometry) {
+      dcache_(cache_geometry, bytes), write_buffer_(write_buffer_geometry),
+      filled_in_(bytes / 16, 0) {
     for (auto& p : published_)
         p.store(0);
     for (auto& p : published_stale_fields_)
@@ -109,7 +112,8 @@ void CycleModel::fetch(uint32_t pc, uint32_t bytes) {
         const uint64_t stall = write_buffer_.drain(counters_.cycles);
         stall_for_write_buffer(stall);
         static const uint32_t no_words[4] = {};
-        icache_.fill(icache_.victim(pc, replacement()), pc, no_words);
+        icache_.fill(icache_.victim(pc, replacement(), lockdown_of(control_.lockdown[1])), pc,
+                     no_words);
         const uint32_t fill = read_cycles(timing_, icache_.words_per_line());
         counters_.cycles += fill;
         counters_.miss_cycles += fill;
@@ -139,7 +143,7 @@ void CycleModel::data_access(uint32_t address, uint32_t bytes, bool is_write, ui
 
 void CycleModel::fill_data_line(uint32_t address) {
     stall_for_write_buffer(write_buffer_.drain(counters_.cycles));
-    const int slot = dcache_.victim(address, replacement());
+    const int slot = dcache_.victim(address, replacement(), lockdown_of(control_.lockdown[0]));
     const bool dirty = dcache_.line(slot).valid && dcache_.line(slot).dirty;
     uint32_t words[4];
     const uint32_t line = dcache_.line_address(address);
@@ -150,6 +154,14 @@ void CycleModel::fill_data_line(uint32_t address) {
     counters_.cycles += fill;
     counters_.miss_cycles += fill;
     ++counters_.dcache_misses;
+    if (line >= video_start && line / 16 < filled_in_.size()) {
+        ++counters_.video_fills;
+        uint32_t& generation = filled_in_[line / 16];
+        if (generation != generation_) {
+            generation = generation_;
+            ++counters_.distinct_video_lines;
+        }
+    }
     // The dirty victim leaves through the write buffer (one address, four
     // words) while the core goes on.
     if (dirty)
@@ -256,7 +268,8 @@ void CycleModel::cache_operation(CacheOperation op, uint32_t value) {
         if ((page_of(pages_, Side::instruction, value) & page_cacheable) != 0 &&
             icache_.find(value) < 0) {
             static const uint32_t no_words[4] = {};
-            icache_.fill(icache_.victim(value, replacement()), value, no_words);
+            icache_.fill(icache_.victim(value, replacement(), lockdown_of(control_.lockdown[1])),
+                         value, no_words);
             const uint32_t fill = read_cycles(timing_, icache_.words_per_line());
             counters_.cycles += fill;
             counters_.miss_cycles += fill;
@@ -313,7 +326,8 @@ void CycleModel::publish() {
                                               c.uncached_accesses, c.write_buffer_stall_cycles,
                                               c.stale_reads,       c.miss_cycles,
                                               c.uncached_cycles,   c.unknown_cache_operations,
-                                              idle_instructions,   idle_cycles};
+                                              idle_instructions,   idle_cycles,
+                                              c.video_fills,       c.distinct_video_lines};
     for (int i = 0; i < published_count; ++i)
         published_[i].store(values[i], std::memory_order_relaxed);
     if (stale_seen_ && !published_stale_.load(std::memory_order_relaxed)) {
@@ -332,7 +346,8 @@ CycleCounters CycleModel::snapshot() const {
                                          &c.uncached_accesses, &c.write_buffer_stall_cycles,
                                          &c.stale_reads,       &c.miss_cycles,
                                          &c.uncached_cycles,   &c.unknown_cache_operations,
-                                         &c.idle_instructions, &c.idle_cycles};
+                                         &c.idle_instructions, &c.idle_cycles,
+                                         &c.video_fills,       &c.distinct_video_lines};
     for (int i = 0; i < published_count; ++i)
         *fields[i] = published_[i].load(std::memory_order_relaxed);
     return c;

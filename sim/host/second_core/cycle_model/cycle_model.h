@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 namespace sim::cycles {
 
@@ -37,6 +38,12 @@ struct CycleCounters {
     // had nothing to do (see set_idle).
     uint64_t idle_instructions = 0;
     uint64_t idle_cycles = 0;
+    // Of the data-cache misses, those in video memory (texels, and the
+    // pixels a blending type reads back), and of those the lines not
+    // filled before since the last start_distinct_lines(): with a cache
+    // as large as video memory only these would miss, the frame's floor.
+    uint64_t video_fills = 0;
+    uint64_t distinct_video_lines = 0;
 };
 
 struct StaleRead {
@@ -71,6 +78,8 @@ class CycleModel {
     // for whoever decides idleness: take_watched_read() says whether one
     // came since the last call.
     void watch_reads_of(uint32_t address) { watched_ = address; }
+    // Starts counting distinct video lines afresh (at each frame).
+    void start_distinct_lines() { ++generation_; }
     bool take_watched_read() {
         const bool seen = watched_read_;
         watched_read_ = false;
@@ -130,7 +139,11 @@ class CycleModel {
     bool idle_ = false;
     uint64_t idle_since_cycles_ = 0, idle_since_instructions_ = 0;
 
-    static constexpr int published_count = 12;
+    // Per 16-byte line of memory, the generation it was last filled in.
+    std::vector<uint32_t> filled_in_;
+    uint32_t generation_ = 1;
+
+    static constexpr int published_count = 14;
     std::atomic<uint64_t> published_[published_count];
     std::atomic<bool> published_stale_{false};
     std::atomic<uint32_t> published_stale_fields_[4];

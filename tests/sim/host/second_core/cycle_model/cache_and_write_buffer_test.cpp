@@ -41,6 +41,27 @@ TEST(Cache, ASegmentHoldsSixtyFourLinesAndRoundRobinReplacesTheOldestFirst) {
     EXPECT_GE(cache.find(16), 0);
 }
 
+TEST(Cache, LockedDownLinesAreLoadedIntoTheirRowAndNeverReplaced) {
+    Cache cache({16, 4, 64}, 1u << 20);
+    // The load bit sends each fill to the row named, in its own segment.
+    cache.fill(cache.victim(0x100, Replacement::random, lockdown_of(0x80000000u | 2)), 0x100,
+               words);
+    cache.fill(cache.victim(0x110, Replacement::random, lockdown_of(0x80000000u | 2)), 0x110,
+               words);
+    EXPECT_EQ(cache.find(0x100), cache.slot_at(0, 2));
+    EXPECT_EQ(cache.find(0x110), cache.slot_at(1, 2));
+    // With base 3, rows 0 to 2 stay out of replacement of either kind, for
+    // far more fills than the segment holds.
+    for (uint32_t i = 0; i < 300; ++i) {
+        const uint32_t address = 0x10000 + i * 64;
+        cache.fill(cache.victim(address, i % 2 ? Replacement::random : Replacement::round_robin,
+                                lockdown_of(3)),
+                   address, words);
+    }
+    EXPECT_EQ(cache.find(0x100), cache.slot_at(0, 2));
+    EXPECT_EQ(cache.find(0x110), cache.slot_at(1, 2));
+}
+
 TEST(WriteBuffer, StallsForAnAddressSlotAndDrainsAtMemorysPace) {
     // Four addresses, eight words; each single store takes 10 cycles of
     // memory, one after the other from the time it is buffered.
