@@ -46,7 +46,7 @@ class Model {
     // Protection on, data region 0 (the whole MiB) and instruction region 0
     // with these attributes.
     void protect(bool dcache, bool bufferable, bool icache) {
-        ControlState s;
+        ControlState& s = state;
         apply_write(s, {6, 0, 0, 0x27}); // base 0, 1 MiB, on
         apply_write(s, {6, 0, 1, 0x27});
         apply_write(s, {5, 0, 0, 3});
@@ -59,7 +59,12 @@ class Model {
             {1, 0, 0, control_protection | control_dcache | control_icache | control_round_robin});
         model.control_changed(s);
     }
+    // A control-coprocessor write as the emulator passes it on.
+    void cp15(const Cp15Write& write) {
+        if (apply_write(state, write).attributes_changed) model.control_changed(state);
+    }
 
+    ControlState state;
     std::vector<uint8_t> memory;
     CycleModel model;
 };
@@ -130,6 +135,25 @@ TEST(CycleModel, LineFillsOnMissesAgainstMemoryOnEveryAccessWithoutCaches) {
     EXPECT_EQ(uncached.model.counters().uncached_accesses, 16u);
     EXPECT_EQ(uncached.model.counters().icache_misses + uncached.model.counters().dcache_misses,
               0u);
+}
+
+TEST(CycleModel, LinesLockedDownThroughRegisterNineOutliveAFloodOfFills) {
+    // The start code's procedure: the load bit and row 0, one line of each
+    // segment loaded, then base 1. Far more fills than the cache holds
+    // later, the four lines still hit.
+    Model m(*find_memory_timing("plausible"));
+    m.protect(true, true, false);
+    m.cp15({9, 0, 0, 0x80000000u});
+    for (uint32_t i = 0; i < 4; ++i)
+        m.run({{ldr_r0_r1, 0x8000 + 16 * i}});
+    m.cp15({9, 0, 0, 1});
+    for (uint32_t i = 0; i < 1024; ++i)
+        m.run({{ldr_r0_r1, 0x10000 + 16 * i}});
+    const uint64_t misses = m.model.counters().dcache_misses;
+    EXPECT_EQ(misses, 4u + 1024u);
+    for (uint32_t i = 0; i < 4; ++i)
+        m.run({{ldr_r0_r1, 0x8000 + 16 * i + 4}});
+    EXPECT_EQ(m.model.counters().dcache_misses, misses);
 }
 
 TEST(CycleModel, TheFifthBufferedStoreWaitsForAnAddressSlot) {
