@@ -51,10 +51,7 @@ def main(paths):
     print("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     for path in paths:
         name, rows = read(path)
-        scenes = [("scene 1", [r for r in rows if r["frame"] < SECOND_SCENE]),
-                  ("scene 2", [r for r in rows if r["frame"] >= SECOND_SCENE]),
-                  ("whole demo", rows)]
-        for label, part in scenes:
+        for label, part in scenes_of(rows) + [("whole demo", rows)]:
             if not part:
                 continue
             cycles = [r["cycles"] for r in part]

@@ -1,5 +1,7 @@
 #include "cycle_model.h"
 
+#include "memory_map.h"
+
 #include <cstring>
 
 namespace sim::cycles {
@@ -7,8 +9,6 @@ namespace {
 
 // The second core's caches: 4 KiB each, 16-byte lines, four segments of 64.
 const CacheGeometry cache_geometry{16, 4, 64};
-// Video memory starts here in the second core's view (memory_map.h).
-constexpr uint32_t video_start = 0x00200000;
 // Its write buffer: four addresses, eight words.
 const WriteBufferGeometry write_buffer_geometry{4, 8};
 
@@ -154,7 +154,7 @@ void CycleModel::fill_data_line(uint32_t address) {
     counters_.cycles += fill;
     counters_.miss_cycles += fill;
     ++counters_.dcache_misses;
-    if (line >= video_start && line / 16 < filled_in_.size()) {
+    if (line >= second_core::video_memory_base && line / 16 < filled_in_.size()) {
         ++counters_.video_fills;
         uint32_t& generation = filled_in_[line / 16];
         if (generation != generation_) {
