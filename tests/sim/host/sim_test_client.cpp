@@ -12,6 +12,9 @@
 //   sim-test-client reuse N          N frames in two buffers, each frame's
 //                                    texture written into the buffer of the
 //                                    frame before once that is displayed
+//   sim-test-client retexture N      N frames of one texture rewritten in
+//                                    place before each, of which a small
+//                                    facet reads only a few lines
 //   sim-test-client queue MS         queue one reset and wait MS milliseconds
 //                                    without expecting a renderer
 #include "gpu_protocol.h"
@@ -189,13 +192,40 @@ int run_reuse(uint32_t frames) {
     return 0;
 }
 
+// One texture at one place, rewritten with a new colour once the frame
+// before is on display, read by a facet over its first 4 x 4 texels only:
+// so few lines that a second core's cache keeps them from frame to frame,
+// and must drop them when new commands come, or read the old colour.
+int run_retexture(uint32_t frames) {
+    const uint32_t reset = gpu_op_reset;
+    push(&reset, 1);
+    wait_displayed(0);
+    const uint32_t out_words = 512 * 240;
+    const uint32_t texture = 4 * out_words;
+    for (uint32_t k = 0; k < frames; ++k) {
+        if (k >= 4) wait_displayed(k - 3);
+        // The frame before read the texture; it is displayed, so done with it.
+        wait_displayed(k);
+        for (uint32_t i = 0; i < 256u * 256u; ++i)
+            area->video_mem[texture + i] = 0x80108010u + (k % 200) * 0x00010001u;
+        platform::publish_fence();
+        buffer_command(gpu_op_set_out_buf, (k % 4) * out_words, 9, 240);
+        facet(0x80108010u, 0, 10 << 16, -257, 0);
+        buffer_command(gpu_op_set_txt_buf, texture, 8, 256);
+        facet(0x00F08080u, 2, 1 << 16, -(3 << 16), 4 << 16);
+        buffer_command(gpu_op_show, (k % 4) * out_words, 9, 240);
+    }
+    wait_displayed(frames);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const char* dir = std::getenv("LUMENFALL_SIM_DIR");
     if (dir == nullptr || argc < 3) {
         std::fprintf(stderr, "usage (inside handheld-sim): sim-test-client frames N [BASE] | "
-                             "flood N FACETS | reuse N | queue MS\n");
+                             "flood N FACETS | reuse N | retexture N | queue MS\n");
         return 2;
     }
     const int fd = ::open((std::string(dir) + "/mem").c_str(), O_RDWR);
@@ -215,6 +245,8 @@ int main(int argc, char** argv) {
         return run_flood(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)),
                          static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 0)));
     if (mode == "reuse") return run_reuse(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)));
+    if (mode == "retexture")
+        return run_retexture(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 0)));
     if (mode == "queue") {
         const uint32_t reset = gpu_op_reset;
         push(&reset, 1);
