@@ -10,6 +10,34 @@ constexpr uint32_t facet_header_words = sizeof(cmdFacet) / sizeof(uint32_t);
 static_assert(offsetof(cmdFacet, vertex_count) == 4 && offsetof(cmdFacet, color) == 8 &&
               offsetof(cmdFacet, param) == 12);
 
+// A facet is shared out from this many pixels on: handing rows to a
+// waiting thread costs some microseconds, as many as a few thousand pixels.
+constexpr uint32_t shared_from_pixels = 4096;
+
+// The painting of some of a facet's rows, for either thread.
+struct RowJob {
+    const Rasteriser* rasteriser;
+    const FacetPaint* paint;
+    RowPainter painter;
+    uint32_t* out;
+    uint32_t log2_width;
+    ScreenRect window;
+
+    void run(int32_t first, int32_t last) const {
+        rasteriser->paint_rows(window, first, last, [&](int32_t row, int32_t x_begin, int32_t x_end) {
+            painter(*paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row);
+        });
+    }
+    static void run_job(void* job, int32_t first, int32_t last) {
+        static_cast<const RowJob*>(job)->run(first, last);
+    }
+};
+
+bool overlaps(const uint32_t* a_begin, const uint32_t* a_end, const uint32_t* b_begin,
+              const uint32_t* b_end) {
+    return a_begin < b_end && b_begin < a_end;
+}
+
 } // namespace
 
 ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uint32_t* video) {
@@ -76,10 +104,27 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
             });
         }
     }
-    rasteriser_.paint_rows(window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
-        painter(paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row);
-        covered += static_cast<uint32_t>(x_end - x_begin);
-    });
+    if (share_ == nullptr) {
+        rasteriser_.paint_rows(window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
+            painter(paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row);
+            covered += static_cast<uint32_t>(x_end - x_begin);
+        });
+        return error_none;
+    }
+    const uint32_t pixels = rasteriser_.pixels(window);
+    covered += pixels;
+    RowJob job{&rasteriser_, &paint, painter, out, log2_width, window};
+    // A facet whose texture lies in its own output buffer may read what its
+    // other rows write: it stays with one thread, row after row.
+    const bool reads_own_output =
+        textured &&
+        overlaps(paint.texture.texels,
+                 paint.texture.texels + (size_t{state.texture.height} << state.texture.log2_width),
+                 out, out + (size_t{state.out.height} << log2_width));
+    if (pixels < shared_from_pixels || reads_own_output)
+        job.run(rasteriser_.row_begin(), rasteriser_.row_end());
+    else
+        share_->paint(&RowJob::run_job, &job, rasteriser_.row_begin(), rasteriser_.row_end());
     return error_none;
 }
 

@@ -6,6 +6,7 @@
 #include "geometry.h"
 #include "raster.h"
 #include "render_state.h"
+#include "row_share.h"
 
 #include <cstdint>
 
@@ -25,6 +26,9 @@ class FacetDrawer {
     // owes: before its texels are read.
     void settle_under_texture(const BufferSel& texture, const uint32_t* video);
 
+    // Lets a helper paint the lower rows of large facets (null: none).
+    void set_row_share(RowShare* share) { share_ = share; }
+
     // Pixels covered so far by facets of a rendering type (0 for types that
     // do not exist), for cost figures per pixel.
     uint64_t pixels_covered(uint32_t rendering_type) const {
@@ -37,6 +41,7 @@ class FacetDrawer {
     FacetClipper clipper_;
     Rasteriser rasteriser_;
     DeferredFill fill_;
+    RowShare* share_ = nullptr;
 };
 
 } // namespace renderer

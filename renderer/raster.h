@@ -32,7 +32,12 @@ class Rasteriser {
     // covers inside bounds; false when it covers none.
     bool prepare(const ScreenPolygon& polygon, const ScreenRect& bounds);
     template <class Paint> void paint_rows(const ScreenRect& bounds, Paint&& paint) const {
-        for (int32_t r = row_begin_; r < row_end_; ++r) {
+        paint_rows(bounds, row_begin_, row_end_, paint);
+    }
+    // The same for the rows first to last - 1 only (within those prepared).
+    template <class Paint>
+    void paint_rows(const ScreenRect& bounds, int32_t first, int32_t last, Paint&& paint) const {
+        for (int32_t r = first; r < last; ++r) {
             const int32_t i = r - row_begin_;
             const int32_t xb = left_[i] > bounds.x0 ? left_[i] : bounds.x0;
             const int32_t xe = right_[i] < bounds.x1 ? right_[i] : bounds.x1;
@@ -42,6 +47,11 @@ class Rasteriser {
     // After a prepare that returned true: whether the spans cover every
     // pixel of bounds.
     bool covers(const ScreenRect& bounds) const;
+    int32_t row_begin() const { return row_begin_; }
+    int32_t row_end() const { return row_end_; }
+    // After a prepare that returned true: the pixels the spans cover inside
+    // bounds.
+    uint32_t pixels(const ScreenRect& bounds) const;
 
   private:
     // Records where the edge crosses the centre line of each row it spans.

@@ -204,4 +204,8 @@ void Renderer::set_capture(CaptureSink* sink) {
     state_.capture = sink;
 }
 
+void Renderer::set_row_share(RowShare* share) {
+    state_.drawer.set_row_share(share);
+}
+
 } // namespace renderer

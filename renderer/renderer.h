@@ -80,6 +80,9 @@ class Renderer {
 
     // Starts (or with null stops) reporting the consumed command stream.
     void set_capture(CaptureSink* sink);
+    // Lets a helper thread paint the lower rows of large facets (row_share.h);
+    // null paints every row on the caller's thread. Pictures are the same.
+    void set_row_share(RowShare* share);
 
   private:
     RendererState state_;

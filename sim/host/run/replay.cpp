@@ -50,7 +50,7 @@ void run_replay(const capture::CaptureReplay& capture, const ReplaySetup& setup,
         return;
     }
     PrivateArea area;
-    NativeCore core(area.get(), setup.capture);
+    NativeCore core(area.get(), setup.capture, setup.fast);
     ReplayFeeder feeder(capture, area.get());
     run.second_core = &core;
     run.feeder = &feeder;

@@ -22,7 +22,8 @@ class Loop {
     Loop(const RunSetup& setup, RunResult& result)
         : s_(setup), progress_(setup.progress), result_(result), fast_(setup.fast) {
         if (setup.second_core == nullptr)
-            own_core_ = std::make_unique<NativeCore>(setup.memory->shared_area(), setup.capture);
+            own_core_ = std::make_unique<NativeCore>(setup.memory->shared_area(), setup.capture,
+                                                     setup.fast);
         core_ = setup.second_core != nullptr ? setup.second_core : own_core_.get();
     }
 

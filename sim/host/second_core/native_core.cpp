@@ -6,6 +6,10 @@ void NativeCore::start() {
     if (!renderer_) {
         renderer_.emplace(area_);
         renderer_->set_capture(capture_);
+        if (share_rows_) {
+            row_share_ = std::make_unique<RowShareThread>();
+            renderer_->set_row_share(row_share_.get());
+        }
     }
     renderer_->reset();
 }

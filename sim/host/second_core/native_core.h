@@ -1,19 +1,23 @@
 // The native second core: the simulator's built-in renderer, started when the
 // loader releases the core with our renderer image in place. It runs on the
-// loop's thread, as much as the loop gives it.
+// loop's thread, as much as the loop gives it; in fast runs a helper thread
+// paints the lower rows of large facets.
 #pragma once
 
 #include "renderer.h"
+#include "row_share_thread.h"
 #include "second_core.h"
 
+#include <memory>
 #include <optional>
 
 namespace sim {
 
 class NativeCore : public SecondCore {
   public:
-    NativeCore(gpuSharedArea* area, renderer::CaptureSink* capture)
-        : area_(area), capture_(capture) {}
+    // share_rows: paint large facets on two threads (fast runs).
+    NativeCore(gpuSharedArea* area, renderer::CaptureSink* capture, bool share_rows = false)
+        : area_(area), capture_(capture), share_rows_(share_rows) {}
 
     void start() override;
     void stop() override {}
@@ -31,6 +35,8 @@ class NativeCore : public SecondCore {
   private:
     gpuSharedArea* area_;
     renderer::CaptureSink* capture_;
+    bool share_rows_;
+    std::unique_ptr<RowShareThread> row_share_;
     // Made only at the first start: until the core runs, nothing may touch
     // the shared area on its behalf.
     std::optional<renderer::Renderer> renderer_;
