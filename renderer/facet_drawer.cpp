@@ -10,6 +10,7 @@ constexpr uint32_t facet_header_words = sizeof(cmdFacet) / sizeof(uint32_t);
 static_assert(offsetof(cmdFacet, vertex_count) == 4 && offsetof(cmdFacet, color) == 8 &&
               offsetof(cmdFacet, param) == 12);
 
+#if LUMENFALL_ROW_SHARE
 // A facet is shared out from this many pixels on: handing rows to a
 // waiting thread costs some microseconds, as many as a few thousand pixels.
 constexpr uint32_t shared_from_pixels = 4096;
@@ -37,6 +38,28 @@ bool overlaps(const uint32_t* a_begin, const uint32_t* a_end, const uint32_t* b_
               const uint32_t* b_end) {
     return a_begin < b_end && b_begin < a_end;
 }
+
+// Paints the facet's rows, handing them to share when the facet is large;
+// returns the pixels covered.
+uint32_t paint_rows_shared(RowShare& share, RowJob job, const FacetPaint& paint,
+                           const RenderState& state, bool textured) {
+    const uint32_t pixels = job.rasteriser->pixels(job.window);
+    const int32_t first = job.rasteriser->row_begin(), last = job.rasteriser->row_end();
+    // A facet whose texture lies in its own output buffer may read what its
+    // other rows write: it stays with one thread, row after row.
+    const uint32_t* out_end = job.out + (size_t{state.out.height} << job.log2_width);
+    const bool reads_own_output =
+        textured &&
+        overlaps(paint.texture.texels,
+                 paint.texture.texels + (size_t{state.texture.height} << state.texture.log2_width),
+                 job.out, out_end);
+    if (pixels < shared_from_pixels || reads_own_output)
+        job.run(first, last);
+    else
+        share.paint(&RowJob::run_job, &job, first, last);
+    return pixels;
+}
+#endif
 
 } // namespace
 
@@ -104,27 +127,17 @@ ErrorCode FacetDrawer::draw(const uint32_t* words, const RenderState& state, uin
             });
         }
     }
-    if (share_ == nullptr) {
-        rasteriser_.paint_rows(window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
-            painter(paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row);
-            covered += static_cast<uint32_t>(x_end - x_begin);
-        });
+#if LUMENFALL_ROW_SHARE
+    if (share_ != nullptr) {
+        covered += paint_rows_shared(*share_, {&rasteriser_, &paint, painter, out, log2_width, window},
+                                     paint, state, textured);
         return error_none;
     }
-    const uint32_t pixels = rasteriser_.pixels(window);
-    covered += pixels;
-    RowJob job{&rasteriser_, &paint, painter, out, log2_width, window};
-    // A facet whose texture lies in its own output buffer may read what its
-    // other rows write: it stays with one thread, row after row.
-    const bool reads_own_output =
-        textured &&
-        overlaps(paint.texture.texels,
-                 paint.texture.texels + (size_t{state.texture.height} << state.texture.log2_width),
-                 out, out + (size_t{state.out.height} << log2_width));
-    if (pixels < shared_from_pixels || reads_own_output)
-        job.run(rasteriser_.row_begin(), rasteriser_.row_end());
-    else
-        share_->paint(&RowJob::run_job, &job, rasteriser_.row_begin(), rasteriser_.row_end());
+#endif
+    rasteriser_.paint_rows(window, [&](int32_t row, int32_t x_begin, int32_t x_end) {
+        painter(paint, out + (static_cast<size_t>(row) << log2_width), x_begin, x_end, row);
+        covered += static_cast<uint32_t>(x_end - x_begin);
+    });
     return error_none;
 }
 

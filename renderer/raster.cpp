@@ -97,12 +97,4 @@ bool Rasteriser::covers(const ScreenRect& bounds) const {
     return true;
 }
 
-uint32_t Rasteriser::pixels(const ScreenRect& bounds) const {
-    uint32_t total = 0;
-    paint_rows(bounds, [&](int32_t, int32_t x_begin, int32_t x_end) {
-        total += static_cast<uint32_t>(x_end - x_begin);
-    });
-    return total;
-}
-
 } // namespace renderer

@@ -32,9 +32,16 @@ class Rasteriser {
     // covers inside bounds; false when it covers none.
     bool prepare(const ScreenPolygon& polygon, const ScreenRect& bounds);
     template <class Paint> void paint_rows(const ScreenRect& bounds, Paint&& paint) const {
-        paint_rows(bounds, row_begin_, row_end_, paint);
+        for (int32_t r = row_begin_; r < row_end_; ++r) {
+            const int32_t i = r - row_begin_;
+            const int32_t xb = left_[i] > bounds.x0 ? left_[i] : bounds.x0;
+            const int32_t xe = right_[i] < bounds.x1 ? right_[i] : bounds.x1;
+            if (xb < xe) paint(r, xb, xe);
+        }
     }
     // The same for the rows first to last - 1 only (within those prepared).
+    // A loop of its own: the one above written through it costs the second
+    // core's build an instruction a row.
     template <class Paint>
     void paint_rows(const ScreenRect& bounds, int32_t first, int32_t last, Paint&& paint) const {
         for (int32_t r = first; r < last; ++r) {
@@ -51,7 +58,13 @@ class Rasteriser {
     int32_t row_end() const { return row_end_; }
     // After a prepare that returned true: the pixels the spans cover inside
     // bounds.
-    uint32_t pixels(const ScreenRect& bounds) const;
+    uint32_t pixels(const ScreenRect& bounds) const {
+        uint32_t total = 0;
+        paint_rows(bounds, [&](int32_t, int32_t x_begin, int32_t x_end) {
+            total += static_cast<uint32_t>(x_end - x_begin);
+        });
+        return total;
+    }
 
   private:
     // Records where the edge crosses the centre line of each row it spans.

@@ -80,8 +80,10 @@ class Renderer {
 
     // Starts (or with null stops) reporting the consumed command stream.
     void set_capture(CaptureSink* sink);
-    // Lets a helper thread paint the lower rows of large facets (row_share.h);
+    // Lets a host's threads paint the rows of large facets (row_share.h);
     // null paints every row on the caller's thread. Pictures are the same.
+    // Builds for the second core and the page leave sharing out: there
+    // every row is painted on the caller's thread whatever is given.
     void set_row_share(RowShare* share);
 
   private:

@@ -26,6 +26,12 @@ struct Rows {
             rows.by_helper.fetch_add(1, std::memory_order_relaxed);
             // The helper's piece outlasts the caller's whole facet.
             if (rows.slow_helper) std::this_thread::sleep_for(std::chrono::microseconds(300));
+        } else {
+            // A microsecond a piece, as a real row takes: long enough a
+            // facet for a sleeping helper to wake and join in.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(1);
+            while (std::chrono::steady_clock::now() < until) {
+            }
         }
         for (int32_t r = first; r < last; ++r)
             rows.painted[static_cast<size_t>(r)].fetch_add(1, std::memory_order_relaxed);
@@ -37,7 +43,7 @@ TEST(RowShareThread, PaintsEveryRowOnceAndReturnsOnlyWhenAllAreDone) {
     Rows rows;
     std::mt19937 random(3);
     std::uniform_int_distribution<int32_t> row(0, 299);
-    for (int facet = 0; facet < 4000; ++facet) {
+    for (int facet = 0; facet < 2000; ++facet) {
         rows.slow_helper = facet % 50 == 0;
         int32_t first = row(random), last = row(random);
         if (first > last) std::swap(first, last);
@@ -48,7 +54,7 @@ TEST(RowShareThread, PaintsEveryRowOnceAndReturnsOnlyWhenAllAreDone) {
             ASSERT_EQ(rows.painted[static_cast<size_t>(r)].load(), r >= first && r < last ? 1 : 0)
                 << "facet " << facet << ", rows " << first << " to " << last << ", row " << r;
         // Now and then a pause long enough for the helper to fall asleep.
-        if (facet % 500 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (facet % 250 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     // The helper did take part.
     EXPECT_GT(rows.by_helper.load(), 0);
