@@ -1,6 +1,9 @@
 #include "row_share_thread.h"
 
 #include <chrono>
+#include <csignal>
+
+#include <pthread.h>
 
 namespace sim {
 
@@ -24,7 +27,15 @@ inline void relax() {
 
 } // namespace
 
-RowShareThread::RowShareThread() : thread_([this] { serve(); }) {}
+RowShareThread::RowShareThread() {
+    // The helper starts with every signal blocked, so stop and child
+    // signals reach the loop's thread, whose sleeps they must cut short.
+    sigset_t all, before;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &before);
+    thread_ = std::thread([this] { serve(); });
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+}
 
 RowShareThread::~RowShareThread() {
     state_.store(quitting, std::memory_order_seq_cst);
