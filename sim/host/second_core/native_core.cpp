@@ -1,5 +1,7 @@
 #include "native_core.h"
 
+#include <system_error>
+
 namespace sim {
 
 void NativeCore::start() {
@@ -7,8 +9,13 @@ void NativeCore::start() {
         renderer_.emplace(area_);
         renderer_->set_capture(capture_);
         if (share_rows_) {
-            row_share_ = std::make_unique<RowShareThread>();
-            renderer_->set_row_share(row_share_.get());
+            // Without a thread to spare the renderer paints every row itself:
+            // slower, the same pictures.
+            try {
+                row_share_ = std::make_unique<RowShareThread>();
+                renderer_->set_row_share(row_share_.get());
+            } catch (const std::system_error&) {
+            }
         }
     }
     renderer_->reset();
