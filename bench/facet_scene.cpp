@@ -46,9 +46,10 @@ void FacetScene::Free::operator()(gpuSharedArea* p) const {
     std::free(p);
 }
 
-FacetScene::FacetScene(uint32_t rendering_type, int coverage_percent)
+FacetScene::FacetScene(uint32_t rendering_type, int coverage_percent, renderer::RowShare* share)
     : area_(static_cast<gpuSharedArea*>(std::calloc(1, sizeof(gpuSharedArea)))) {
     if (!area_) std::abort();
+    drawer_.set_row_share(share);
     fill_texture(video() + texture_address);
     state_.out = {true, out_address, 9, 250};
     state_.texture = {true, texture_address, 8, 256};

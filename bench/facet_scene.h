@@ -17,8 +17,10 @@ namespace bench {
 class FacetScene {
   public:
     // coverage_percent: share of the view the quad covers; 100 or more
-    // means a quad larger than the view, clipped to it.
-    FacetScene(uint32_t rendering_type, int coverage_percent);
+    // means a quad larger than the view, clipped to it. With a row share,
+    // the drawer paints large facets through it, as fast runs do.
+    FacetScene(uint32_t rendering_type, int coverage_percent,
+               renderer::RowShare* share = nullptr);
 
     // Draws the facet once; false if the renderer rejected it.
     bool draw();
