@@ -35,15 +35,20 @@ def rate(groups, name, counter):
 def renderer(groups):
     print("renderer: pixels a second per facet, median (min-max) over "
           f"{len(next(iter(groups.values())))} repetitions; ratio = rate / fill rate")
-    for name in sorted(groups, key=lambda n: (int(n.split("coverage:")[1]), n)
+    # BM_Facet/type:T/coverage:C/threads:N/real_time: the fill of the same
+    # coverage and threads is the baseline.
+    def coverage(name):
+        return name.split("coverage:")[1].split("/")[0]
+
+    for name in sorted(groups, key=lambda n: (int(coverage(n)), n)
                        if "coverage:" in n else (0, n)):
         if not name.startswith("BM_Facet/"):
             continue
-        coverage = name.split("coverage:")[1]
+        rest = name.split("/coverage:")[1]
         med, lo, hi = rate(groups, name, "pixels_per_second")
-        fill, _, _ = rate(groups, f"BM_Facet/type:0/coverage:{coverage}", "pixels_per_second")
+        fill, _, _ = rate(groups, f"BM_Facet/type:0/coverage:{rest}", "pixels_per_second")
         pixels = int(groups[name][0]["pixels"])
-        print(f"  {name:32s} {pixels:6d} px  {med / 1e6:8.1f} Mpix/s "
+        print(f"  {name:50s} {pixels:6d} px  {med / 1e6:8.1f} Mpix/s "
               f"({lo / 1e6:.1f}-{hi / 1e6:.1f})  ratio to fill {med / fill:.3f}")
 
 
